@@ -1,0 +1,13 @@
+# Sanitizer builds: SANITIZE=asan gives AddressSanitizer with UndefinedBehaviorSanitizer,
+# SANITIZE=tsan gives ThreadSanitizer. A report ends the process with a failure.
+if(SANITIZE STREQUAL "asan")
+  set(sanitizer_flags -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+elseif(SANITIZE STREQUAL "tsan")
+  set(sanitizer_flags -fsanitize=thread -fno-omit-frame-pointer)
+elseif(NOT SANITIZE STREQUAL "")
+  message(FATAL_ERROR "SANITIZE must be empty, 'asan' or 'tsan', not '${SANITIZE}'")
+endif()
+if(sanitizer_flags)
+  add_compile_options(${sanitizer_flags} -g)
+  add_link_options(${sanitizer_flags})
+endif()

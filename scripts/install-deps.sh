@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs the Debian packages of scripts/packages.txt that are missing (apt-get).
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+missing=()
+while read -r pkg; do
+  [ -n "$pkg" ] || continue
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+done < "$here/packages.txt"
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"

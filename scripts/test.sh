@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The whole test suite: installs what is missing, builds in build/ and runs every test.
+# With --sanitizers it also runs the suite under ASan+UBSan and the threaded tests under TSan.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+jobs=$(nproc 2>/dev/null || echo 2)
+
+run_suite() { # build-dir ctest-args... ; cmake args come from CONFIGURE
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DPROJECT_WERROR=ON "${CONFIGURE[@]}" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j"$jobs" "$@"
+}
+
+CONFIGURE=()
+run_suite build
+
+if [ "${1:-}" = "--sanitizers" ]; then
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+  CONFIGURE=(-DSANITIZE=asan)
+  run_suite build-asan
+  CONFIGURE=(-DSANITIZE=tsan)
+  run_suite build-tsan -L threads
+fi
