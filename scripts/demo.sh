@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The main job, end to end: installs what is missing, builds, packs the sample application
+# with Varnel, starts the simulated device on a temporary folder, uploads the packed file
+# with Trellup, shows the device folder and stops the simulated device.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$(nproc 2>/dev/null || echo 2)" --target Varnel Trellup devsim vxpinfo
+bin=build/bin
+
+work=$(mktemp -d)
+devsim_pid=""
+cleanup() { [ -n "$devsim_pid" ] && kill "$devsim_pid" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+
+echo "== pack the sample application"
+cp samples/hello/param.ini "$bin/param.ini"     # Varnel reads param.ini beside itself
+cp samples/hello/Hello.vxp "$work/Hello.vxp"
+"$bin/Varnel" -i "$work/Hello.vxp"
+packed=$(ls "$work"/Hello.* | grep -v '\.dbg$' | head -n 1)
+"$bin/vxpinfo" "$packed"
+
+echo "== start the simulated device"
+mkdir -p "$work/device/C"
+coproc DEVSIM { exec "$bin/devsim" --root "$work/device"; }
+devsim_pid=$DEVSIM_PID
+read -r -t 10 slave <&"${DEVSIM[0]}"
+echo "device on $slave"
+
+echo "== upload with Trellup"
+status=0
+"$bin/Trellup" -p "$packed" -b "${slave#/dev/}" || status=$?
+echo "Trellup exit status: $status"
+
+echo "== device folder"
+(cd "$work/device" && find . -type f | sort | xargs ls -l)
+echo "-- autostart.txt:"
+cat -A "$work/device/C/autostart.txt" 2>/dev/null || true
+exit "$status"
