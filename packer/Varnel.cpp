@@ -56,8 +56,7 @@ bool AppendAll(FILE* file, const uint8_t* tags, int tag_length, const uint8_t* t
     return std::fseek(file, 0, SEEK_END) == 0 &&
            std::fwrite(tags, 1, size_t(tag_length), file) == size_t(tag_length) &&
            std::fwrite(END_MARKER, 1, END_MARKER_SIZE, file) == END_MARKER_SIZE &&
-           std::fwrite(trailer, 1, TRAILER_SIZE, file) == TRAILER_SIZE && std::fflush(file) == 0 &&
-           fsync(fileno(file)) == 0;
+           std::fwrite(trailer, 1, TRAILER_SIZE, file) == TRAILER_SIZE && std::fflush(file) == 0;
 }
 
 void AppendDateRecord(const char* date_path, const uint32_t date[6]) {

@@ -21,28 +21,46 @@ const int kShift[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 
 
 uint32_t RotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
+template <int Round>
+uint32_t Mix(uint32_t b, uint32_t c, uint32_t d) {
+    if (Round == 0)
+        return d ^ (b & (c ^ d));
+    if (Round == 1)
+        return c ^ (d & (b ^ c));
+    if (Round == 2)
+        return b ^ c ^ d;
+    return c ^ (b | ~d);
+}
+
+// Message word of each step: rounds take the words in the orders i, 5i+1, 3i+5 and 7i mod 16.
+template <int Round>
+int WordOf(int i) {
+    return Round == 0 ? i : Round == 1 ? (5 * i + 1) & 15 : Round == 2 ? (3 * i + 5) & 15 : (7 * i) & 15;
+}
+
+template <int Round>
+void RunRound(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, const uint32_t x[16]) {
+    for (int i = 0; i < 16; ++i) {
+        const uint32_t rotated = RotateLeft(a + Mix<Round>(b, c, d) + kSine[16 * Round + i] +
+                                                x[WordOf<Round>(i)],
+                                            kShift[Round][i & 3]);
+        a = d;
+        d = c;
+        c = b;
+        b += rotated;
+    }
+}
+
 void ProcessBlock(md5_state_s_t* state, const uint8_t block[64]) {
     uint32_t x[16];
     for (int i = 0; i < 16; ++i)
         x[i] = uint32_t(block[4 * i]) | uint32_t(block[4 * i + 1]) << 8 |
                uint32_t(block[4 * i + 2]) << 16 | uint32_t(block[4 * i + 3]) << 24;
     uint32_t a = state->abcd[0], b = state->abcd[1], c = state->abcd[2], d = state->abcd[3];
-    for (int step = 0; step < 64; ++step) {
-        const int round = step / 16;
-        uint32_t f;
-        int word;
-        switch (round) {
-        case 0: f = (b & c) | (~b & d); word = step; break;
-        case 1: f = (b & d) | (c & ~d); word = (5 * step + 1) % 16; break;
-        case 2: f = b ^ c ^ d; word = (3 * step + 5) % 16; break;
-        default: f = c ^ (b | ~d); word = (7 * step) % 16; break;
-        }
-        const uint32_t rotated = RotateLeft(a + f + kSine[step] + x[word], kShift[round][step % 4]);
-        a = d;
-        d = c;
-        c = b;
-        b = b + rotated;
-    }
+    RunRound<0>(a, b, c, d, x);
+    RunRound<1>(a, b, c, d, x);
+    RunRound<2>(a, b, c, d, x);
+    RunRound<3>(a, b, c, d, x);
     state->abcd[0] += a;
     state->abcd[1] += b;
     state->abcd[2] += c;
