@@ -69,7 +69,8 @@ public:
     int ComposeNameListTags(std::string eng, std::string chi, std::string cht, uint8_t* out);
     int ComposeNameTags(std::string text, uint32_t id, int offset, uint8_t* base);
     void CatchVersion(const char* text, int* result);
-    uint32_t getPushID(uint32_t push_id);
+    // Reverses the order of the sixteen 2-bit groups; applying it twice gives the id back.
+    static uint32_t getPushID(uint32_t push_id);
     void ParserAPIList(_apiList* list, const char* text);
     int ComposePerTags(uint8_t* out, _apiList list);
 

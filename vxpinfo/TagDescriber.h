@@ -1,0 +1,14 @@
+// Names and meanings of the tags of a packed file: each record becomes a JSON object that
+// both the text and the JSON output of vxpinfo are rendered from.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include "PackedReader.h"
+
+// {"id", "name", "value"} and, for coded values, "code"; unknown tags carry hexadecimal.
+nlohmann::json DescribeTag(const TagRecord& tag);
+// The whole report: sizes, tags, digests, verdict.
+nlohmann::json DescribeReport(const std::string& path, const PackedReport& report);
+// Human-readable rendering of DescribeReport's object.
+std::string RenderText(const nlohmann::json& report);
