@@ -32,8 +32,8 @@ const uint8_t kVerifyModulus[SIGN_KEY_BYTES] = {
 const int kPublicExponent = 65537;
 const int kSignAttempts = 11;
 const int kMinFillerBytes = 8;
-const int kErrBadInput = -0x4080;  // the signature read as a number is not below N
-const int kErrBadBlock = -0x4100;  // not a type-1 block with enough FF filler
+const int kErrBadInput = -0x4080; // the signature read as a number is not below N
+const int kErrBadBlock = -0x4100; // not a type-1 block with enough FF filler
 
 // s = m^exponent mod modulus, everything as 64 big-endian bytes except the little-endian key.
 int ModularPower(const uint8_t in[SIGN_KEY_BYTES], const uint8_t modulus_le[SIGN_KEY_BYTES],

@@ -66,7 +66,7 @@ const uint32_t PERMISSION_ID_BASE = 5000;
 enum { API_FLAG_COUNT = 26 };
 // API name of each permission flag, in flag order; flag 22 is also set by "SysDisk".
 const char* const PERMISSION_NAMES[API_FLAG_COUNT] = {
-    "Audio", "Call",      "Camera",  "File",    "Http",        "Record",  "Sensor",
-    "Sim",   "SMS(person)", "SMS(SP)", "Tcp",   "SysStorage",  "Sec",     "Bitstream",
-    "Contact", "Lbs",     "Mms",     "ProMng",  "SmsMng",      "Video",   "XML",
-    "Payment", "SysFile", "BT",      "UDP",     "PUSH"};
+    "Audio",   "Call",        "Camera",  "File",   "Http",       "Record", "Sensor",
+    "Sim",     "SMS(person)", "SMS(SP)", "Tcp",    "SysStorage", "Sec",    "Bitstream",
+    "Contact", "Lbs",         "Mms",     "ProMng", "SmsMng",     "Video",  "XML",
+    "Payment", "SysFile",     "BT",      "UDP",    "PUSH"};

@@ -17,7 +17,8 @@
 namespace {
 
 const char* const kBanner = "Varnel Command Shell v3.1329.00\n";
-const char* const kUsage = "Please input command line\n -i input packed file path \n -h show help\n";
+const char* const kUsage =
+    "Please input command line\n -i input packed file path \n -h show help\n";
 const size_t kPathBufferSize = 260;
 const size_t kReadBlockSize = 1 << 16;
 const uint64_t kMaxContentLength = 0xFFFFFFFFull;
@@ -76,9 +77,13 @@ Varnel::Varnel(const std::string& target_path, const std::string& param_path)
     : m_paramPath(param_path), m_targetPath(target_path),
       m_param(std::make_unique<ParamOption>(param_path)) {}
 
-Varnel::~Varnel() { m_param.reset(); }
+Varnel::~Varnel() {
+    m_param.reset();
+}
 
-void Varnel::print_version() { log_output("%s", kBanner); }
+void Varnel::print_version() {
+    log_output("%s", kBanner);
+}
 
 void Varnel::ComposeFileName(char out[260]) {
     std::memset(out, 0, kPathBufferSize);
@@ -127,7 +132,8 @@ bool Varnel::doPack() {
     if (FormatTag(&para, state, file_digest, signature, tags.data(), tag_length) != FORMAT_TAG_OK)
         return false;
 
-    const std::string output = ReplaceExtension(m_targetPath, ExtensionForAppType(m_param->GetAppType()));
+    const std::string output =
+        ReplaceExtension(m_targetPath, ExtensionForAppType(m_param->GetAppType()));
     if (output.size() >= kPathBufferSize) {
         log_output("Output path %s is longer than %zu bytes.\n", output.c_str(),
                    kPathBufferSize - 1);

@@ -15,12 +15,12 @@ struct ApiName {
 
 // Compared in this order; the flag order is that of the permission ids.
 const ApiName kApiNames[] = {
-    {"Audio", 0},      {"Call", 1},       {"Camera", 2},      {"Tcp", 10},    {"File", 3},
-    {"Http", 4},       {"Sensor", 6},     {"Sim", 7},         {"Record", 5},  {"SMS(person)", 8},
-    {"SMS(SP)", 9},    {"Bitstream", 13}, {"Contact", 14},    {"Lbs", 15},    {"Mms", 16},
-    {"ProMng", 17},    {"SmsMng", 18},    {"Video", 19},      {"XML", 20},    {"Sec", 12},
-    {"SysStorage", 11}, {"Payment", 21},  {"SysFile", 22},    {"SysDisk", 22}, {"BT", 23},
-    {"UDP", 24},       {"PUSH", 25}};
+    {"Audio", 0},       {"Call", 1},       {"Camera", 2},   {"Tcp", 10},     {"File", 3},
+    {"Http", 4},        {"Sensor", 6},     {"Sim", 7},      {"Record", 5},   {"SMS(person)", 8},
+    {"SMS(SP)", 9},     {"Bitstream", 13}, {"Contact", 14}, {"Lbs", 15},     {"Mms", 16},
+    {"ProMng", 17},     {"SmsMng", 18},    {"Video", 19},   {"XML", 20},     {"Sec", 12},
+    {"SysStorage", 11}, {"Payment", 21},   {"SysFile", 22}, {"SysDisk", 22}, {"BT", 23},
+    {"UDP", 24},        {"PUSH", 25}};
 
 const int kPermissionBufferSize = 1000;
 

@@ -41,7 +41,7 @@ struct Keyword {
     const char* word;
     uint32_t code;
 };
-const Keyword kVpiTypes[] = {{"zirra", 1},    {"vsp", 0},       {"widget", 1}, {"launcher", 3},
+const Keyword kVpiTypes[] = {{"zirra", 1},      {"vsp", 0},       {"widget", 1}, {"launcher", 3},
                              {"screenlock", 4}, {"wallpaper", 2}, {"others", 5}};
 
 bool InAppSet(const std::string& t) {
@@ -94,8 +94,8 @@ bool Varnel::CheckTextLimits() {
             return false;
         }
     }
-    const size_t names = m_param->GetEngName().size() + m_param->GetChiName().size() +
-                         m_param->GetChtName().size();
+    const size_t names =
+        m_param->GetEngName().size() + m_param->GetChiName().size() + m_param->GetChtName().size();
     if (names > kNameListMaxChars) {
         log_output("Parameters EngName, ChiName and ChtName are too long: at most %zu characters "
                    "together.\n",
@@ -163,10 +163,9 @@ int Varnel::FormatTag(_composeTagPara* para, md5_state_s_t& state, const uint8_t
 
     uint8_t* block = tag_buffer + tag_length;
     uint8_t* at = block;
-    for (const auto& part : {std::make_pair(&main_group, main_length),
-                             std::make_pair(&text_group, text_length),
-                             std::make_pair(&names, names_length),
-                             std::make_pair(&permissions, permission_length)}) {
+    for (const auto& part :
+         {std::make_pair(&main_group, main_length), std::make_pair(&text_group, text_length),
+          std::make_pair(&names, names_length), std::make_pair(&permissions, permission_length)}) {
         std::memcpy(at, part.first->data(), size_t(part.second));
         at += part.second;
     }
@@ -195,11 +194,15 @@ int Varnel::ComposeTags(uint8_t* out, _composeTagPara* para) {
     const std::time_t now = Now();
     const std::tm local = *std::localtime(&now);
     const uint32_t year = uint32_t(local.tm_year + 1900), month = uint32_t(local.tm_mon + 1);
-    const uint32_t start[6] = {year, month, uint32_t(local.tm_mday - 1), uint32_t(local.tm_hour),
-                               uint32_t(local.tm_min), 0};
+    const uint32_t start[6] = {
+        year, month, uint32_t(local.tm_mday - 1), uint32_t(local.tm_hour), uint32_t(local.tm_min),
+        0};
     const uint32_t end[6] = {month + 2 <= 12 ? year : year + 1,
-                             month + 2 <= 12 ? month + 2 : month - 10, uint32_t(local.tm_mday),
-                             0, 0, 0};
+                             month + 2 <= 12 ? month + 2 : month - 10,
+                             uint32_t(local.tm_mday),
+                             0,
+                             0,
+                             0};
     std::memcpy(para->startDate, start, sizeof start);
     if (para->memorySize == 0)
         para->memorySize = DEFAULT_MEMORY_SIZE;

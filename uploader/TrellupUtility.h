@@ -8,50 +8,50 @@
 enum { TRELLUP_PATH_SIZE = 256 };
 
 enum COMMAND_TYPE_ENUM {
-  COMMAND_TYPE_INSTALL = 0,   // -a
-  COMMAND_TYPE_DEFAULT = 1,   // no option
-  COMMAND_TYPE_UNINSTALL = 100, // -t
+    COMMAND_TYPE_INSTALL = 0,     // -a
+    COMMAND_TYPE_DEFAULT = 1,     // no option
+    COMMAND_TYPE_UNINSTALL = 100, // -t
 };
 
 enum DEVICE_TYPE_ENUM {
-  DEVICE_TYPE_OTHER = 0,
-  DEVICE_TYPE_IOT = 1,
-  DEVICE_TYPE_WEARABLE = 2,
-  DEVICE_TYPE_ARDUINO = 3,
+    DEVICE_TYPE_OTHER = 0,
+    DEVICE_TYPE_IOT = 1,
+    DEVICE_TYPE_WEARABLE = 2,
+    DEVICE_TYPE_ARDUINO = 3,
 };
 
 // Fills the caller's 256-byte vxpPath and devicePath and the flags from the command line.
 // 0 when usable, 1 otherwise (also for a -p or composed -b text over 255 characters); the
 // reason is logged.
-int ParseArguments(int argc, char **argv, char *vxpPath, char *devicePath,
-                   COMMAND_TYPE_ENUM *commandType, DEVICE_TYPE_ENUM *deviceType, bool *resetFirst,
-                   bool *cleanFolder);
+int ParseArguments(int argc, char** argv, char* vxpPath, char* devicePath,
+                   COMMAND_TYPE_ENUM* commandType, DEVICE_TYPE_ENUM* deviceType, bool* resetFirst,
+                   bool* cleanFolder);
 
 // Opens the log under the user's Documents/Trellup_Logs; logging stays off when that fails.
 void enableDebugLog(bool enable);
-bool createLogFolder(const char *folder);
-void getLogFileName(char *name); // name: 256 bytes
+bool createLogFolder(const char* folder);
+void getLogFileName(char* name); // name: 256 bytes
 // -1 when no log is open, else the result of the formatted write. Safe from any thread.
-int log_output(const char *format, ...) __attribute__((format(printf, 1, 2)));
-int log_output_v(const char *format, va_list args);
+int log_output(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int log_output_v(const char* format, va_list args);
 void closeLogFile();
 
-bool directoryExist(const char *path);
-bool fileExist(const char *path);
+bool directoryExist(const char* path);
+bool fileExist(const char* path);
 
 // Texts shorter than 1024 bytes; dest may be src. Remove space, CR and LF only.
-void trimLeft(char *dest, const char *src);
-void trimRight(char *dest, const char *src);
-void makeUpper(char *text);
-void makeLower(char *text);
+void trimLeft(char* dest, const char* src);
+void trimRight(char* dest, const char* src);
+void makeUpper(char* text);
+void makeLower(char* text);
 
 // Splits at the last '/' (or, without any, the last backslash); ext gets the text after the last
 // '.'. Parts are copied into 256-byte buffers, cut to 255 characters. False for a null, empty or
 // over-long path.
-bool splitfilepath(const char *path, char *dir, char *name, char *ext);
+bool splitfilepath(const char* path, char* dir, char* name, char* ext);
 // The App= value of a start file into a 256-byte buffer (cut to 255); untouched when absent.
 // False when the file cannot be read.
-bool getCurrentVXPNameFromTxt(const char *path, char *vxpName);
+bool getCurrentVXPNameFromTxt(const char* path, char* vxpName);
 // Writes "[autostart]\r\nApp=<folder>\<name>\r\n"; false when the file cannot be opened or the
 // text would not fit its 1024-byte limit.
-bool generateNewTxt(const char *path, const char *folder, const char *name);
+bool generateNewTxt(const char* path, const char* folder, const char* name);

@@ -13,8 +13,21 @@ using nlohmann::json;
 
 namespace {
 
-enum class Kind { Number, Flag, Date, Ucs2, Raw, Version, PushId, Output, VpiType, AppKind, Names,
-                  Permissions, End };
+enum class Kind {
+    Number,
+    Flag,
+    Date,
+    Ucs2,
+    Raw,
+    Version,
+    PushId,
+    Output,
+    VpiType,
+    AppKind,
+    Names,
+    Permissions,
+    End
+};
 
 struct TagInfo {
     uint32_t id;
@@ -160,7 +173,9 @@ json Value(Kind kind, const std::vector<uint8_t>& v) {
     }
 }
 
-std::string DigestHex(const uint8_t* d, size_t n) { return Hex(std::vector<uint8_t>(d, d + n)); }
+std::string DigestHex(const uint8_t* d, size_t n) {
+    return Hex(std::vector<uint8_t>(d, d + n));
+}
 
 } // namespace
 

@@ -10,8 +10,13 @@
 
 namespace {
 
-enum ExitStatus { EXIT_VALID = 0, EXIT_USAGE = 1, EXIT_UNREADABLE = 2, EXIT_INVALID = 3,
-                  EXIT_MALFORMED = 4 };
+enum ExitStatus {
+    EXIT_VALID = 0,
+    EXIT_USAGE = 1,
+    EXIT_UNREADABLE = 2,
+    EXIT_INVALID = 3,
+    EXIT_MALFORMED = 4
+};
 
 const char* const kUsage =
     "usage: vxpinfo FILE [--json]\n"

@@ -119,8 +119,7 @@ bool IniParser::IsValueLineEffective(const std::string& line, std::string::size_
     return !AllOf(line, equal_pos, line.size(), " =:");
 }
 
-std::string IniParser::GetStringLineKey(const std::string& line,
-                                        std::string::size_type equal_pos) {
+std::string IniParser::GetStringLineKey(const std::string& line, std::string::size_type equal_pos) {
     std::string key = line.substr(0, equal_pos);
     const auto first = key.find_first_not_of(' ');
     if (first == std::string::npos)

@@ -38,8 +38,7 @@ public:
     // "Invalid converstion for: <text>" when no digit can be read.
     uint32_t GetInteger(const std::string& section, const std::string& key,
                         uint32_t default_value) const;
-    bool GetBoolean(const std::string& section, const std::string& key,
-                    bool default_value) const;
+    bool GetBoolean(const std::string& section, const std::string& key, bool default_value) const;
 
 private:
     using Entries = std::vector<std::pair<std::string, std::string>>;

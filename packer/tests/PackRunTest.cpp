@@ -30,8 +30,8 @@ Bytes ReadAll(const std::string& path) {
 }
 
 void WriteAll(const std::string& path, const Bytes& data) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
-                                                std::streamsize(data.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
 }
 
 bool Exists(const std::string& path) {
@@ -129,9 +129,8 @@ TEST_F(PackRun, PackedLayoutRenameDateFileAndSignature) {
 
     // The same check with standard tools and the shipped public key.
     WriteAll(Path("sig.bin"), Bytes(trailer + 4, trailer + 68));
-    ASSERT_EQ(Shell("openssl pkeyutl -verifyrecover -pubin -inkey '" +
-                    std::string(PUBLIC_KEY_PEM) + "' -in '" + Path("sig.bin") + "' -out '" +
-                    Path("recovered.bin") + "'"),
+    ASSERT_EQ(Shell("openssl pkeyutl -verifyrecover -pubin -inkey '" + std::string(PUBLIC_KEY_PEM) +
+                    "' -in '" + Path("sig.bin") + "' -out '" + Path("recovered.bin") + "'"),
               0)
         << m_output;
     EXPECT_EQ(ReadAll(Path("recovered.bin")), Bytes(signed_digest, signed_digest + 16));
@@ -181,14 +180,17 @@ TEST_P(PackFailure, LeavesTheFileUntouchedAndExitsWithTwo) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PackFailure,
-    ::testing::Values(
-        FailureCase{"BadNumber", "[Param]\nAppType=vxp\nMemorySize=abc\n",
-                    "Invalid converstion for: abc\n"},
-        FailureCase{"LongNames", "[Param]\nAppType=vxp\nEngName=0123456789012345678901234567890123456789\n"
-                    "ChiName=0123456789012345678901234567890123456789\nChtName=01234567890123456789012345\n",
-                    "Parameters EngName, ChiName and ChtName are too long: at most 105 characters together.\n"},
-        FailureCase{"LongVersion", "[Param]\nAppType=vxp\nVersion=1.2.3.4.5.6.7\n",
-                    "Parameter Version is too long: at most 11 bytes.\n"}),
+    ::testing::Values(FailureCase{"BadNumber", "[Param]\nAppType=vxp\nMemorySize=abc\n",
+                                  "Invalid converstion for: abc\n"},
+                      FailureCase{
+                          "LongNames",
+                          "[Param]\nAppType=vxp\nEngName=0123456789012345678901234567890123456789\n"
+                          "ChiName=0123456789012345678901234567890123456789\nChtName="
+                          "01234567890123456789012345\n",
+                          "Parameters EngName, ChiName and ChtName are too long: at most 105 "
+                          "characters together.\n"},
+                      FailureCase{"LongVersion", "[Param]\nAppType=vxp\nVersion=1.2.3.4.5.6.7\n",
+                                  "Parameter Version is too long: at most 11 bytes.\n"}),
     [](const ::testing::TestParamInfo<FailureCase>& case_info) { return case_info.param.name; });
 
 TEST_F(PackRun, LongTextParameterFailsNamingItsKey) {

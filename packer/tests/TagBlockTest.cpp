@@ -160,21 +160,20 @@ TEST_P(TagKeywords, MapToTheirCodes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Tables, TagKeywords,
-    ::testing::Values(KeywordCase{"Compiler=RVCT\nAppType=vso\n", 33, 4},
-                      KeywordCase{"Compiler=RVCT\nAppType=vsm\n", 33, 3},
-                      KeywordCase{"Compiler=RVCT\nAppType=vxp\n", 33, 2},
-                      KeywordCase{"Compiler=ADS\nCompress=true\nAppType=vsm\n", 33, 5},
-                      KeywordCase{"Compiler=ADS\nAppType=dll\n", 33, 0},
-                      KeywordCase{"Compiler=ADS\nAppType=vsm\n", 33, 1},
-                      KeywordCase{"Compiler=GCC\nAppType=vpc\n", 33, 6},
-                      KeywordCase{"Compiler=GCC\nAppType=other\n", 33, 7},
-                      KeywordCase{"VPIType=launcher\n", 42, 3}, KeywordCase{"VPIType=launcher\n", 41, 1},
-                      KeywordCase{"VPIType=vsp\n", 41, 1}, KeywordCase{"VPIType=Widget\n", 41, 0},
-                      KeywordCase{"VPIType=Widget\n", 42, 0}, KeywordCase{"AppType=dlc\n", 52, 1},
-                      KeywordCase{"Version=1.2.3\n", 5, 0x03020100},
-                      KeywordCase{"Version=2.0\n", 5, 0x00000200},
-                      KeywordCase{"Version=x1.2.3\n", 5, 0x02010000},
-                      KeywordCase{"Version=1.300.0\n", 5, 0}));
+    ::testing::Values(
+        KeywordCase{"Compiler=RVCT\nAppType=vso\n", 33, 4},
+        KeywordCase{"Compiler=RVCT\nAppType=vsm\n", 33, 3},
+        KeywordCase{"Compiler=RVCT\nAppType=vxp\n", 33, 2},
+        KeywordCase{"Compiler=ADS\nCompress=true\nAppType=vsm\n", 33, 5},
+        KeywordCase{"Compiler=ADS\nAppType=dll\n", 33, 0},
+        KeywordCase{"Compiler=ADS\nAppType=vsm\n", 33, 1},
+        KeywordCase{"Compiler=GCC\nAppType=vpc\n", 33, 6},
+        KeywordCase{"Compiler=GCC\nAppType=other\n", 33, 7},
+        KeywordCase{"VPIType=launcher\n", 42, 3}, KeywordCase{"VPIType=launcher\n", 41, 1},
+        KeywordCase{"VPIType=vsp\n", 41, 1}, KeywordCase{"VPIType=Widget\n", 41, 0},
+        KeywordCase{"VPIType=Widget\n", 42, 0}, KeywordCase{"AppType=dlc\n", 52, 1},
+        KeywordCase{"Version=1.2.3\n", 5, 0x03020100}, KeywordCase{"Version=2.0\n", 5, 0x00000200},
+        KeywordCase{"Version=x1.2.3\n", 5, 0x02010000}, KeywordCase{"Version=1.300.0\n", 5, 0}));
 
 TEST_F(TagBlock, DatesRunTwoMonthsFromTheClock) {
     ASSERT_EQ(Compose(""), 1);

@@ -14,14 +14,14 @@ enum ATPARAM_KIND_ENUM { ATPARAM_TEXT = 1, ATPARAM_INTEGER = 3 };
 // One parameter of a response line.
 class ATParamElem {
 public:
-  ATParamElem() = default;
-  static ATParamElem Text(const std::string &text);
-  static ATParamElem Integer(int value);
+    ATParamElem() = default;
+    static ATParamElem Text(const std::string& text);
+    static ATParamElem Integer(int value);
 
-  int m_nType = 0; // ATPARAM_KIND_ENUM; every producer sets it
-  std::string m_strValue;
-  int m_nValue = 0;
-  std::vector<ATParamElem> m_vecSubList; // never filled by this system
+    int m_nType = 0; // ATPARAM_KIND_ENUM; every producer sets it
+    std::string m_strValue;
+    int m_nValue = 0;
+    std::vector<ATParamElem> m_vecSubList; // never filled by this system
 };
 
 // One response line: element 0 is the line's key (the command's expected prefix), the
@@ -30,27 +30,27 @@ typedef std::vector<ATParamElem> ATParamLst;
 
 class ATResult {
 public:
-  // Removes all lines; the result code is kept.
-  void clear();
+    // Removes all lines; the result code is kept.
+    void clear();
 
-  // False for a null key; otherwise whether element 0 of line 0 equals the key (an absent
-  // line or element counts as empty text).
-  bool check_key(const char *key) const;
+    // False for a null key; otherwise whether element 0 of line 0 equals the key (an absent
+    // line or element counts as empty text).
+    bool check_key(const char* key) const;
 
-  // Copies the text of element elem of line line. False, leaving out unchanged, when the line
-  // or element does not exist or is not text.
-  bool get_string(std::string &out, int line, int elem) const;
+    // Copies the text of element elem of line line. False, leaving out unchanged, when the line
+    // or element does not exist or is not text.
+    bool get_string(std::string& out, int line, int elem) const;
 
-  // As above, but out is emptied first in every case.
-  bool get_string(CString &out, int line, int elem) const;
+    // As above, but out is emptied first in every case.
+    bool get_string(CString& out, int line, int elem) const;
 
-  // The integer value of element elem of line line, or -1 when it does not exist or is not
-  // an integer.
-  int get_integer(int line, int elem) const;
+    // The integer value of element elem of line line, or -1 when it does not exist or is not
+    // an integer.
+    int get_integer(int line, int elem) const;
 
-  int resultcode = 0;
-  std::vector<ATParamLst> vParamLst;
+    int resultcode = 0;
+    std::vector<ATParamLst> vParamLst;
 
 private:
-  const ATParamElem *element(int line, int elem) const;
+    const ATParamElem* element(int line, int elem) const;
 };

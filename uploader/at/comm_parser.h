@@ -12,49 +12,49 @@ enum { ME_INTEGER_FIELD_MAX = 15 };
 
 // Text field limits of the parsers (characters, without the terminator).
 enum {
-  ME_COMMON_TEXT_MAX = 127,
-  ME_ERR_REPORT_TEXT_MAX = 15,
-  ME_LIST_NAME_MAX = 255,
-  ME_DRIVE_NAME_MAX = 255,
-  ME_READ_DATA_MAX = 127,
+    ME_COMMON_TEXT_MAX = 127,
+    ME_ERR_REPORT_TEXT_MAX = 15,
+    ME_LIST_NAME_MAX = 255,
+    ME_DRIVE_NAME_MAX = 255,
+    ME_READ_DATA_MAX = 127,
 };
 
 // Position of the n-th occurrence (from 1) of c in s; -1 when n is 0 or there are fewer.
-int GetSignIdx(const char *s, char c, int n);
+int GetSignIdx(const char* s, char c, int n);
 
 // The integer field after the separator at start (-1: the field begins at 0) up to but not
 // including end: leading spaces skipped, at most 15 characters converted; 0 when empty.
-int GetInteger(const char *s, int start, int end);
+int GetInteger(const char* s, int start, int end);
 
 // The text field after the separator at start up to but not including end, copied to dst and
 // terminated. The field is cut to dstSize - 1 characters; an end before the field's first
 // character gives an empty text. Returns the length copied.
-int GetString(const char *s, char *dst, int start, int end, size_t dstSize);
+int GetString(const char* s, char* dst, int start, int end, size_t dstSize);
 
 // Number of occurrences of c in s.
-int GetSignCount(const char *s, char c);
+int GetSignCount(const char* s, char c);
 
 // Copies the key of a line that begins with '+' (up to its first ':' or the end) to dst,
 // cut to dstSize - 1 characters. Returns 1, or 0 when the line does not begin with '+'.
-int GetHeader(char *dst, const char *line, size_t dstSize);
+int GetHeader(char* dst, const char* line, size_t dstSize);
 
 // Copies src to dst leaving out every c; returns c. dst must hold src.
-char trim(char c, const char *src, char *dst);
+char trim(char c, const char* src, char* dst);
 
 // Removes trailing spaces in place; returns the remaining length.
-int trimright(char *s);
+int trimright(char* s);
 
 // Appends to list a text element holding the context's expected prefix.
-void AddExpectedCmd(void *context, ATParamLst &list);
+void AddExpectedCmd(void* context, ATParamLst& list);
 
 // Parsers: each appends one line to the context's result object. The second argument is unused.
-void ME_Common_Query_Parser(void *context, void *unused);
-void ME_Query_ModemBearer_Parser(void *context, void *unused);
-void ME_Extend_ErrReport_Parser(void *context, void *unused);
-void ME_Get_DT_status_Parser(void *context, void *unused);
-void ME_Get_DirSize_Parser(void *context, void *unused);
-void ME_Get_DirFileListInfo_Parser(void *context, void *unused);
-void ME_Get_DriverInfo_Parser(void *context, void *unused);
-void ME_Get_AvailableSize_Parser(void *context, void *unused);
-void ME_GetPacketSize_Parser(void *context, void *unused);
-void ME_ReadTargetFile_Parser(void *context, void *unused);
+void ME_Common_Query_Parser(void* context, void* unused);
+void ME_Query_ModemBearer_Parser(void* context, void* unused);
+void ME_Extend_ErrReport_Parser(void* context, void* unused);
+void ME_Get_DT_status_Parser(void* context, void* unused);
+void ME_Get_DirSize_Parser(void* context, void* unused);
+void ME_Get_DirFileListInfo_Parser(void* context, void* unused);
+void ME_Get_DriverInfo_Parser(void* context, void* unused);
+void ME_Get_AvailableSize_Parser(void* context, void* unused);
+void ME_GetPacketSize_Parser(void* context, void* unused);
+void ME_ReadTargetFile_Parser(void* context, void* unused);

@@ -10,43 +10,43 @@
 // Data type passed to the receive callback for received bytes.
 enum { COMM_DATA_RECEIVED = 1 };
 
-typedef int (*COMM_RECEIVE_CALLBACK)(int dataType, const char *data, unsigned long length,
-                                     void *user);
+typedef int (*COMM_RECEIVE_CALLBACK)(int dataType, const char* data, unsigned long length,
+                                     void* user);
 
 class CommModule {
 public:
-  CommModule();
-  ~CommModule();
+    CommModule();
+    ~CommModule();
 
-  // Chunks read before a callback is set are only printed and logged.
-  void SetCallBack(COMM_RECEIVE_CALLBACK callback, void *user);
-  // Opens and configures the line (115200 8E1-style with RTS/CTS, raw) and starts the reader.
-  // Returns the descriptor (>= 0), or -1 after printing and logging why.
-  int Init_Port(const char *path);
-  // Writes length bytes of zero-terminated text; 1 on success, 0 when the line took no byte
-  // for several seconds or failed.
-  int WriteData(const char *data, const int &length);
-  // Stops the reader, then restores the settings and closes the line.
-  void Deinit_Port();
-  void ClosePort();
+    // Chunks read before a callback is set are only printed and logged.
+    void SetCallBack(COMM_RECEIVE_CALLBACK callback, void* user);
+    // Opens and configures the line (115200 8E1-style with RTS/CTS, raw) and starts the reader.
+    // Returns the descriptor (>= 0), or -1 after printing and logging why.
+    int Init_Port(const char* path);
+    // Writes length bytes of zero-terminated text; 1 on success, 0 when the line took no byte
+    // for several seconds or failed.
+    int WriteData(const char* data, const int& length);
+    // Stops the reader, then restores the settings and closes the line.
+    void Deinit_Port();
+    void ClosePort();
 
-  // Reader thread entry: runs ThreadFunc of the object; 0 for a null object.
-  static int WatchProc(void *self);
+    // Reader thread entry: runs ThreadFunc of the object; 0 for a null object.
+    static int WatchProc(void* self);
 
 private:
-  bool Initernal_Start();
-  void Initernal_Stop();
-  bool StartThread();
-  int ThreadFunc();
-  bool WaitReadable();
-  void WakeReader();
+    bool Initernal_Start();
+    void Initernal_Stop();
+    bool StartThread();
+    int ThreadFunc();
+    bool WaitReadable();
+    void WakeReader();
 
-  int m_nFd;
-  struct termios m_SavedSettings;
-  HANDLE_CONTENT *m_hThread;
-  int m_nThreadResult;
-  HANDLE_CONTENT *m_hStopEvent;
-  void *m_pUserData;
-  COMM_RECEIVE_CALLBACK m_pCallback;
-  int m_WakePipe[2]; // Initernal_Stop writes to [1] so a waiting reader returns at once
+    int m_nFd;
+    struct termios m_SavedSettings;
+    HANDLE_CONTENT* m_hThread;
+    int m_nThreadResult;
+    HANDLE_CONTENT* m_hStopEvent;
+    void* m_pUserData;
+    COMM_RECEIVE_CALLBACK m_pCallback;
+    int m_WakePipe[2]; // Initernal_Stop writes to [1] so a waiting reader returns at once
 };

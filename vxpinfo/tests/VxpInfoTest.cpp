@@ -35,8 +35,8 @@ Bytes ReadAll(const std::string& path) {
 }
 
 void WriteAll(const std::string& path, const Bytes& data) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
-                                                std::streamsize(data.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
 }
 
 class VxpInfo : public ::testing::Test {

@@ -10,7 +10,9 @@
 
 namespace {
 
-IniParser Load(const char* name) { return IniParser(std::string(INI_DATA_DIR) + "/" + name); }
+IniParser Load(const char* name) {
+    return IniParser(std::string(INI_DATA_DIR) + "/" + name);
+}
 
 TEST(IniSections, EntriesBeforeTheFirstHeaderBelongToIt) {
     IniParser ini = Load("entries_before_first_header.ini");
