@@ -12,10 +12,10 @@ class ATResult;
 
 // Result codes of every command (also stored in the ATResult).
 enum {
-  ME_RESULT_OK = 0,            // "OK", "CONNECT", or an error line with the number 0
-  ME_RESULT_ERROR = 100,       // "ERROR", failed write, or the command was refused
-  ME_RESULT_TIMEOUT = 32512,   // 0x7F00: no final result before the timeout
-  ME_RESULT_CANCELLED = 32514, // 0x7F02: cancelled
+    ME_RESULT_OK = 0,            // "OK", "CONNECT", or an error line with the number 0
+    ME_RESULT_ERROR = 100,       // "ERROR", failed write, or the command was refused
+    ME_RESULT_TIMEOUT = 32512,   // 0x7F00: no final result before the timeout
+    ME_RESULT_CANCELLED = 32514, // 0x7F02: cancelled
 };
 
 // Why the response analysis is being called.
@@ -26,107 +26,111 @@ enum { ME_STATE_BUSY = 0, ME_STATE_IDLE = 4 };
 
 // Line-assembly states.
 enum {
-  LINE_WAIT_CR = 0,
-  LINE_WAIT_LF = 1,
-  LINE_COLLECTING = 2,
-  LINE_CR_SEEN = 3,
+    LINE_WAIT_CR = 0,
+    LINE_WAIT_LF = 1,
+    LINE_COLLECTING = 2,
+    LINE_CR_SEEN = 3,
 };
 
 enum {
-  ME_RING_SIZE = 8192,
-  ME_LINE_BUFFER_SIZE = 16384,
-  ME_MAX_LINE_LENGTH = 8192,
-  ME_PREFIX_SIZE = 16,
-  ME_COMMAND_BUFFER_SIZE = 256,
+    ME_RING_SIZE = 8192,
+    ME_LINE_BUFFER_SIZE = 16384,
+    ME_MAX_LINE_LENGTH = 8192,
+    ME_PREFIX_SIZE = 16,
+    ME_COMMAND_BUFFER_SIZE = 256,
 };
 
 struct tagMEFSM;
-typedef void (*ME_RESPONSE_CB)(void *);
-typedef int (*ME_TX_CB)(int, int, void *);
+typedef void (*ME_RESPONSE_CB)(void*);
+typedef int (*ME_TX_CB)(int, int, void*);
 
 struct tagMEFSM {
-  // Receive side: touched only by the serial reader thread.
-  int m_nLineState = LINE_WAIT_CR;
-  int m_nReadIdx = 0;
-  int m_nWriteIdx = 0;
-  int m_nLineLength = 0;
-  unsigned char m_RingBuf[ME_RING_SIZE] = {};
-  char m_LineBuf[ME_LINE_BUFFER_SIZE] = {};
-  unsigned char m_bWaitPrompt = 0;  // no command sets it
-  unsigned char m_bContinuation = 0; // no command sets it
+    // Receive side: touched only by the serial reader thread.
+    int m_nLineState = LINE_WAIT_CR;
+    int m_nReadIdx = 0;
+    int m_nWriteIdx = 0;
+    int m_nLineLength = 0;
+    unsigned char m_RingBuf[ME_RING_SIZE] = {};
+    char m_LineBuf[ME_LINE_BUFFER_SIZE] = {};
+    unsigned char m_bWaitPrompt = 0;   // no command sets it
+    unsigned char m_bContinuation = 0; // no command sets it
 
-  // Command side: shared by the caller, the reader and the timer thread. Written under the
-  // response lock; read without it only where noted.
-  std::atomic<unsigned char> m_bTxDone{0};
-  char m_ExpectedPrefix[ME_PREFIX_SIZE] = {};
-  std::atomic<int> m_nCmdState{ME_STATE_IDLE};
-  std::atomic<int> m_nEndReason{AT_NORMAL};
-  ATResult *m_pResult = nullptr;
-  int m_nResultCode = 0; // the last command's code, kept also when it had no result object
-  HANDLE_CONTENT *m_hRespEvent = nullptr;
-  std::atomic<ME_RESPONSE_CB> m_pRespCallback{nullptr}; // read by the line assembler
-  ME_RESPONSE_CB m_pRespondFunc = nullptr;
-  tagOSALTIMER m_Timer{};
-  tagOSALLOCK m_RespLock{};
-  void *m_pPort = nullptr; // the CommModule
-  ME_TX_CB m_pTxCallback = nullptr;
-  tagOSALLOCK m_CmdLock{};
+    // Command side: shared by the caller, the reader and the timer thread. Written under the
+    // response lock; read without it only where noted.
+    std::atomic<unsigned char> m_bTxDone{0};
+    char m_ExpectedPrefix[ME_PREFIX_SIZE] = {};
+    std::atomic<int> m_nCmdState{ME_STATE_IDLE};
+    std::atomic<int> m_nEndReason{AT_NORMAL};
+    ATResult* m_pResult = nullptr;
+    int m_nResultCode = 0; // the last command's code, kept also when it had no result object
+    HANDLE_CONTENT* m_hRespEvent = nullptr;
+    std::atomic<ME_RESPONSE_CB> m_pRespCallback{nullptr}; // read by the line assembler
+    ME_RESPONSE_CB m_pRespondFunc = nullptr;
+    tagOSALTIMER m_Timer{};
+    tagOSALLOCK m_RespLock{};
+    void* m_pPort = nullptr; // the CommModule
+    ME_TX_CB m_pTxCallback = nullptr;
+    tagOSALLOCK m_CmdLock{};
 };
 
 // Creates the context of the given CommModule; starts its timer thread.
-void *ME_Init(void *port);
+void* ME_Init(void* port);
 
 // Ends the timer thread and frees the context. False for a null context or one with a
 // command in progress.
-bool ME_DeInit(void *context);
+bool ME_DeInit(void* context);
 
 // Sends command (text ending in CR) and blocks until it has ended. prefix is the key of the
 // information lines the command expects (null: none), callback its response callback, result
 // the caller's ATResult (may be null), timeout in milliseconds. Returns 0 success, 100 error
 // reply, failed write or refusal (null context, command in progress), 32512 timeout, 32514
 // cancelled, any other number the device's error number.
-int ME_Fill_FSM(void *context, void (*notify)(void *), void *result, void (*callback)(void *),
-                const char *command, const char *prefix, int timeout);
+int ME_Fill_FSM(void* context, void (*notify)(void*), void* result, void (*callback)(void*),
+                const char* command, const char* prefix, int timeout);
 
-// Writes command without arming the timer or changing the command state; waits for the
-// response event like every command. Returns 1 when the write succeeded, 0 otherwise.
-int SendCommand(tagMEFSM *context, const char *command);
+// Writes command without arming the timer or changing the command state, and returns at once
+// (no command is in progress to wake a waiter). Returns 1 when the write succeeded, 0 otherwise.
+int SendCommand(tagMEFSM* context, const char* command);
 
 // Transmit callback: called once the write of the command line has been attempted. Returns 1.
-int TX_Callback(int ok, int length, void *context);
+int TX_Callback(int ok, int length, void* context);
 
 // Timer callback: ends the command in progress with the timeout code.
-void TimeoutProc(void *context);
+void TimeoutProc(void* context);
 
 // Ends the command in progress, if any, with 32514. False for a null context.
-bool ME_Cancel(void *context);
+bool ME_Cancel(void* context);
 
 // Send path: writes command to port, reports the outcome to txCallback, then waits for the
 // context's response event. Returns 1 when the write succeeded, 0 otherwise.
-int me_send_at(void *port, const char *command, ME_TX_CB txCallback, void *context);
+int me_send_at(void* port, const char* command, ME_TX_CB txCallback, void* context);
 
 // As me_send_at but returns right after the write without waiting.
-int me_send_pdu(void *port, const char *command, ME_TX_CB txCallback, void *context);
+int me_send_pdu(void* port, const char* command, ME_TX_CB txCallback, void* context);
 
 // Wakes the caller waiting in me_send_at.
-void me_respond_ready(void *context);
+void me_respond_ready(void* context);
 
 // The result code of the context's last command.
-int me_get_rettype(void *context);
+int me_get_rettype(void* context);
 
 // Receive callback of the CommModule (user data: the context). Stores the chunk in the ring
 // and hands every complete line to the response callback. Returns length, or 0 when the chunk
 // was rejected (empty, null context, no room).
-int DataCallBack(int type, const char *data, unsigned long length, void *context);
+int DataCallBack(int type, const char* data, unsigned long length, void* context);
 
 // Drains the ring of the context through the line state machine. Returns 0.
-int GetOneLine(void *context);
+int GetOneLine(void* context);
 
 // Advances the line state machine by one byte.
-void FillBufferByState(unsigned char byte, void *context);
+void FillBufferByState(unsigned char byte, void* context);
 
 // The next byte of the ring (0 to 255), or -1 when the ring is empty.
-int GetRawData(void *context);
+int GetRawData(void* context);
 
-inline unsigned char GetCrByte() { return 13; }
-inline unsigned char GetLfByte() { return 10; }
+inline unsigned char GetCrByte() {
+    return 13;
+}
+inline unsigned char GetLfByte() {
+    return 10;
+}
