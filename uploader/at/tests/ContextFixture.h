@@ -1,0 +1,58 @@
+// A command context for tests that drive line assembly and response analysis directly on the
+// test thread: no port, no timer thread; delivered lines and wake-ups are counted.
+#pragma once
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ATResult.h"
+#include "comm.h"
+
+struct TestContext {
+    TestContext() {
+        me_initlock(&ctx->m_RespLock);
+        me_initlock(&ctx->m_CmdLock);
+        ctx->m_pRespondFunc = countWake;
+        current() = this;
+    }
+
+    // Feeds bytes through the receive callback in chunks of the given size.
+    void feed(const std::string& bytes, size_t chunk = 0) {
+        if (chunk == 0)
+            chunk = bytes.size();
+        for (size_t at = 0; at < bytes.size(); at += chunk) {
+            size_t n = bytes.size() - at < chunk ? bytes.size() - at : chunk;
+            DataCallBack(1, bytes.data() + at, n, ctx.get());
+        }
+    }
+
+    // Makes a command busy as ME_Fill_FSM does, without sending anything.
+    void begin(void (*callback)(void*), const char* prefix, bool written = true) {
+        ctx->m_pResult = &result;
+        std::strcpy(ctx->m_ExpectedPrefix, prefix ? prefix : "");
+        ctx->m_nEndReason = AT_NORMAL;
+        ctx->m_bTxDone = written ? 1 : 0;
+        ctx->m_pRespCallback = callback;
+        ctx->m_nCmdState = ME_STATE_BUSY;
+    }
+
+    void setLine(const std::string& line) {
+        std::strncpy(ctx->m_LineBuf, line.c_str(), sizeof ctx->m_LineBuf - 1);
+    }
+
+    static void recordLine(void* context) {
+        current()->lines.push_back(static_cast<tagMEFSM*>(context)->m_LineBuf);
+    }
+    static void countWake(void*) { ++current()->wakes; }
+    static TestContext*& current() {
+        static TestContext* instance = nullptr;
+        return instance;
+    }
+
+    std::unique_ptr<tagMEFSM> ctx{new tagMEFSM()};
+    ATResult result;
+    std::vector<std::string> lines;
+    int wakes = 0;
+};

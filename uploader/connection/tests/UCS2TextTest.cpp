@@ -1,0 +1,69 @@
+// The UCS-2 hexadecimal name codecs.
+#include <gtest/gtest.h>
+
+#include "UCS2Text.h"
+#include "Win2Mac.h"
+
+namespace {
+
+std::wstring wide(const CString& s) {
+    return std::wstring(s.GetData(), static_cast<size_t>(s.GetDataLength()));
+}
+
+TEST(UCS2Text, EncodeWritesFourLowerCaseDigitsPerCharacter) {
+    EXPECT_EQ(EncodeUCS2txt(CString("A.vxp")), "0041002e007600780070");
+    EXPECT_EQ(EncodeUCS2txt(CString()), "");
+    CString accented;
+    accented += static_cast<wchar_t>(0x00E9);
+    accented += static_cast<wchar_t>(0xFFFF);
+    EXPECT_EQ(EncodeUCS2txt(accented), "00e9ffff");
+}
+
+TEST(UCS2Text, EncodeWritesCharactersAboveFFFFAsSurrogatePairs) {
+    CString emoji;
+    emoji += static_cast<wchar_t>(0x1F600);
+    EXPECT_EQ(EncodeUCS2txt(emoji), "d83dde00");
+}
+
+struct DecodeCase {
+    const char* text;
+    const wchar_t* expected;
+};
+
+class Decode : public ::testing::TestWithParam<DecodeCase> {};
+
+TEST_P(Decode, GivesCharactersOrTheRawText) {
+    EXPECT_EQ(wide(DecodeUCS2txt(GetParam().text)), GetParam().expected) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Decode,
+                         ::testing::Values(DecodeCase{"0041002E0076", L"A.v"},
+                                           DecodeCase{"0041002e", L"0041002e"},
+                                           DecodeCase{"00410", L"A"}, DecodeCase{"004", L""},
+                                           DecodeCase{"", L""}, DecodeCase{"00E9", L"\u00e9"},
+                                           DecodeCase{"00G1", L"00G1"}));
+
+TEST(UCS2Text, RoundTripHoldsOnlyWithoutHexLetters) {
+    EXPECT_EQ(wide(DecodeUCS2txt(EncodeUCS2txt(CString("abc")))), L"abc");
+    EXPECT_EQ(wide(DecodeUCS2txt(EncodeUCS2txt(CString("z.vxp")))), L"007a002e007600780070");
+}
+
+TEST(UCS2Text, AsciiConversionOfOwnNames) {
+    EXPECT_EQ(UCS2toASCII(CString("game.vxp")), "game.vxp");
+    EXPECT_EQ(UCS2toASCII(CString()), "");
+}
+
+TEST(UCS2Text, SafeConversionReplacesWideCharacters) {
+    CString name = DecodeUCS2txt("004100E90042");
+    EXPECT_EQ(UCS2toSafeASCII(name), "A?B");
+}
+
+TEST(UCS2TextDeathTest, AsciiConversionAssertsOnWideCharacters) {
+#ifdef NDEBUG
+    GTEST_SKIP() << "assertions are compiled out";
+#else
+    EXPECT_DEATH(UCS2toASCII(DecodeUCS2txt("00E9")), "str\\[i\\] < 0x80");
+#endif
+}
+
+} // namespace
