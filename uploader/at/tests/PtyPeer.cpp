@@ -22,12 +22,16 @@ PtyPeer::PtyPeer() {
     m_thread = std::thread(&PtyPeer::run, this);
 }
 
+namespace {
+const char kStop = 's';
+const char kHangUp = 'h';
+} // namespace
+
 PtyPeer::~PtyPeer() {
-    char stop = 1;
-    if (write(m_wake[1], &stop, 1) != 1) {
-    }
+    tell(kStop);
     m_thread.join();
-    hangUp();
+    if (m_master >= 0)
+        close(m_master);
     close(m_slave);
     close(m_wake[0]);
     close(m_wake[1]);
@@ -46,11 +50,28 @@ void PtyPeer::answerEveryLine(const std::string& reply) {
     m_immediateReply = reply;
 }
 
+// The peer thread closes the master itself, so it never polls a descriptor closed under it.
 void PtyPeer::hangUp() {
+    tell(kHangUp);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_master < 0; });
+}
+
+void PtyPeer::tell(char request) {
+    if (write(m_wake[1], &request, 1) != 1)
+        throw std::runtime_error("peer wake pipe failed");
+}
+
+bool PtyPeer::takeRequest() {
+    char request = 0;
+    if (read(m_wake[0], &request, 1) != 1 || request == kStop)
+        return false;
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_master >= 0)
         close(m_master);
     m_master = -1;
+    m_changed.notify_all();
+    return true;
 }
 
 bool PtyPeer::waitScriptDone(int milliseconds) {
@@ -103,10 +124,17 @@ void PtyPeer::run() {
         }
         pollfd fds[2] = {{m_wake[0], POLLIN, 0}, {master, POLLIN, 0}};
         poll(fds, master >= 0 ? 2 : 1, -1);
-        if (fds[0].revents != 0)
-            return;
-        if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))
-            return;
+        if (fds[0].revents != 0) {
+            if (!takeRequest())
+                return;
+            continue;
+        }
+        if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            // The slave side was closed: wait for the next request only.
+            if (!takeRequest())
+                return;
+            continue;
+        }
         ssize_t n = read(master, buffer, sizeof buffer);
         if (n <= 0)
             continue;

@@ -39,6 +39,8 @@ private:
     void run();
     void answer(const std::string& line);
     void sendAll(const std::string& bytes);
+    void tell(char request);
+    bool takeRequest(); // false for the stop request
 
     int m_master = -1;
     int m_slave = -1;

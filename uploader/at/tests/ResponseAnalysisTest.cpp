@@ -113,6 +113,28 @@ TEST(ResponseAnalysis, TimeoutAfterTheEndDoesNothing) {
     EXPECT_EQ(t.wakes, 1);
 }
 
+TEST(ResponseAnalysis, FinalLineAfterATimeoutIsDroppedWhenNoCommandRuns) {
+    TestContext t;
+    t.begin(ME_Set_ModemFunc_CB, nullptr);
+    TimeoutProc(t.ctx.get());
+    t.feed("\r\nOK\r\n");
+    EXPECT_EQ(t.result.resultcode, ME_RESULT_TIMEOUT);
+    EXPECT_EQ(t.wakes, 1);
+}
+
+TEST(ResponseAnalysis, FinalLineAfterATimeoutEndsTheNextCommand) {
+    TestContext t;
+    t.begin(ME_Set_ModemFunc_CB, nullptr);
+    TimeoutProc(t.ctx.get());
+    ATResult next;
+    t.begin(ME_Set_ModemFunc_CB, nullptr);
+    t.ctx->m_pResult = &next;
+    t.feed("\r\n+CME ERROR: 21\r\n");
+    EXPECT_EQ(t.result.resultcode, ME_RESULT_TIMEOUT);
+    EXPECT_EQ(next.resultcode, 21);
+    EXPECT_EQ(t.wakes, 2);
+}
+
 TEST(ResponseAnalysis, CancelEndsTheRunningCommand) {
     TestContext t;
     t.begin(ME_Set_ModemFunc_CB, nullptr);
