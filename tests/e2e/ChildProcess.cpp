@@ -1,0 +1,182 @@
+// Child processes for the end-to-end tests: fork and exec with pipes, output gathered with
+// poll, waits bounded by deadlines measured on the monotonic clock.
+#include "ChildProcess.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int millisecondsLeft(Clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+std::vector<std::string> environmentWith(const std::vector<std::string>& extra) {
+    std::vector<std::string> env;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        std::string text = *entry;
+        bool replaced = false;
+        for (const std::string& e : extra)
+            if (text.compare(0, e.find('=') + 1, e, 0, e.find('=') + 1) == 0)
+                replaced = true;
+        if (!replaced)
+            env.push_back(text);
+    }
+    env.insert(env.end(), extra.begin(), extra.end());
+    return env;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& texts) {
+    std::vector<char*> out;
+    for (std::string& t : texts)
+        out.push_back(&t[0]);
+    out.push_back(nullptr);
+    return out;
+}
+
+int shellStatus(int waitStatus) {
+    if (WIFEXITED(waitStatus))
+        return WEXITSTATUS(waitStatus);
+    if (WIFSIGNALED(waitStatus))
+        return 128 + WTERMSIG(waitStatus);
+    return -1;
+}
+
+} // namespace
+
+ChildProcess::ChildProcess(const std::vector<std::string>& args, const std::string& cwd,
+                           const std::vector<std::string>& extraEnv) {
+    std::vector<std::string> argText = args;
+    std::vector<std::string> envText = environmentWith(extraEnv);
+    std::vector<char*> argv = pointers(argText);
+    std::vector<char*> envp = pointers(envText);
+    int out[2];
+    int err[2];
+    if (pipe2(out, O_CLOEXEC) != 0)
+        return;
+    if (pipe2(err, O_CLOEXEC) != 0) {
+        close(out[0]);
+        close(out[1]);
+        return;
+    }
+    m_pid = fork();
+    if (m_pid == 0) {
+        // Only async-signal-safe calls between fork and exec.
+        dup2(out[1], STDOUT_FILENO);
+        dup2(err[1], STDERR_FILENO);
+        int devNull = open("/dev/null", O_RDONLY);
+        if (devNull >= 0)
+            dup2(devNull, STDIN_FILENO);
+        if (!cwd.empty() && chdir(cwd.c_str()) != 0)
+            _exit(127);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    m_out = out[0];
+    m_err = err[0];
+}
+
+ChildProcess::~ChildProcess() {
+    if (m_pid > 0 && !m_reaped) {
+        kill(m_pid, SIGKILL);
+        reap(-1);
+    }
+    if (m_out >= 0)
+        close(m_out);
+    if (m_err >= 0)
+        close(m_err);
+}
+
+bool ChildProcess::pump(int milliseconds) {
+    pollfd fds[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
+    if (m_out < 0 && m_err < 0)
+        return false;
+    int ready = poll(fds, 2, milliseconds);
+    if (ready <= 0)
+        return true;
+    int* ends[2] = {&m_out, &m_err};
+    std::string* texts[2] = {&m_outText, &m_errText};
+    for (int i = 0; i < 2; ++i) {
+        if (*ends[i] < 0 || fds[i].revents == 0)
+            continue;
+        char buffer[4096];
+        ssize_t n = read(*ends[i], buffer, sizeof buffer);
+        if (n > 0) {
+            texts[i]->append(buffer, static_cast<size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+            close(*ends[i]);
+            *ends[i] = -1;
+        }
+    }
+    return true;
+}
+
+bool ChildProcess::readLine(std::string& line, int milliseconds) {
+    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        size_t end = m_outText.find('\n', m_lineStart);
+        if (end != std::string::npos) {
+            line = m_outText.substr(m_lineStart, end - m_lineStart);
+            m_lineStart = end + 1;
+            return true;
+        }
+        if (m_out < 0 || millisecondsLeft(deadline) == 0)
+            return false;
+        pump(millisecondsLeft(deadline));
+    }
+}
+
+int ChildProcess::reap(int milliseconds) {
+    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        int waitStatus = 0;
+        pid_t done = waitpid(m_pid, &waitStatus, milliseconds < 0 ? 0 : WNOHANG);
+        if (done == m_pid) {
+            m_reaped = true;
+            m_status = shellStatus(waitStatus);
+            return m_status;
+        }
+        if (done < 0 && errno != EINTR)
+            return -1;
+        if (millisecondsLeft(deadline) == 0)
+            return -1;
+        // The pipes are closed by now, so there is nothing to wait on but the exit itself.
+        pollfd none{-1, 0, 0};
+        poll(&none, 0, 5);
+    }
+}
+
+ProcessResult ChildProcess::finish(int milliseconds) {
+    ProcessResult result;
+    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    while (m_pid > 0 && millisecondsLeft(deadline) > 0 && pump(millisecondsLeft(deadline))) {
+    }
+    if (m_pid > 0 && !m_reaped && reap(millisecondsLeft(deadline)) < 0) {
+        result.timedOut = true;
+        kill(m_pid, SIGKILL);
+        reap(-1);
+    }
+    result.status = m_status;
+    result.out = m_outText;
+    result.err = m_errText;
+    return result;
+}
+
+void ChildProcess::signal(int number) {
+    if (m_pid > 0 && !m_reaped)
+        kill(m_pid, number);
+}

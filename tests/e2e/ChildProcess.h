@@ -1,0 +1,48 @@
+// A program run as a child process for the end-to-end tests: its standard output and error
+// are read through pipes, every wait has a deadline, and a child still running when the
+// object goes is killed. Used from the test thread only.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+struct ProcessResult {
+    int status = -1; // what a shell sees: the exit code (0-255), or 128 + signal number
+    bool timedOut = false;
+    std::string out;
+    std::string err;
+};
+
+class ChildProcess {
+public:
+    // Starts args[0] with the arguments; cwd empty keeps the current folder. extraEnv entries
+    // ("NAME=value") replace or extend the environment.
+    explicit ChildProcess(const std::vector<std::string>& args, const std::string& cwd = "",
+                          const std::vector<std::string>& extraEnv = {});
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool started() const { return m_pid > 0; }
+    // The next line of standard output without its line end. False at end of output or when
+    // the deadline passes first.
+    bool readLine(std::string& line, int milliseconds);
+    // Reads both outputs until the child has ended; kills it when the deadline passes first.
+    ProcessResult finish(int milliseconds);
+    void signal(int number);
+
+private:
+    bool pump(int milliseconds); // false once both pipes are closed
+    int reap(int milliseconds);
+
+    pid_t m_pid = -1;
+    int m_out = -1;
+    int m_err = -1;
+    std::string m_outText;
+    std::string m_errText;
+    size_t m_lineStart = 0;
+    bool m_reaped = false;
+    int m_status = -1;
+};

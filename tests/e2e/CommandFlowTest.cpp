@@ -1,0 +1,237 @@
+// Trellup against devsim beyond the upload cases: the removal command, reset and reconnection,
+// the chunked write with each packet size a device may report, failures and their exit
+// statuses as a shell sees them, and refused paths.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "DeviceRig.h"
+
+namespace {
+
+const char kChunkPrefix[] = "AT+EFSW=2,";
+
+// The flag and count ("flag,count") of every chunk devsim received for the device file name.
+std::vector<std::string> chunkHeaders(const DeviceRig& rig, const std::string& name) {
+    std::vector<std::string> headers;
+    const std::string prefix = kChunkPrefix;
+    const std::string open = "AT+EFSW=0,\"" + encoded(name) + "\"";
+    bool inFile = false;
+    for (const std::string& command : rig.commands()) {
+        if (command.compare(0, 8, "AT+EFSW=") == 0 &&
+            command.compare(0, prefix.size(), prefix) != 0)
+            inFile = command == open;
+        if (!inFile || command.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        size_t second = command.find(',', prefix.size());
+        size_t third = command.find(',', second + 1);
+        headers.push_back(command.substr(prefix.size(), third - prefix.size()));
+    }
+    return headers;
+}
+
+class Flow : public ::testing::Test {
+protected:
+    ProcessResult uploadBytes(size_t size, const std::vector<std::string>& devsimOptions) {
+        app = patternBytes(size, static_cast<unsigned>(size));
+        writeFile(rig.work() / "app.vxp", app);
+        EXPECT_TRUE(rig.start(devsimOptions));
+        return rig.upload({"-p", (rig.work() / "app.vxp").string()});
+    }
+    fs::path folder() { return rig.drive('C') / "ZOV"; }
+
+    DeviceRig rig;
+    std::string app;
+};
+
+TEST_F(Flow, RemovalDeletesStartFileAndFolderAndEndsWith1) {
+    writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "game.vxp"));
+    writeFile(rig.drive('C') / "ZOV" / "game.vxp", "game");
+    writeFile(rig.drive('C') / "ZOV" / "A.vxp", "a");
+    writeFile(rig.work() / "app.vxp", "x");
+    ASSERT_TRUE(rig.start());
+    ProcessResult run = rig.upload({"-t", "1", "-p", (rig.work() / "app.vxp").string()});
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_FALSE(fs::exists(rig.drive('C') / "autostart.txt"));
+    // The entry named A.vxp is spared by the emptying, so the folder itself stays.
+    EXPECT_EQ(entries(rig.drive('C') / "ZOV"), std::vector<std::string>{"A.vxp"});
+    EXPECT_EQ(rig.count("AT+[666]REBOOT"), 0u);
+}
+
+TEST_F(Flow, RemovalOfAnEmptiedFolderRemovesTheFolder) {
+    writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "game.vxp"));
+    writeFile(rig.drive('C') / "ZOV" / "game.vxp", "game");
+    writeFile(rig.work() / "app.vxp", "x");
+    ASSERT_TRUE(rig.start());
+    ProcessResult run = rig.upload({"-t", "1", "-p", (rig.work() / "app.vxp").string()});
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_EQ(entries(rig.drive('C')), std::vector<std::string>{});
+}
+
+TEST_F(Flow, ResetOptionRebootsReconnectsAndThenUploads) {
+    writeFile(rig.work() / "app.vxp", "application");
+    writeFile(rig.drive('C') / "autostart.txt", "[autostart]\r\n");
+    ASSERT_TRUE(rig.start({"--dt-status", "4"}));
+    ProcessResult run = rig.upload({"-r", "1", "-p", (rig.work() / "app.vxp").string()});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    std::vector<std::string> commands = rig.commands();
+    ASSERT_GE(commands.size(), 4u);
+    // Status 4 is outside the DT mode already, so the reboot follows the query directly.
+    EXPECT_EQ(commands[0], "AT");
+    EXPECT_EQ(commands[1], "AT+ESUO?");
+    EXPECT_EQ(commands[2], "AT+[666]REBOOT");
+    EXPECT_EQ(commands[3], "AT+[666]EXIT_ALL");
+    EXPECT_EQ(readFile(rig.drive('C') / "ZOV" / "app.vxp"), "application");
+}
+
+TEST_F(Flow, DtStatusOutsideTheModeIsSwitchedInBeforeTheFileSystem) {
+    ProcessResult run = uploadBytes(10, {"--dt-status", "4"});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(rig.countExact("AT+ESUO=3"), 1u);
+    // A fresh device is reset, which leaves the DT mode first.
+    EXPECT_EQ(rig.countExact("AT+ESUO=4"), 1u);
+}
+
+struct ChunkCase {
+    const char* packetSize; // devsim's answer; "none" gives no answer line
+    size_t fileSize;
+    std::vector<std::string> headers;
+};
+
+class Chunking : public Flow, public ::testing::WithParamInterface<ChunkCase> {};
+
+TEST_P(Chunking, FileTravelsInChunksOfTheNegotiatedSize) {
+    const ChunkCase& c = GetParam();
+    ProcessResult run = uploadBytes(c.fileSize, {"--packet-size", c.packetSize});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(readFile(folder() / "app.vxp"), app);
+    EXPECT_EQ(chunkHeaders(rig, "app.vxp"), c.headers);
+    EXPECT_EQ(rig.countExact("AT+EFSW?"), 1u) << "the packet size is asked for once";
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, Chunking,
+                         ::testing::Values(ChunkCase{"64", 150, {"0,64", "0,64", "1,22"}},
+                                           ChunkCase{"64", 128, {"0,64", "0,64"}},
+                                           ChunkCase{"100000", 5000, {"0,4096", "1,904"}},
+                                           ChunkCase{"32", 70, {"0,32", "0,32", "1,6"}},
+                                           ChunkCase{"none", 100, {"0,64", "1,36"}},
+                                           ChunkCase{"0", 100, {"0,64", "1,36"}}));
+
+TEST_F(Flow, FailingChunkEndsWith300AndDeletesThePartialFileAfterClosingIt) {
+    ProcessResult run = uploadBytes(300, {"--packet-size", "64", "--fail", "AT+EFSW=2,0,64,@2"});
+    EXPECT_EQ(run.status, 300 & 0xFF) << run.out << run.err;
+    EXPECT_NE(run.out.find("Write file 64 failed.\n"), std::string::npos);
+    EXPECT_NE(run.out.find("Write target vxp file C:\\ZOV\\app.vxp failed.\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(folder() / "app.vxp"));
+    std::vector<std::string> commands = rig.commands();
+    ASSERT_GE(commands.size(), 2u);
+    std::string close = "AT+EFSW=1,\"" + encoded("app.vxp") + "\"";
+    std::string remove = "AT+EFSD=\"" + encoded("C:\\ZOV\\app.vxp") + "\"";
+    auto closeAt = std::find(commands.begin(), commands.end(), close);
+    auto removeAt = std::find(commands.begin(), commands.end(), remove);
+    EXPECT_NE(closeAt, commands.end());
+    EXPECT_NE(removeAt, commands.end());
+    EXPECT_LT(closeAt, removeAt);
+}
+
+TEST_F(Flow, FailingAtCheckEndsWith200) {
+    ProcessResult run = uploadBytes(10, {"--fail", "^AT$"});
+    EXPECT_EQ(run.status, 200) << run.out << run.err;
+    EXPECT_EQ(rig.commands(), std::vector<std::string>{"AT"});
+}
+
+TEST_F(Flow, MissingPortEndsWith100) {
+    writeFile(rig.work() / "app.vxp", "x");
+    ProcessResult run =
+        rig.trellup({"-b", "no-such-serial-line", "-p", (rig.work() / "app.vxp").string()});
+    EXPECT_EQ(run.status, 100) << run.out << run.err;
+}
+
+TEST_F(Flow, FailingDriveRootListingAfterTheChecksEndsWith400AndUploadsNothing) {
+    // The drive root is listed by the drive detection, before the folder and after it.
+    std::string rootListing = "AT+EFSL=\"" + encoded("C:") + "\"@3";
+    ProcessResult run = uploadBytes(10, {"--fail", rootListing});
+    EXPECT_EQ(run.status, 400 & 0xFF) << run.out << run.err;
+    EXPECT_NE(run.out.find("List target folder C: failed.\n"), std::string::npos);
+    EXPECT_EQ(run.out.find("upload done."), std::string::npos);
+    EXPECT_FALSE(fs::exists(rig.drive('C') / "autostart.txt"));
+    EXPECT_FALSE(fs::exists(folder() / "app.vxp"));
+}
+
+TEST_F(Flow, DeviceNamesOutsideAsciiAreDeletedWithoutHarm) {
+    writeFile(folder() / "caf\xc3\xa9.vxp", "old");
+    writeFile(rig.work() / "app.vxp", "new");
+    ASSERT_TRUE(rig.start());
+    ProcessResult run = rig.upload({"-c", "1", "-p", (rig.work() / "app.vxp").string()});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(entries(folder()), std::vector<std::string>{"app.vxp"});
+}
+
+TEST_F(Flow, ApplicationPathTooLongForTheDeviceEndsWith400BeforeAnyWrite) {
+    std::string name = std::string(245, 'n') + ".vxp"; // fits the PC, not Z:\\@BTZov\ on top
+    writeFile(rig.work() / name, "x");
+    fs::create_directories(rig.drive('Z'));
+    ASSERT_TRUE(rig.start());
+    ProcessResult run = rig.upload({"-d", "wearable", "-p", name});
+    EXPECT_EQ(run.status, 400 & 0xFF) << run.out << run.err;
+    EXPECT_NE(run.out.find("gives a path longer than 255 characters"), std::string::npos);
+    EXPECT_FALSE(fs::exists(rig.drive('Z') / "autostart.txt"));
+    EXPECT_EQ(rig.count(kChunkPrefix), 0u);
+}
+
+TEST_F(Flow, MissingApplicationFileEndsWith300BeforeTheDeviceIsTouched) {
+    writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "game.vxp"));
+    writeFile(folder() / "game.vxp", "running");
+    ASSERT_TRUE(rig.start());
+    ProcessResult run = rig.upload({"-p", (rig.work() / "absent.vxp").string()});
+    EXPECT_EQ(run.status, 300 & 0xFF) << run.out << run.err;
+    EXPECT_TRUE(rig.commands().empty());
+    EXPECT_EQ(readFile(folder() / "game.vxp"), "running");
+}
+
+TEST_F(Flow, ProgramRunThroughTheSearchPathKeepsItsWorkingCopyInTheCurrentFolder) {
+    writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "game.vxp"));
+    writeFile(folder() / "game.vxp", "running");
+    writeFile(rig.work() / "app.vxp", "new");
+    ASSERT_TRUE(rig.start());
+    fs::path here = rig.work() / "here";
+    fs::create_directories(here);
+    ChildProcess run({"/bin/sh", "-c", "exec Trellup -b \"$0\" -p ../app.vxp", rig.port()},
+                     here.string(), {"PATH=" + rig.work().string() + ":/usr/bin:/bin"});
+    ProcessResult result = run.finish(240000);
+    ASSERT_EQ(result.status, 0) << result.out << result.err;
+    EXPECT_EQ(readFile(here / "autostart.txt"), startFileText("C:\\ZOV", "game.vxp"));
+    EXPECT_EQ(readFile(folder() / "game.vxp"), "new");
+}
+
+struct CommandLineCase {
+    const char* name;
+    std::vector<std::string> args;
+};
+
+class BadCommandLine : public ::testing::TestWithParam<CommandLineCase> {};
+
+TEST_P(BadCommandLine, EndsWith1AndShowsTheUsage) {
+    DeviceRig rig;
+    ProcessResult run = rig.trellup(GetParam().args);
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_NE(run.err.find("Usage: Trellup"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadCommandLine,
+    ::testing::Values(CommandLineCase{"NoArguments", {}},
+                      CommandLineCase{"OnlyTheLine", {"-b", "ttyS0"}},
+                      CommandLineCase{"UnknownOption", {"-x", "1", "-p", "a.vxp"}},
+                      CommandLineCase{"ResetSwallowsThePathOption", {"-r", "-p", "a.vxp"}},
+                      CommandLineCase{"PathOver255", {"-p", std::string(256, 'p')}}),
+    [](const ::testing::TestParamInfo<CommandLineCase>& p) { return p.param.name; });
+
+TEST(HelpOption, PrintsTheUsageOnStandardOutputAndEndsWith0) {
+    DeviceRig rig;
+    ProcessResult run = rig.trellup({"-h"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.compare(0, 15, "Usage: Trellup "), 0) << run.out;
+}
+
+} // namespace

@@ -1,0 +1,157 @@
+// The end-to-end rig: temporary folders, devsim started and stopped as a process, Trellup run
+// through a link in its own work folder, and the command log devsim writes.
+#include "DeviceRig.h"
+
+#include <signal.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+const int kStartDeadlineMs = 30000;
+const int kStopDeadlineMs = 30000;
+const int kRunDeadlineMs = 240000; // sanitizer builds on a loaded machine are slow
+
+fs::path makeTempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "trellup-e2e-XXXXXX").string();
+    if (mkdtemp(&pattern[0]) == nullptr)
+        return {};
+    return pattern;
+}
+
+} // namespace
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::string> entries(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string patternBytes(size_t n, unsigned seed) {
+    std::string bytes(n, '\0');
+    unsigned state = seed * 2654435761u + 1;
+    for (size_t i = 0; i < n; ++i) {
+        state = state * 1103515245u + 12345u;
+        bytes[i] = static_cast<char>(state >> 16);
+    }
+    return bytes;
+}
+
+std::string startFileText(const std::string& folder, const std::string& name) {
+    return "[autostart]\r\nApp=" + folder + "\\" + name + "\r\n";
+}
+
+std::string encoded(const std::string& name) {
+    std::string out;
+    char group[8];
+    for (unsigned char c : name) {
+        std::snprintf(group, sizeof group, "%04x", c);
+        out += group;
+    }
+    return out;
+}
+
+DeviceRig::DeviceRig() : m_base(makeTempFolder()) {
+    m_root = m_base / "device";
+    m_work = m_base / "work";
+    m_log = m_base / "devsim.log";
+    fs::create_directories(m_root / "C");
+    fs::create_directories(m_work);
+    fs::create_symlink(TRELLUP_BIN, m_work / "Trellup");
+}
+
+DeviceRig::~DeviceRig() {
+    stop();
+    std::error_code error;
+    if (!m_base.empty())
+        fs::remove_all(m_base, error);
+}
+
+bool DeviceRig::start(const std::vector<std::string>& options) {
+    std::vector<std::string> args = {DEVSIM_BIN, "--root", m_root.string(), "--log",
+                                     m_log.string()};
+    args.insert(args.end(), options.begin(), options.end());
+    m_devsim.reset(new ChildProcess(args));
+    std::string line;
+    if (!m_devsim->started() || !m_devsim->readLine(line, kStartDeadlineMs))
+        return false;
+    const std::string dev = "/dev/";
+    m_port = line.compare(0, dev.size(), dev) == 0 ? line.substr(dev.size()) : line;
+    return !m_port.empty();
+}
+
+void DeviceRig::stop() {
+    if (!m_devsim)
+        return;
+    m_devsim->signal(SIGTERM);
+    m_devsim->finish(kStopDeadlineMs);
+    m_devsim.reset();
+}
+
+fs::path DeviceRig::drive(char letter) {
+    fs::path folder = m_root / std::string(1, letter);
+    fs::create_directories(folder);
+    return folder;
+}
+
+ProcessResult DeviceRig::trellup(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {(m_work / "Trellup").string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ChildProcess run(argv, m_work.string());
+    return run.finish(kRunDeadlineMs);
+}
+
+ProcessResult DeviceRig::upload(const std::vector<std::string>& args) {
+    std::vector<std::string> all = {"-b", m_port};
+    all.insert(all.end(), args.begin(), args.end());
+    return trellup(all);
+}
+
+std::vector<std::string> DeviceRig::commands() const {
+    std::vector<std::string> lines;
+    std::istringstream in(readFile(m_log));
+    std::string line;
+    // "<time> <command>", or "<time> * <event>" for what the device did on its own.
+    while (std::getline(in, line)) {
+        size_t space = line.find(' ');
+        if (space == std::string::npos || line.compare(space + 1, 2, "AT") != 0)
+            continue;
+        line = line.substr(space + 1);
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+size_t DeviceRig::count(const std::string& prefix) const {
+    size_t n = 0;
+    for (const std::string& command : commands())
+        if (command.compare(0, prefix.size(), prefix) == 0)
+            ++n;
+    return n;
+}
+
+size_t DeviceRig::countExact(const std::string& command) const {
+    std::vector<std::string> all = commands();
+    return static_cast<size_t>(std::count(all.begin(), all.end(), command));
+}

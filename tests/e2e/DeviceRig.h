@@ -1,0 +1,61 @@
+// The rig of an end-to-end run: a devsim process serving a device folder in a fresh temporary
+// folder, and Trellup run as a process through a link in a work folder of its own (so its
+// working copy of autostart.txt never meets another test's). Used from the test thread only.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ChildProcess.h"
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path);
+void writeFile(const fs::path& path, const std::string& bytes);
+// Entry names of a folder, sorted; empty when it does not exist.
+std::vector<std::string> entries(const fs::path& folder);
+// n bytes of a fixed pattern that differs with seed.
+std::string patternBytes(size_t n, unsigned seed = 1);
+// The exact start file text naming folder\name.
+std::string startFileText(const std::string& folder, const std::string& name);
+
+class DeviceRig {
+public:
+    DeviceRig();
+    ~DeviceRig();
+
+    // Starts devsim with the options (--root and --log are added). False when it did not
+    // report its line in time.
+    bool start(const std::vector<std::string>& options = {});
+    void stop();
+
+    // The drive folder of a letter, created on demand; the work folder of Trellup.
+    fs::path drive(char letter);
+    const fs::path& work() const { return m_work; }
+    const std::string& port() const { return m_port; } // "pts/N" for -b
+
+    // Runs Trellup from the work folder with the arguments (program name not included).
+    ProcessResult trellup(const std::vector<std::string>& args);
+    // As above, with -b set to devsim's line.
+    ProcessResult upload(const std::vector<std::string>& args);
+
+    // The command lines devsim received so far, in order.
+    std::vector<std::string> commands() const;
+    // How many received commands start with prefix.
+    size_t count(const std::string& prefix) const;
+    // How many received commands are exactly command.
+    size_t countExact(const std::string& command) const;
+
+private:
+    fs::path m_base;
+    fs::path m_root;
+    fs::path m_work;
+    fs::path m_log;
+    std::string m_port;
+    std::unique_ptr<ChildProcess> m_devsim;
+};
+
+// UCS-2 hexadecimal text of an ASCII name as Trellup sends it (lower-case digits).
+std::string encoded(const std::string& name);

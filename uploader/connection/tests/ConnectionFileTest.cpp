@@ -1,0 +1,110 @@
+// Connection's PC side of a device file read: decoding the "+EFSR" reply lines into bytes and
+// writing them to a real PC file, which a malformed line must not leave behind.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <unistd.h>
+
+#include "Connection.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A "+EFSR" line with the count and, when hex is given, the data field.
+ATParamLst readLine(int count, const char* hex) {
+    ATParamLst line = {ATParamElem::Text("+EFSR"), ATParamElem::Integer(0), ATParamElem::Integer(0),
+                       ATParamElem::Integer(count)};
+    if (hex != nullptr)
+        line.push_back(ATParamElem::Text(hex));
+    return line;
+}
+
+struct LineCase {
+    const char* name;
+    int count;
+    const char* hex; // null: the line has no data field
+    bool ok;
+    const char* bytes;
+};
+
+class InputFileLine : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(InputFileLine, DecodesOrRefuses) {
+    const LineCase& c = GetParam();
+    Connection conn;
+    std::string out;
+    EXPECT_EQ(conn.GetInputFileLine(readLine(c.count, c.hex), out), c.ok);
+    EXPECT_EQ(out, c.bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, InputFileLine,
+    ::testing::Values(LineCase{"ThreeBytes", 3, "41420A", true, "AB\n"},
+                      LineCase{"HighBytes", 2, "FF80", true, "\xff\x80"},
+                      LineCase{"FiveDigitsForThree", 3, "41420", false, ""},
+                      LineCase{"CountZeroIgnoresData", 0, "4142", true, ""},
+                      LineCase{"NoDataFieldWithCountZero", 0, nullptr, true, ""},
+                      LineCase{"NoDataFieldWithBytes", 2, nullptr, false, ""},
+                      LineCase{"LowerCaseStopsAfterEarlierPairs", 2, "41ab", false, "A"},
+                      LineCase{"NotHex", 1, "G0", false, ""},
+                      LineCase{"NegativeCount", -1, "41", false, ""}),
+    [](const ::testing::TestParamInfo<LineCase>& p) { return p.param.name; });
+
+TEST(InputFileLineShort, LineWithoutByteCountIsRefused) {
+    Connection conn;
+    std::string out;
+    ATParamLst line = {ATParamElem::Text("+EFSR"), ATParamElem::Integer(0)};
+    EXPECT_FALSE(conn.GetInputFileLine(line, out));
+}
+
+class PcFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("connection-pcfile-" + std::to_string(getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+        path = (dir / "autostart.txt").string();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string contents() const {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    Connection conn;
+    fs::path dir;
+    std::string path;
+};
+
+TEST_F(PcFile, LinesAreWrittenInOrderOverAnEarlierFile) {
+    std::ofstream(path) << "an older and longer working copy";
+    std::vector<ATParamLst> lines = {readLine(2, "5B61"), readLine(0, nullptr), readLine(1, "5D")};
+    ASSERT_TRUE(conn.WritePcFile(CString(path.c_str()), lines));
+    EXPECT_EQ(contents(), "[a]");
+}
+
+TEST_F(PcFile, NoLinesGiveAnEmptyFile) {
+    std::vector<ATParamLst> lines;
+    ASSERT_TRUE(conn.WritePcFile(CString(path.c_str()), lines));
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_EQ(contents(), "");
+}
+
+TEST_F(PcFile, MalformedLineRemovesThePartlyWrittenFile) {
+    std::vector<ATParamLst> lines = {readLine(2, "5B61"), readLine(3, "41")};
+    EXPECT_FALSE(conn.WritePcFile(CString(path.c_str()), lines));
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(PcFile, UncreatableFileFails) {
+    std::vector<ATParamLst> lines;
+    std::string inMissingFolder = (dir / "missing" / "autostart.txt").string();
+    EXPECT_FALSE(conn.WritePcFile(CString(inMissingFolder.c_str()), lines));
+}
+
+} // namespace
