@@ -171,6 +171,10 @@ private:
         return m_conn.TFSWriteTargetFile(CString(target), CString(pcPath)) == 0;
     }
     bool writeApplication(const char* target);
+    // How a failed write of the two files is reported.
+    enum WriteReport { kReportNothing, kReportTargetFile, kReportVxpFile };
+    // autostart.txt from the working copy first, then the application: 0 or 300.
+    int writeStartThenApplication(WriteReport report);
     bool writeStartFile(const char* folder, const char* name);
     bool makeLocalTxtPath();
     bool applicationReadable() const;
@@ -383,19 +387,29 @@ bool UploadRun::writeApplication(const char* target) {
     return written;
 }
 
+int UploadRun::writeStartThenApplication(WriteReport report) {
+    if (!writeFile(m_targetTxtPath, m_localTxtPath)) {
+        if (report != kReportNothing)
+            log_and_print(kMsgWriteTargetFailed, m_targetTxtPath);
+        return kExitWrite;
+    }
+    if (!writeApplication(m_targetVxpPath)) {
+        if (report == kReportVxpFile)
+            log_and_print(kMsgWriteVxpFailed, m_targetVxpPath);
+        else if (report == kReportTargetFile)
+            log_and_print(kMsgWriteTargetFailed, m_targetVxpPath);
+        return kExitWrite;
+    }
+    return kExitUploaded;
+}
+
 int UploadRun::uploadFresh() {
     if (!joinPath(m_targetVxpPath, m_appFolderPath, kDeviceSeparator, m_vxpName))
         return kExitDeviceFiles;
     if (!writeStartFile(m_appFolderPath, m_vxpName))
         return kExitWrite;
-    if (!writeFile(m_targetTxtPath, m_localTxtPath)) {
-        log_and_print(kMsgWriteTargetFailed, m_targetTxtPath);
+    if (writeStartThenApplication(kReportVxpFile) != kExitUploaded)
         return kExitWrite;
-    }
-    if (!writeApplication(m_targetVxpPath)) {
-        log_and_print(kMsgWriteVxpFailed, m_targetVxpPath);
-        return kExitWrite;
-    }
     list(m_driveRoot);
     list(m_appFolderPath);
     m_conn.TargetReset();
@@ -415,15 +429,7 @@ int UploadRun::replaceStaleStartFile() {
     if (!writeStartFile(m_appFolderPath, m_vxpName))
         return kExitWrite;
     log_output(kMsgPushVxp, m_targetVxpPath);
-    if (!writeFile(m_targetTxtPath, m_localTxtPath)) {
-        log_and_print(kMsgWriteTargetFailed, m_targetTxtPath);
-        return kExitWrite;
-    }
-    if (!writeApplication(m_targetVxpPath)) {
-        log_and_print(kMsgWriteTargetFailed, m_targetVxpPath);
-        return kExitWrite;
-    }
-    return finish();
+    return writeStartThenApplication(kReportTargetFile) == kExitUploaded ? finish() : kExitWrite;
 }
 
 int UploadRun::replaceRunning() {
@@ -471,9 +477,7 @@ int UploadRun::replaceUndeletable() {
         log_and_print(kMsgNoModifyTxt, m_targetVxpPath);
     if (!writeStartFile(m_appFolderPath, name))
         return kExitWrite;
-    if (!writeFile(m_targetTxtPath, m_localTxtPath) || !writeApplication(m_targetVxpPath))
-        return kExitWrite;
-    return finish();
+    return writeStartThenApplication(kReportNothing) == kExitUploaded ? finish() : kExitWrite;
 }
 
 int UploadRun::finish() {

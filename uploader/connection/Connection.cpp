@@ -351,17 +351,14 @@ bool Connection::TFSGetDriveInfo(std::vector<CString>& driveNames,
 }
 
 bool Connection::TFSCreateDir(const CString& path) {
-    if (path.GetDataLength() > kMaxFolderPath)
-        return false;
-    CString rest = path;
-    std::string name;
-    if (!TFSChangeDir(rest) || !commandName(rest, name))
-        return false;
-    ATResult result;
-    return ME_CreateDir(m_pME, name.c_str(), nullptr, &result) == ME_RESULT_OK;
+    return folderCommand(path, ME_CreateDir);
 }
 
 bool Connection::TFSRemoveDir(const CString& path) {
+    return folderCommand(path, ME_RemoveDir);
+}
+
+bool Connection::folderCommand(const CString& path, FOLDER_COMMAND_FN command) {
     if (path.GetDataLength() > kMaxFolderPath)
         return false;
     CString rest = path;
@@ -369,7 +366,7 @@ bool Connection::TFSRemoveDir(const CString& path) {
     if (!TFSChangeDir(rest) || !commandName(rest, name))
         return false;
     ATResult result;
-    return ME_RemoveDir(m_pME, name.c_str(), nullptr, &result) == ME_RESULT_OK;
+    return command(m_pME, name.c_str(), nullptr, &result) == ME_RESULT_OK;
 }
 
 int Connection::TFSGetDirSize(const CString& path) {

@@ -107,6 +107,9 @@ public:
     void SetProgressCallback(TRANSFER_PROGRESS_FN callback, void* user);
 
 private:
+    // A command that creates or removes the named folder in the current device folder.
+    typedef int (*FOLDER_COMMAND_FN)(void*, const char*, void (*)(void*), void*);
+    bool folderCommand(const CString& path, FOLDER_COMMAND_FN command);
     bool sendChunks(FILE* file, const std::string& pcPath, int packetSize,
                     unsigned long long total);
     bool decodeListing(const ATResult& result);
