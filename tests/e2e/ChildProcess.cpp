@@ -57,7 +57,7 @@ int shellStatus(int waitStatus) {
 } // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& args, const std::string& cwd,
-                           const std::vector<std::string>& extraEnv) {
+                           const std::vector<std::string>& extraEnv, int stderrFd) {
     std::vector<std::string> argText = args;
     std::vector<std::string> envText = environmentWith(extraEnv);
     std::vector<char*> argv = pointers(argText);
@@ -75,7 +75,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& args, const std::stri
     if (m_pid == 0) {
         // Only async-signal-safe calls between fork and exec.
         dup2(out[1], STDOUT_FILENO);
-        dup2(err[1], STDERR_FILENO);
+        dup2(stderrFd >= 0 ? stderrFd : err[1], STDERR_FILENO);
         int devNull = open("/dev/null", O_RDONLY);
         if (devNull >= 0)
             dup2(devNull, STDIN_FILENO);

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 
+#include <pty.h>
+#include <unistd.h>
+
 #include "DeviceRig.h"
 
 namespace {
@@ -202,6 +205,26 @@ TEST_F(Flow, ProgramRunThroughTheSearchPathKeepsItsWorkingCopyInTheCurrentFolder
     ASSERT_EQ(result.status, 0) << result.out << result.err;
     EXPECT_EQ(readFile(here / "autostart.txt"), startFileText("C:\\ZOV", "game.vxp"));
     EXPECT_EQ(readFile(folder() / "game.vxp"), "new");
+}
+
+TEST_F(Flow, ProgressLineAppearsOnlyWhenStandardErrorIsATerminal) {
+    ProcessResult piped = uploadBytes(3000, {"--packet-size", "1024"});
+    ASSERT_EQ(piped.status, 0) << piped.out << piped.err;
+    EXPECT_EQ(piped.err.find("bytes"), std::string::npos);
+    EXPECT_EQ(piped.out.find("3000 of 3000 bytes"), std::string::npos);
+
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    ProcessResult onTerminal = rig.upload({"-p", (rig.work() / "app.vxp").string()}, slave);
+    close(slave);
+    char buffer[4096];
+    ssize_t n = read(master, buffer, sizeof buffer);
+    close(master);
+    ASSERT_EQ(onTerminal.status, 0) << onTerminal.out;
+    ASSERT_GT(n, 0);
+    EXPECT_NE(std::string(buffer, static_cast<size_t>(n)).find("3000 of 3000 bytes"),
+              std::string::npos);
 }
 
 struct CommandLineCase {

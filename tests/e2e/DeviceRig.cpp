@@ -113,17 +113,17 @@ fs::path DeviceRig::drive(char letter) {
     return folder;
 }
 
-ProcessResult DeviceRig::trellup(const std::vector<std::string>& args) {
+ProcessResult DeviceRig::trellup(const std::vector<std::string>& args, int stderrFd) {
     std::vector<std::string> argv = {(m_work / "Trellup").string()};
     argv.insert(argv.end(), args.begin(), args.end());
-    ChildProcess run(argv, m_work.string());
+    ChildProcess run(argv, m_work.string(), {}, stderrFd);
     return run.finish(kRunDeadlineMs);
 }
 
-ProcessResult DeviceRig::upload(const std::vector<std::string>& args) {
+ProcessResult DeviceRig::upload(const std::vector<std::string>& args, int stderrFd) {
     std::vector<std::string> all = {"-b", m_port};
     all.insert(all.end(), args.begin(), args.end());
-    return trellup(all);
+    return trellup(all, stderrFd);
 }
 
 std::vector<std::string> DeviceRig::commands() const {

@@ -36,10 +36,11 @@ public:
     const fs::path& work() const { return m_work; }
     const std::string& port() const { return m_port; } // "pts/N" for -b
 
-    // Runs Trellup from the work folder with the arguments (program name not included).
-    ProcessResult trellup(const std::vector<std::string>& args);
+    // Runs Trellup from the work folder with the arguments (program name not included); a
+    // stderrFd of 0 or more is its standard error.
+    ProcessResult trellup(const std::vector<std::string>& args, int stderrFd = -1);
     // As above, with -b set to devsim's line.
-    ProcessResult upload(const std::vector<std::string>& args);
+    ProcessResult upload(const std::vector<std::string>& args, int stderrFd = -1);
 
     // The command lines devsim received so far, in order.
     std::vector<std::string> commands() const;
