@@ -70,6 +70,8 @@ bool ME_DeInit(void* arg) {
     if (context == nullptr || context->m_nCmdState.load() != ME_STATE_IDLE)
         return false;
     me_exittimer(&context->m_Timer);
+    me_destroylock(&context->m_RespLock);
+    me_destroylock(&context->m_CmdLock);
     CloseHandle(context->m_hRespEvent);
     delete context;
     return true;

@@ -41,8 +41,9 @@ std::string quoted(const std::string& text) {
     return kQuote + text + kQuote;
 }
 
+// A missing name is sent as an empty pair of quotes rather than read through a null pointer.
 std::string encodedName(const char* name) {
-    return EncodeUCS2txt(CString(name));
+    return name != nullptr ? EncodeUCS2txt(CString(name)) : std::string();
 }
 
 // Names are composed in a growing string, so a long encoded name is sent whole.

@@ -11,6 +11,8 @@ namespace {
 
 const char kBadDigit[] = "error";
 const unsigned kLastUcs2 = 0xFFFF;
+const unsigned kLastCharacter = 0x10FFFF;
+const unsigned kReplacement = 0xFFFD;
 const unsigned kFirstSupplementary = 0x10000;
 const unsigned kHighSurrogate = 0xD800;
 const unsigned kLowSurrogate = 0xDC00;
@@ -65,6 +67,8 @@ std::string EncodeUCS2txt(const CString& str) {
     std::string out;
     for (int i = 0; i < str.GetDataLength(); ++i) {
         unsigned value = static_cast<unsigned>(str[i]);
+        if (value > kLastCharacter)
+            value = kReplacement; // no character at all: keep the four-digit framing
         if (value <= kLastUcs2) {
             appendGroup(out, value);
             continue;

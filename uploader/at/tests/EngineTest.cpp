@@ -35,6 +35,10 @@ struct ReplyCase {
     int code;
 };
 
+void PrintTo(const ReplyCase& c, std::ostream* out) {
+    *out << ::testing::PrintToString(std::string(c.reply));
+}
+
 class EngineReply : public Engine, public ::testing::WithParamInterface<ReplyCase> {};
 
 TEST_P(EngineReply, CheckAtReturnsTheCodeOfTheFinalLine) {
@@ -74,6 +78,7 @@ TEST_F(Engine, CommandLinesOfTheCommandSet) {
                  {"AT+EFSW=2,1,0,\"\"\r", "\r\nOK\r\n"},
                  {"AT+EFSW=2,0,3,\"01ABFF\"\r", "\r\nOK\r\n"},
                  {"AT+EFSD=\"0041\"\r", "\r\nOK\r\n"},
+                 {"AT+EFSF=0,\"\"\r", "\r\nOK\r\n"},
                  {"AT+EFSR=\"" + longEncoded + "\"\r", "\r\nOK\r\n"},
                  {"AT+ESUO?\r", "\r\n+ESUO: 3,0\r\n\r\nOK\r\n"}});
     EXPECT_EQ(ME_Set_SwitchMode(ctx, 1, -1, nullptr, &result), 0);
@@ -84,6 +89,7 @@ TEST_F(Engine, CommandLinesOfTheCommandSet) {
     EXPECT_EQ(ME_WriteTargetFile(ctx, 0, 64, data, nullptr, &result), 0);
     EXPECT_EQ(ME_WriteTargetFile(ctx, 3, 3, data, nullptr, &result), 0);
     EXPECT_EQ(ME_RemoveTargetFile(ctx, "0041", 0, nullptr, &result), 0);
+    EXPECT_EQ(ME_CreateDir(ctx, nullptr, nullptr, &result), 0);
     EXPECT_EQ(ME_ReadTargetFile(ctx, longName.c_str(), 3000, nullptr, &result), 0);
     result.clear();
     EXPECT_EQ(ME_Query_DT_Status(ctx, nullptr, &result), 0);

@@ -23,6 +23,10 @@ struct IntegerCase {
     int expected;
 };
 
+void PrintTo(const IntegerCase& c, std::ostream* out) {
+    *out << ::testing::PrintToString(std::string(c.line)) << " " << c.start << ".." << c.end;
+}
+
 class IntegerField : public ::testing::TestWithParam<IntegerCase> {};
 
 TEST_P(IntegerField, ReadsTheFieldBetweenItsBounds) {

@@ -12,6 +12,10 @@ struct FinalCase {
     int code;
 };
 
+void PrintTo(const FinalCase& c, std::ostream* out) {
+    *out << ::testing::PrintToString(std::string(c.line));
+}
+
 class FinalResult : public ::testing::TestWithParam<FinalCase> {};
 
 TEST_P(FinalResult, EndsTheCommandWithItsCode) {
@@ -59,6 +63,10 @@ struct ReasonCase {
     int reason;
     int code;
 };
+
+void PrintTo(const ReasonCase& c, std::ostream* out) {
+    *out << "reason " << c.reason;
+}
 
 class EndReason : public ::testing::TestWithParam<ReasonCase> {};
 

@@ -23,12 +23,21 @@ TEST(UCS2Text, EncodeWritesCharactersAboveFFFFAsSurrogatePairs) {
     CString emoji;
     emoji += static_cast<wchar_t>(0x1F600);
     EXPECT_EQ(EncodeUCS2txt(emoji), "d83dde00");
+    CString invalid;
+    invalid += static_cast<wchar_t>(0x110000);
+    invalid += static_cast<wchar_t>(-1);
+    EXPECT_EQ(EncodeUCS2txt(invalid), "fffdfffd");
 }
 
 struct DecodeCase {
     const char* text;
     const wchar_t* expected;
 };
+
+// Readable test names instead of the bytes of the case.
+void PrintTo(const DecodeCase& c, std::ostream* out) {
+    *out << '"' << c.text << '"';
+}
 
 class Decode : public ::testing::TestWithParam<DecodeCase> {};
 
