@@ -1,0 +1,178 @@
+// Pseudo-terminal serving loop: ppoll on the master (paced by the line rate) and on the
+// stop descriptor, CR-terminated command lines in, CR LF framed replies out.
+#include "PtyDevice.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace devsim {
+
+namespace {
+
+const char kCr = '\r';
+const char kLf = '\n';
+const char kFrame[] = "\r\n";
+const char kError[] = "ERROR";
+const size_t kMaxLine = 2 * DeviceSession::kMaxChunk + 256;
+const size_t kReadChunk = 4096;
+const std::chrono::milliseconds kIdleTick(50);
+// Input waits while this much reply text is still unsent (a client that writes but never
+// reads cannot make us grow without bound).
+const size_t kMaxPendingOut = 1 << 20;
+
+struct timespec ToTimespec(std::chrono::nanoseconds d) {
+    struct timespec ts;
+    ts.tv_sec = static_cast<time_t>(d.count() / 1000000000LL);
+    ts.tv_nsec = static_cast<long>(d.count() % 1000000000LL);
+    return ts;
+}
+
+} // namespace
+
+PtyDevice::PtyDevice(long baud, bool echo) : m_echo(echo), m_inPacer(baud), m_outPacer(baud) {}
+
+PtyDevice::~PtyDevice() {
+    if (m_slave >= 0)
+        ::close(m_slave);
+    if (m_master >= 0)
+        ::close(m_master);
+}
+
+bool PtyDevice::Open(std::string& error) {
+    char name[256] = {0};
+    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
+        error = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
+        return false;
+    }
+    m_slavePath = name;
+    // A raw line from the start: with the default echo, our own replies would come back
+    // to us as input while no client has set the line up.
+    struct termios tio;
+    if (::tcgetattr(m_slave, &tio) == 0) {
+        ::cfmakeraw(&tio);
+        ::cfsetspeed(&tio, B115200);
+        ::tcsetattr(m_slave, TCSANOW, &tio);
+    }
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
+    return true;
+}
+
+// A client's exclusive-use request outlives its close while we hold the slave open, and
+// would lock the client itself out of its reconnect; the flag is dropped again.
+void PtyDevice::AllowReopen() const {
+    ::ioctl(m_slave, TIOCNXCL);
+}
+
+bool PtyDevice::Serve(DeviceSession& session, int stopFd) {
+    bool hungUp = false;
+    for (;;) {
+        auto now = LinePacer::Clock::now();
+        struct pollfd fds[2] = {{stopFd, POLLIN, 0}, {m_master, 0, 0}};
+        std::chrono::nanoseconds wait = kIdleTick;
+        if (m_out.size() - m_outAt >= kMaxPendingOut)
+            ; // only sending
+        else if (m_inPacer.Allowance(1, now) > 0)
+            fds[1].events |= POLLIN;
+        else
+            wait = std::min<std::chrono::nanoseconds>(wait, m_inPacer.Wait(now));
+        if (m_outAt < m_out.size()) {
+            if (m_outPacer.Allowance(1, now) > 0)
+                fds[1].events |= POLLOUT;
+            else
+                wait = std::min<std::chrono::nanoseconds>(wait, m_outPacer.Wait(now));
+        }
+        // A hung-up master reports POLLHUP at once; leave it out for one tick, no spinning.
+        nfds_t count = hungUp ? 1 : 2;
+        struct timespec timeout = ToTimespec(wait);
+        int ready = ::ppoll(fds, count, &timeout, nullptr);
+        if (ready < 0 && errno != EINTR)
+            return false;
+        if (fds[0].revents != 0)
+            return true;
+        hungUp = false;
+        if (count == 2 && (fds[1].revents & POLLIN) && !ReceiveSome(session))
+            hungUp = true;
+        if (count == 2 && (fds[1].revents & POLLOUT) && !SendSome())
+            hungUp = true;
+        if (count == 2 && (fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLIN))
+            hungUp = true;
+        AllowReopen();
+    }
+}
+
+// False when the master reports a hang-up (EIO: no client holds the slave).
+bool PtyDevice::ReceiveSome(DeviceSession& session) {
+    auto now = LinePacer::Clock::now();
+    char buffer[kReadChunk];
+    size_t want = m_inPacer.Allowance(sizeof buffer, now);
+    ssize_t got = ::read(m_master, buffer, want);
+    if (got < 0)
+        return errno == EAGAIN || errno == EINTR;
+    m_inPacer.Passed(static_cast<size_t>(got), now);
+    for (ssize_t i = 0; i < got; ++i)
+        TakeByte(buffer[i], session);
+    return true;
+}
+
+bool PtyDevice::SendSome() {
+    auto now = LinePacer::Clock::now();
+    size_t want = m_outPacer.Allowance(m_out.size() - m_outAt, now);
+    ssize_t put = ::write(m_master, m_out.data() + m_outAt, want);
+    if (put < 0)
+        return errno == EAGAIN || errno == EINTR;
+    m_outPacer.Passed(static_cast<size_t>(put), now);
+    m_outAt += static_cast<size_t>(put);
+    if (m_outAt == m_out.size()) {
+        m_out.clear();
+        m_outAt = 0;
+    }
+    return true;
+}
+
+// Commands end with CR; LF is ignored so that CR LF works too. An overlong line is
+// dropped up to its CR and answered with ERROR.
+void PtyDevice::TakeByte(char byte, DeviceSession& session) {
+    if (byte == kLf)
+        return;
+    if (byte != kCr) {
+        if (m_line.size() < kMaxLine)
+            m_line += byte;
+        else
+            m_overlong = true;
+        return;
+    }
+    std::string line;
+    line.swap(m_line);
+    bool overlong = m_overlong;
+    m_overlong = false;
+    if (line.empty())
+        return;
+    if (overlong) {
+        DeviceReply reply;
+        reply.final = kError;
+        QueueReply(line, reply);
+        return;
+    }
+    QueueReply(line, session.Handle(line));
+}
+
+void PtyDevice::QueueReply(const std::string& line, const DeviceReply& reply) {
+    if (m_echo)
+        m_out += line + kCr;
+    if (reply.silent)
+        return;
+    for (const std::string& info : reply.lines)
+        m_out += kFrame + info + kFrame;
+    m_out += kFrame + reply.final + kFrame;
+}
+
+} // namespace devsim

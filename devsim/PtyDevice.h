@@ -1,0 +1,47 @@
+// The device's serial line: a pseudo-terminal pair whose slave side the client opens.
+// Serve() runs the receive/reply loop on the calling thread until the stop descriptor
+// becomes readable; clients may close and reopen the slave any number of times.
+#pragma once
+
+#include <string>
+
+#include "DeviceSession.h"
+#include "LinePacer.h"
+
+namespace devsim {
+
+class PtyDevice {
+public:
+    explicit PtyDevice(long baud, bool echo);
+    PtyDevice(const PtyDevice&) = delete;
+    PtyDevice& operator=(const PtyDevice&) = delete;
+    ~PtyDevice();
+
+    // Opens the pair; false with the reason in `error`.
+    bool Open(std::string& error);
+    const std::string& SlavePath() const { return m_slavePath; }
+
+    // Reads command lines, hands them to the session and sends the replies, until
+    // `stopFd` is readable (or hung up). Returns false on an unexpected line error.
+    bool Serve(DeviceSession& session, int stopFd);
+
+private:
+    bool ReceiveSome(DeviceSession& session);
+    bool SendSome();
+    void TakeByte(char byte, DeviceSession& session);
+    void QueueReply(const std::string& line, const DeviceReply& reply);
+    void AllowReopen() const;
+
+    int m_master = -1;
+    int m_slave = -1; // held open so the pair survives the client's close
+    std::string m_slavePath;
+    bool m_echo;
+    LinePacer m_inPacer;
+    LinePacer m_outPacer;
+    std::string m_line;
+    bool m_overlong = false;
+    std::string m_out;
+    size_t m_outAt = 0;
+};
+
+} // namespace devsim
