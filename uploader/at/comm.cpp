@@ -29,9 +29,11 @@ void setPrefix(tagMEFSM* context, const char* prefix) {
 
 // Prepares the context for a command; under the response lock, so that a line arriving now
 // sees either the old idle context or the complete new command.
-void startCommand(tagMEFSM* context, ATResult* result, ME_RESPONSE_CB callback,
-                  const char* prefix) {
+void startCommand(tagMEFSM* context, ATResult* result, ME_RESPONSE_CB callback, const char* prefix,
+                  int timeout) {
     me_lock(&context->m_RespLock);
+    context->m_StartTime = std::chrono::steady_clock::now();
+    context->m_nTimeout = timeout;
     context->m_pRespondFunc = me_respond_ready;
     context->m_nEndReason.store(AT_NORMAL);
     context->m_pResult = result;
@@ -47,6 +49,15 @@ int writeAndReport(void* port, const char* command, ME_TX_CB txCallback, void* c
     int ok = static_cast<CommModule*>(port)->WriteData(command, length) == 1 ? 1 : 0;
     txCallback(ok, length, context);
     return ok;
+}
+
+// The timer counts in 10 ms steps and may fire up to one step early.
+const int kTimerSlackMs = 20;
+
+bool deadlinePassed(const tagMEFSM* context) {
+    auto elapsed = std::chrono::steady_clock::now() - context->m_StartTime;
+    return elapsed + std::chrono::milliseconds(kTimerSlackMs) >=
+           std::chrono::milliseconds(context->m_nTimeout);
 }
 
 } // namespace
@@ -87,14 +98,15 @@ int ME_Fill_FSM(void* arg, void (*)(void*), void* result, void (*callback)(void*
         me_unlock(&context->m_CmdLock);
         return ME_RESULT_ERROR;
     }
-    startCommand(context, static_cast<ATResult*>(result), callback, prefix);
+    startCommand(context, static_cast<ATResult*>(result), callback, prefix, timeout);
     me_settimer(&context->m_Timer, timeout);
     me_send_at(context->m_pPort, command, context->m_pTxCallback, context);
     // Disarmed here rather than at the end of the command: the reader must not wait for the timer
     // thread while a timeout waits for the response lock.
     me_killtimer(&context->m_Timer, context->m_nEndReason.load());
+    int code = me_get_rettype(context);
     me_unlock(&context->m_CmdLock);
-    return me_get_rettype(context);
+    return code;
 }
 
 int SendCommand(tagMEFSM* context, const char* command) {
@@ -123,8 +135,11 @@ void TimeoutProc(void* arg) {
     tagMEFSM* context = contextOf(arg);
     me_lock(&context->m_RespLock);
     ME_RESPONSE_CB callback = context->m_pRespCallback.load();
-    // A timeout that finds the command already ended does nothing.
-    if (callback != nullptr && context->m_nCmdState.load() != ME_STATE_IDLE) {
+    // A timeout that finds the command already ended does nothing, and so does one that fires
+    // long before the running command's deadline: that is the previous command's timer, which
+    // fired as its answer arrived and waited for this lock until the next command had started.
+    if (callback != nullptr && context->m_nCmdState.load() != ME_STATE_IDLE &&
+        deadlinePassed(context)) {
         context->m_nEndReason.store(AT_TIMEOUT);
         callback(context);
     }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 
 #include "comm_osal.h"
 
@@ -62,6 +63,8 @@ struct tagMEFSM {
     std::atomic<int> m_nCmdState{ME_STATE_IDLE};
     std::atomic<int> m_nEndReason{AT_NORMAL};
     ATResult* m_pResult = nullptr;
+    std::chrono::steady_clock::time_point m_StartTime{}; // when the command was sent
+    int m_nTimeout = 0;                                  // its timeout in milliseconds
     int m_nResultCode = 0; // the last command's code, kept also when it had no result object
     HANDLE_CONTENT* m_hRespEvent = nullptr;
     std::atomic<ME_RESPONSE_CB> m_pRespCallback{nullptr}; // read by the line assembler

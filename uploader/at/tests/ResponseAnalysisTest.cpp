@@ -143,6 +143,20 @@ TEST(ResponseAnalysis, FinalLineAfterATimeoutEndsTheNextCommand) {
     EXPECT_EQ(t.wakes, 2);
 }
 
+TEST(ResponseAnalysis, TimerFiringLongBeforeTheDeadlineIsTheLastCommandsAndIgnored) {
+    TestContext t;
+    t.begin(ME_Set_ModemFunc_CB, nullptr);
+    t.ctx->m_StartTime = std::chrono::steady_clock::now();
+    t.ctx->m_nTimeout = 60000;
+    TimeoutProc(t.ctx.get());
+    EXPECT_EQ(t.ctx->m_nCmdState.load(), ME_STATE_BUSY);
+    EXPECT_EQ(t.wakes, 0);
+    t.ctx->m_StartTime -= std::chrono::milliseconds(60000);
+    TimeoutProc(t.ctx.get());
+    EXPECT_EQ(t.result.resultcode, ME_RESULT_TIMEOUT);
+    EXPECT_EQ(t.wakes, 1);
+}
+
 TEST(ResponseAnalysis, CancelEndsTheRunningCommand) {
     TestContext t;
     t.begin(ME_Set_ModemFunc_CB, nullptr);
