@@ -88,6 +88,14 @@ int nth(const ParsedLine& line, char c, int n) {
     return GetSignIdx(line.text, c, n);
 }
 
+// key, colon, number, then optionally a comma and more: one integer field.
+void parseLeadingNumber(void* context) {
+    ParsedLine line = currentLine(context);
+    ATParamLst list = startLine(context);
+    appendInteger(list, line, nth(line, kColon, 1), endOrLength(nth(line, kComma, 1), line.length));
+    commitLine(context, list);
+}
+
 } // namespace
 
 int GetSignIdx(const char* s, char c, int n) {
@@ -201,10 +209,7 @@ void ME_Get_DT_status_Parser(void* context, void*) {
 }
 
 void ME_Get_DirSize_Parser(void* context, void*) {
-    ParsedLine line = currentLine(context);
-    ATParamLst list = startLine(context);
-    appendInteger(list, line, nth(line, kColon, 1), endOrLength(nth(line, kComma, 1), line.length));
-    commitLine(context, list);
+    parseLeadingNumber(context);
 }
 
 void ME_Get_DirFileListInfo_Parser(void* context, void*) {
@@ -229,17 +234,11 @@ void ME_Get_DriverInfo_Parser(void* context, void*) {
 }
 
 void ME_Get_AvailableSize_Parser(void* context, void*) {
-    ParsedLine line = currentLine(context);
-    ATParamLst list = startLine(context);
-    appendInteger(list, line, nth(line, kColon, 1), endOrLength(nth(line, kComma, 1), line.length));
-    commitLine(context, list);
+    parseLeadingNumber(context);
 }
 
 void ME_GetPacketSize_Parser(void* context, void*) {
-    ParsedLine line = currentLine(context);
-    ATParamLst list = startLine(context);
-    appendInteger(list, line, nth(line, kColon, 1), endOrLength(nth(line, kComma, 1), line.length));
-    commitLine(context, list);
+    parseLeadingNumber(context);
 }
 
 void ME_ReadTargetFile_Parser(void* context, void*) {

@@ -40,7 +40,9 @@ INSTANTIATE_TEST_SUITE_P(
                       IntegerCase{"+EFS:   -7,1", 4, 11, -7}, IntegerCase{"42,1", -1, 2, 42},
                       IntegerCase{"+EFS: 00000000000000000042", 4, 26, 0},
                       IntegerCase{"+EFS: 2048", 4, 2, 0}, IntegerCase{"+EFS: 2048", 4, 500, 2048},
-                      IntegerCase{"+EFS: 2048", 50, 60, 0}));
+                      IntegerCase{"+EFS: 2048", 50, 60, 0},
+                      IntegerCase{"+EFS: 77777777777", 4, 17, 2147483647},
+                      IntegerCase{"+EFS: -77777777777,", 4, 18, -2147483647 - 1}));
 
 TEST(FieldFunctions, IntegerFieldOver15CharactersIsCutTo15) {
     // 15 digits still fit; the 16th and later are not read.
