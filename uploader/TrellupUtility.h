@@ -30,6 +30,8 @@ int ParseArguments(int argc, char** argv, char* vxpPath, char* devicePath,
 // Opens the log under the user's Documents/Trellup_Logs; logging stays off when that fails.
 void enableDebugLog(bool enable);
 bool createLogFolder(const char* folder);
+// Opens the log in the given folder (tests use it to keep the log out of the user's home).
+bool openLogFileAt(const char* folder);
 void getLogFileName(char* name); // name: 256 bytes
 // -1 when no log is open, else the result of the formatted write. Safe from any thread.
 int log_output(const char* format, ...) __attribute__((format(printf, 1, 2)));

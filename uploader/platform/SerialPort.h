@@ -49,4 +49,5 @@ private:
     void* m_pUserData;
     COMM_RECEIVE_CALLBACK m_pCallback;
     int m_WakePipe[2]; // Initernal_Stop writes to [1] so a waiting reader returns at once
+    bool m_bHungUp;    // reader thread only: the last wait saw a hang-up
 };

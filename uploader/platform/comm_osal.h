@@ -30,6 +30,7 @@ struct HANDLE_CONTENT {
     unsigned char m_bSignaled;    // event state; for a thread: 1 once its function returned
     unsigned char m_bManualReset; // events only
     unsigned char m_bJoined; // thread handles: joined already (a second join would be undefined)
+    int m_nRefs; // thread handles: the handle and the running thread each hold one reference
 };
 
 // A recursive mutex: the holder may lock it again and unlocks it as often.
@@ -47,12 +48,8 @@ struct tagOSALTIMER {
     OSAL_TIMER_CALLBACK callback; // runs on the timer thread when the timeout passes
     void* arg;                    // handed to the callback
     HANDLE_CONTENT* m_hThread;    // null while no timer thread runs
-    HANDLE_CONTENT* m_hSetEvent;  // auto-reset events, kept for the handle model of the timer
-    HANDLE_CONTENT* m_hKillEvent;
-    HANDLE_CONTENT* m_hExitEvent;
-    HANDLE_CONTENT* m_hKillDoneEvent;
-    int m_nTimeout;              // milliseconds; -1 means disarmed
-    tagOSALTIMERSTATE* m_pState; // deadline, pending requests and their condition variable
+    int m_nTimeout;               // milliseconds stored by me_settimer
+    tagOSALTIMERSTATE* m_pState;  // pending set/kill/exit requests, deadline, condition variable
 };
 
 // The reason me_killtimer is called with when the timer's own callback ends the command.
@@ -102,8 +99,9 @@ HANDLE_CONTENT* StartThreadHandle(OSAL_THREAD_FUNC function, void* argument, int
 // Timer. me_inittimer starts the timer thread (StartTimer); me_settimer arms it for ms
 // milliseconds (below 11 fires at once), restarting the count when already armed; the callback
 // runs once on the timer thread. me_killtimer disarms; with reason 1 (called from the callback
-// itself) it only prints. It returns once the timer is disarmed and never waits for a callback
-// that is already running. me_exittimer ends and joins the thread and frees the timer's records.
+// itself) it only prints. Otherwise it returns once the timer thread has disarmed, which is after
+// a callback already running has returned: the caller must not hold a lock the callback takes.
+// me_exittimer ends and joins the thread and frees the timer's records.
 void me_inittimer(tagOSALTIMER* timer);
 int StartTimer(tagOSALTIMER* timer); // 0 when a thread exists already, 1 when started
 void me_settimer(tagOSALTIMER* timer, int ms);
