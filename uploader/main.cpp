@@ -109,6 +109,16 @@ bool isAsciiText(const char* text) {
     return true;
 }
 
+// Splits a path into its folder, name and extension. A path without any separator is a name
+// alone (the name would stay empty otherwise, and the file would go up without one).
+bool splitPath(const char* path, char* dir, char* name, char* ext) {
+    if (!splitfilepath(path, dir, name, ext))
+        return false;
+    if (name[0] == '\0' && std::strpbrk(path, "/\\") == nullptr)
+        std::snprintf(name, TRELLUP_PATH_SIZE, "%s", path);
+    return true;
+}
+
 // Joins two parts with the separator (none when it is 0) into a 256-byte buffer; false (after
 // saying so) when they do not fit, so no path is ever cut short.
 bool joinPath(char* out, const char* first, char separator, const char* second) {
@@ -316,7 +326,7 @@ int UploadRun::removeApplication() {
 }
 
 int UploadRun::upload() {
-    if (!splitfilepath(m_vxpPath, m_vxpDir, m_vxpName, m_vxpExt)) {
+    if (!splitPath(m_vxpPath, m_vxpDir, m_vxpName, m_vxpExt)) {
         log_output(kMsgSplitFailed, m_vxpPath);
         return kExitDeviceFiles;
     }
@@ -433,7 +443,7 @@ int UploadRun::replaceStaleStartFile() {
 }
 
 int UploadRun::replaceRunning() {
-    if (!splitfilepath(m_currentVxpPath, m_currentDir, m_currentName, m_currentExt)) {
+    if (!splitPath(m_currentVxpPath, m_currentDir, m_currentName, m_currentExt)) {
         log_and_print(kMsgSplitCurrentFailed, m_currentVxpPath);
         return kExitDeviceFiles;
     }

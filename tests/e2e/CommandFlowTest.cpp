@@ -14,11 +14,11 @@ namespace {
 
 const char kChunkPrefix[] = "AT+EFSW=2,";
 
-// The flag and count ("flag,count") of every chunk devsim received for the device file name.
-std::vector<std::string> chunkHeaders(const DeviceRig& rig, const std::string& name) {
+// The flag and count ("flag,count") of every chunk devsim received for the device file path.
+std::vector<std::string> chunkHeaders(const DeviceRig& rig, const std::string& path) {
     std::vector<std::string> headers;
     const std::string prefix = kChunkPrefix;
-    const std::string open = "AT+EFSW=0,\"" + encoded(name) + "\"";
+    const std::string open = "AT+EFSW=0,\"" + encoded(path) + "\"";
     bool inFile = false;
     for (const std::string& command : rig.commands()) {
         if (command.compare(0, 8, "AT+EFSW=") == 0 &&
@@ -108,7 +108,7 @@ TEST_P(Chunking, FileTravelsInChunksOfTheNegotiatedSize) {
     ProcessResult run = uploadBytes(c.fileSize, {"--packet-size", c.packetSize});
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(readFile(folder() / "app.vxp"), app);
-    EXPECT_EQ(chunkHeaders(rig, "app.vxp"), c.headers);
+    EXPECT_EQ(chunkHeaders(rig, "C:\\ZOV\\app.vxp"), c.headers);
     EXPECT_EQ(rig.countExact("AT+EFSW?"), 1u) << "the packet size is asked for once";
 }
 
@@ -128,7 +128,7 @@ TEST_F(Flow, FailingChunkEndsWith300AndDeletesThePartialFileAfterClosingIt) {
     EXPECT_FALSE(fs::exists(folder() / "app.vxp"));
     std::vector<std::string> commands = rig.commands();
     ASSERT_GE(commands.size(), 2u);
-    std::string close = "AT+EFSW=1,\"" + encoded("app.vxp") + "\"";
+    std::string close = "AT+EFSW=1,\"" + encoded("C:\\ZOV\\app.vxp") + "\"";
     std::string remove = "AT+EFSD=\"" + encoded("C:\\ZOV\\app.vxp") + "\"";
     auto closeAt = std::find(commands.begin(), commands.end(), close);
     auto removeAt = std::find(commands.begin(), commands.end(), remove);
@@ -180,6 +180,15 @@ TEST_F(Flow, ApplicationPathTooLongForTheDeviceEndsWith400BeforeAnyWrite) {
     EXPECT_NE(run.out.find("gives a path longer than 255 characters"), std::string::npos);
     EXPECT_FALSE(fs::exists(rig.drive('Z') / "autostart.txt"));
     EXPECT_EQ(rig.count(kChunkPrefix), 0u);
+}
+
+TEST_F(Flow, PlainFileNameAsThePathUploadsUnderThatName) {
+    writeFile(rig.work() / "app.vxp", "plain");
+    ASSERT_TRUE(rig.start());
+    ProcessResult run = rig.upload({"-p", "app.vxp"}); // relative to the work folder
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(readFile(folder() / "app.vxp"), "plain");
+    EXPECT_EQ(readFile(rig.drive('C') / "autostart.txt"), startFileText("C:\\ZOV", "app.vxp"));
 }
 
 TEST_F(Flow, MissingApplicationFileEndsWith300BeforeTheDeviceIsTouched) {
