@@ -32,7 +32,9 @@ size_t LinePacer::Allowance(size_t wanted, Clock::time_point now) const {
 void LinePacer::Passed(size_t bytes, Clock::time_point now) {
     if (!m_limited || bytes == 0)
         return;
-    Clock::time_point start = std::max(m_freeAt, now - m_burstTime);
+    // Within one burst time of the booked end the line counts as busy all along (a late
+    // wake-up); after a longer pause it starts afresh, so idle time is not saved up.
+    Clock::time_point start = now - m_freeAt > m_burstTime ? now : m_freeAt;
     m_freeAt = start + m_byteTime * static_cast<long long>(bytes);
 }
 

@@ -1,0 +1,179 @@
+// The devsim program as a user meets it: its first output line, the framing of replies on
+// the real pseudo-terminal, reopening the line, the echo, silence and log options, and
+// its exit statuses.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include "DevsimProcess.h"
+#include "PtyClient.h"
+
+using namespace devsim_test;
+
+namespace {
+
+int ExitCode(int status) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool HasOkLine(const std::string& bytes) {
+    return bytes.find("\r\nOK\r\n") != std::string::npos;
+}
+
+const std::chrono::milliseconds kDeadline(10000);
+
+} // namespace
+
+class DevsimProgram : public ::testing::Test {
+protected:
+    void Start(std::vector<std::string> args = {}) {
+        args.insert(args.begin(), {"--root", m_tmp.Path()});
+        ASSERT_TRUE(m_device.Start(args));
+        ASSERT_EQ(m_device.FirstLine().rfind("/dev/", 0), 0u) << m_device.FirstLine();
+        ASSERT_TRUE(m_client.Open(m_device.FirstLine(), true));
+    }
+
+    TempFolder m_tmp;
+    DevsimProcess m_device;
+    PtyClient m_client;
+};
+
+TEST_F(DevsimProgram, PrintsTheSlavePathFirstAndCreatesDriveC) {
+    Start();
+    EXPECT_TRUE(HostExists(m_tmp.Sub("C")));
+    Exchange ok = m_client.Command("AT");
+    EXPECT_TRUE(ok.complete);
+    EXPECT_EQ(ok.lines, std::vector<std::string>{"OK"});
+}
+
+TEST_F(DevsimProgram, StopsWithStatusZeroOnTermAndOnInterrupt) {
+    Start();
+    EXPECT_EQ(ExitCode(m_device.Stop(SIGTERM)), 0);
+    DevsimProcess second;
+    ASSERT_TRUE(second.Start({"--root", m_tmp.Path()}));
+    EXPECT_EQ(ExitCode(second.Stop(SIGINT)), 0);
+}
+
+TEST_F(DevsimProgram, RepliesAreFramedWithCrLfBeforeAndAfterEachLine) {
+    Start();
+    ASSERT_TRUE(m_client.Send("AT+ESUO?\r"));
+    std::string bytes = m_client.ReadUntil(EndsWithFinal, kDeadline);
+    EXPECT_EQ(bytes, "\r\n+ESUO: 4,0\r\n\r\nOK\r\n");
+}
+
+TEST_F(DevsimProgram, CommandsSplitAcrossWritesAndBackToBackAreEachAnswered) {
+    Start();
+    ASSERT_TRUE(m_client.Send("A"));
+    ASSERT_TRUE(m_client.Send("T+ESUO=3\r\nAT+ESU"));
+    ASSERT_TRUE(m_client.Send("O?\r"));
+    std::string bytes = m_client.ReadUntil(
+        [](const std::string& b) {
+            return b.find("+ESUO: 3,0\r\n\r\nOK\r\n") != std::string::npos;
+        },
+        kDeadline);
+    EXPECT_EQ(bytes, "\r\nOK\r\n\r\n+ESUO: 3,0\r\n\r\nOK\r\n");
+}
+
+TEST_F(DevsimProgram, ServesAgainAfterTheClientClosesAndReopens) {
+    Start();
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_EQ(
+            m_client.Command("AT+EFSF=0,\"" + Ucs2("C:\\d" + std::to_string(round)) + "\"").Final(),
+            "OK");
+        ASSERT_EQ(m_client.Command("AT+[666]REBOOT").Final(), "OK");
+        m_client.Close();
+        ASSERT_TRUE(m_client.Open(m_device.FirstLine(), true)) << "round " << round;
+    }
+    EXPECT_EQ(m_client.Command("AT").Final(), "OK");
+    EXPECT_TRUE(HostExists(m_tmp.Sub("C/d2")));
+}
+
+TEST_F(DevsimProgram, EchoRepeatsTheCommandLineBeforeTheReply) {
+    Start({"--echo"});
+    ASSERT_TRUE(m_client.Send("AT\r"));
+    EXPECT_EQ(m_client.ReadUntil(EndsWithFinal, kDeadline), "AT\r\r\nOK\r\n");
+}
+
+TEST_F(DevsimProgram, SilentCommandGetsNoBytesAtAll) {
+    Start({"--silent", "^AT+ESUO?$"});
+    ASSERT_TRUE(m_client.Send("AT+ESUO?\rAT\r"));
+    EXPECT_EQ(m_client.ReadUntil(HasOkLine, kDeadline), "\r\nOK\r\n");
+}
+
+TEST_F(DevsimProgram, FailOptionOnTheCommandLineAnswersCmeError) {
+    Start({"--fail", "AT+EFSL=@2", "--fail", "^AT+ESUO?=13"});
+    std::string root = "AT+EFSL=\"" + Ucs2("C:") + "\"";
+    EXPECT_EQ(m_client.Command(root).Final(), "OK");
+    EXPECT_EQ(m_client.Command(root).Final(), "ERROR");
+    EXPECT_EQ(m_client.Command(root).Final(), "OK");
+    EXPECT_EQ(m_client.Command("AT+ESUO?").lines, std::vector<std::string>{"+CME ERROR: 13"});
+}
+
+TEST_F(DevsimProgram, LogHoldsOneTimeStampedLinePerCommandWhileRunning) {
+    std::string log = m_tmp.Sub("device.log");
+    ::mkdir(m_tmp.Sub("C").c_str(), 0755);
+    Start({"--log", log});
+    ASSERT_EQ(m_client.Command("AT").Final(), "OK");
+    ASSERT_EQ(m_client.Command("AT+[666]REBOOT").Final(), "OK");
+    std::string text = ReadHostFile(log);
+    std::vector<std::string> commands;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        size_t space = line.find(' ');
+        ASSERT_NE(space, std::string::npos) << line;
+        EXPECT_EQ(line.size() > 24 && line[4] == '-' && line[10] == 'T' && line[23] == 'Z', true)
+            << line;
+        if (line.compare(space + 1, 2, "AT") == 0)
+            commands.push_back(line.substr(space + 1));
+    }
+    EXPECT_EQ(commands, (std::vector<std::string>{"AT", "AT+[666]REBOOT"}));
+}
+
+struct BadArgs {
+    std::vector<std::string> args;
+};
+
+class DevsimCommandLine : public ::testing::TestWithParam<BadArgs> {};
+
+TEST_P(DevsimCommandLine, BadCommandLineEndsWithStatusOneAndAMessage) {
+    TempFolder tmp;
+    std::vector<std::string> args = GetParam().args;
+    for (std::string& arg : args) {
+        if (arg == "ROOT")
+            arg = tmp.Path();
+    }
+    DevsimProcess device;
+    device.Start(args);
+    EXPECT_EQ(ExitCode(device.Wait()), 1);
+    std::string output = device.FirstLine() + device.RestOfOutput();
+    EXPECT_NE(output.find("devsim: "), std::string::npos) << output;
+    EXPECT_NE(output.find("usage: devsim"), std::string::npos) << output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Args, DevsimCommandLine,
+                         ::testing::Values(BadArgs{{}},
+                                           BadArgs{{"--root", "ROOT", "--baud", "fast"}},
+                                           BadArgs{{"--root", "ROOT", "--packet-size", "12x"}},
+                                           BadArgs{{"--root", "ROOT", "--fail", "x@0"}},
+                                           BadArgs{{"--root", "ROOT", "--bogus"}},
+                                           BadArgs{{"--root", "ROOT", "extra"}},
+                                           BadArgs{{"--root"}}));
+
+TEST(DevsimHelp, PrintsUsageAndEndsWithStatusZero) {
+    DevsimProcess device;
+    device.Start({"--help"});
+    EXPECT_EQ(device.FirstLine(), "usage: devsim --root DIR [options]");
+    EXPECT_EQ(ExitCode(device.Wait()), 0);
+}
+
+TEST(DevsimRoot, MissingRootFolderEndsWithStatusTwo) {
+    TempFolder tmp;
+    DevsimProcess device;
+    device.Start({"--root", tmp.Sub("missing")});
+    EXPECT_EQ(ExitCode(device.Wait()), 2);
+}
