@@ -29,7 +29,7 @@ struct DirEntry {
 class DeviceFileSystem {
 public:
     // Longest device path accepted, in characters of its text form.
-    static const size_t kMaxPathChars = 259;
+    static constexpr size_t kMaxPathChars = 259;
 
     // Uses the drive folders of `root`; creates drive C when none exists. False (with the
     // reason in `error`) when the root is not a usable folder.

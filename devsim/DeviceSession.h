@@ -22,9 +22,9 @@ struct DeviceReply {
 class DeviceSession {
 public:
     // Largest data chunk of one write command, whatever packet size is reported.
-    static const size_t kMaxChunk = 65536;
+    static constexpr size_t kMaxChunk = 65536;
     // Data bytes per "+EFSR" line of a file read.
-    static const size_t kReadLineBytes = 63;
+    static constexpr size_t kReadLineBytes = 63;
 
     DeviceSession(DeviceOptions& options, DeviceFileSystem& fs, CommandLog& log);
     DeviceSession(const DeviceSession&) = delete;

@@ -11,7 +11,7 @@ class LinePacer {
 public:
     using Clock = std::chrono::steady_clock;
 
-    static const int kBitsPerByte = 11;
+    static constexpr int kBitsPerByte = 11;
 
     // A baud rate of 0 or less means no limit.
     explicit LinePacer(long baud);
