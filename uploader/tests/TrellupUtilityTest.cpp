@@ -1,1 +1,192 @@
+// The upload tool's command line, start-file text, path splitting and log file.
+#include "TrellupUtility.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::string MakeTempDir() {
+    char pattern[] = "/tmp/trellup-util-XXXXXX";
+    return mkdtemp(pattern);
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+struct Parsed {
+    int result;
+    std::string vxpPath, devicePath;
+    COMMAND_TYPE_ENUM commandType = COMMAND_TYPE_DEFAULT;
+    DEVICE_TYPE_ENUM deviceType = DEVICE_TYPE_OTHER;
+    bool resetFirst = false, cleanFolder = false;
+};
+
+Parsed Parse(std::vector<std::string> args) {
+    args.insert(args.begin(), "Trellup");
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(&arg[0]);
+    argv.push_back(nullptr);
+    char vxp[TRELLUP_PATH_SIZE] = "stale", device[TRELLUP_PATH_SIZE] = "stale";
+    Parsed parsed;
+    parsed.result =
+        ParseArguments(static_cast<int>(args.size()), argv.data(), vxp, device, &parsed.commandType,
+                       &parsed.deviceType, &parsed.resetFirst, &parsed.cleanFolder);
+    parsed.vxpPath = vxp;
+    parsed.devicePath = device;
+    return parsed;
+}
+
+TEST(CommandLine, TakesEveryOptionOfTheTable) {
+    Parsed parsed = Parse({"-p", "/tmp/a.vxp", "-b", "pts/3", "-d", "Arduino", "-t", "x", "-r", "1",
+                           "-c", "1", "-v"});
+    EXPECT_EQ(parsed.result, 0);
+    EXPECT_EQ(parsed.vxpPath, "/tmp/a.vxp");
+    EXPECT_EQ(parsed.devicePath, "/dev/pts/3");
+    EXPECT_EQ(parsed.deviceType, DEVICE_TYPE_ARDUINO);
+    EXPECT_EQ(parsed.commandType, COMMAND_TYPE_UNINSTALL);
+    EXPECT_TRUE(parsed.resetFirst);
+    EXPECT_TRUE(parsed.cleanFolder);
+}
+
+TEST(CommandLine, DeviceKindsAndLaterOptionsOverride) {
+    EXPECT_EQ(Parse({"-p", "a", "-d", "WEARABLE"}).deviceType, DEVICE_TYPE_WEARABLE);
+    EXPECT_EQ(Parse({"-p", "a", "-d", "iot"}).deviceType, DEVICE_TYPE_IOT);
+    EXPECT_EQ(Parse({"-p", "a", "-d", "watch"}).deviceType, DEVICE_TYPE_OTHER);
+    EXPECT_EQ(Parse({"-p", "a", "-t", "x", "-a", "x"}).commandType, COMMAND_TYPE_INSTALL);
+    EXPECT_EQ(Parse({"-p", "a", "-p", "b"}).vxpPath, "b");
+    EXPECT_EQ(Parse({"-p", "a", "-b", "cu.", "-b", "usb"}).devicePath, "/dev/cu.usb");
+}
+
+TEST(CommandLine, RefusesWhatCannotBeUsed) {
+    EXPECT_EQ(Parse({}).result, 1);
+    EXPECT_EQ(Parse({"-b", "pts/1"}).result, 1);         // no application path
+    EXPECT_EQ(Parse({"-r", "-p", "a.vxp"}).result, 1);   // -p is the argument of -r
+    EXPECT_EQ(Parse({"-x", "-p", "a.vxp"}).result, 1);   // outside the table
+    EXPECT_EQ(Parse({"-p"}).result, 1);                  // option without its argument
+    EXPECT_EQ(Parse({"file", "-p", "a.vxp"}).result, 1); // stops at the first non-option
+    EXPECT_EQ(Parse({"-p", std::string(256, 'a')}).result, 1);
+    EXPECT_EQ(Parse({"-p", std::string(255, 'a')}).result, 0);
+    EXPECT_EQ(Parse({"-p", "a", "-b", std::string(251, 'b')}).result, 1); // "/dev/" + 251
+}
+
+TEST(CommandLine, LogsItsReasonsInTheLogFolder) {
+    std::string folder = MakeTempDir();
+    ASSERT_TRUE(openLogFileAt(folder.c_str()));
+    Parse({"-x"});
+    Parse({"-b", "pts/9"});
+    closeLogFile();
+    EXPECT_EQ(log_output("after close\n"), -1);
+
+    DIR* dir = opendir(folder.c_str());
+    std::string log;
+    for (dirent* entry; (entry = readdir(dir)) != nullptr;) {
+        if (std::string(entry->d_name).rfind("Trellup_Dump_", 0) == 0)
+            log = ReadFile(folder + "/" + entry->d_name);
+    }
+    closedir(dir);
+    EXPECT_NE(log.find("Command parameter number = 2\nParameter 0 = Trellup\nParameter 1 = -x\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("Error: ParseArguments(): invalid argument flag (?)\n"), std::string::npos);
+    EXPECT_NE(log.find("device path /dev/pts/9\nvxp file path \nError: ParseArguments() "
+                       "parameter is defect. please make sure you have setup -i, -e, -c option.\n"),
+              std::string::npos);
+    system(("rm -rf " + folder).c_str());
+}
+
+TEST(StartFile, IsWrittenByteForByteAndReadBack) {
+    std::string folder = MakeTempDir();
+    std::string path = folder + "/autostart.txt";
+    ASSERT_TRUE(generateNewTxt(path.c_str(), "D:\\apps", "a.vxp"));
+    EXPECT_EQ(ReadFile(path), "[autostart]\r\nApp=D:\\apps\\a.vxp\r\n");
+    char name[TRELLUP_PATH_SIZE] = "";
+    ASSERT_TRUE(getCurrentVXPNameFromTxt(path.c_str(), name));
+    EXPECT_STREQ(name, "D:\\apps\\a.vxp");
+    EXPECT_FALSE(generateNewTxt(path.c_str(), std::string(1100, 'f').c_str(), "a.vxp"));
+    system(("rm -rf " + folder).c_str());
+}
+
+TEST(StartFile, FindsTheFirstLineKeyedApp) {
+    std::string folder = MakeTempDir();
+    std::string path = folder + "/autostart.txt";
+    struct Case {
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {"APP = x\r\n", "unchanged"}, // the key is "APP "
+        {"  App=  x  \r\n", "x"},     // value trimmed
+        {"[autostart]\r\nApple=1\r\napp=b\r\nApp=c\r\n", "b"},
+        {"App=\r\n", ""}, // an empty value counts
+        {"no key here\r\n\r\n", "unchanged"},
+    };
+    for (const Case& c : cases) {
+        WriteFile(path, c.text);
+        char name[TRELLUP_PATH_SIZE] = "unchanged";
+        EXPECT_TRUE(getCurrentVXPNameFromTxt(path.c_str(), name));
+        EXPECT_STREQ(name, c.expected) << c.text;
+    }
+    WriteFile(path, "App=" + std::string(400, 'n') + "\r\n");
+    char name[TRELLUP_PATH_SIZE] = "";
+    EXPECT_TRUE(getCurrentVXPNameFromTxt(path.c_str(), name));
+    EXPECT_EQ(std::string(name), std::string(255, 'n'));
+    EXPECT_FALSE(getCurrentVXPNameFromTxt(folder.c_str(), name)); // a folder, not a file
+    system(("rm -rf " + folder).c_str());
+}
+
+TEST(Paths, SplitAtTheLastSeparator) {
+    struct Case {
+        const char *path, *dir, *name, *ext;
+    } cases[] = {
+        {"/tmp/apps/game.vxp", "/tmp/apps/", "game.vxp", "vxp"},
+        {"D:\\apps\\a.vxp", "D:\\apps\\", "a.vxp", "vxp"},
+        {"game.vxp", "-", "-", "vxp"},
+        {"dir.old/file", "dir.old/", "file", "old/file"},
+        {"a/b\\c", "a/", "b\\c", "-"}, // a slash wins over a later backslash
+    };
+    for (const Case& c : cases) {
+        char dir[TRELLUP_PATH_SIZE] = "-", name[TRELLUP_PATH_SIZE] = "-",
+             ext[TRELLUP_PATH_SIZE] = "-";
+        ASSERT_TRUE(splitfilepath(c.path, dir, name, ext));
+        EXPECT_STREQ(dir, c.dir) << c.path;
+        EXPECT_STREQ(name, c.name) << c.path;
+        EXPECT_STREQ(ext, c.ext) << c.path;
+    }
+    char part[TRELLUP_PATH_SIZE];
+    EXPECT_FALSE(splitfilepath("", part, part, part));
+    EXPECT_FALSE(splitfilepath(nullptr, part, part, part));
+    EXPECT_FALSE(splitfilepath(std::string(4097, 'a').c_str(), part, part, part));
+}
+
+TEST(Text, TrimsOnlySpaceCarriageReturnAndLineFeed) {
+    char text[32] = " \r\n\tword \r\n";
+    trimLeft(text, text);
+    EXPECT_STREQ(text, "\tword \r\n");
+    trimRight(text, text);
+    EXPECT_STREQ(text, "\tword");
+    char blanks[8] = "  \r\n ";
+    trimRight(blanks, blanks);
+    EXPECT_STREQ(blanks, "");
+    char word[8] = "aBc";
+    makeUpper(word);
+    EXPECT_STREQ(word, "ABC");
+    makeLower(word);
+    EXPECT_STREQ(word, "abc");
+}
+
+} // namespace

@@ -1,1 +1,147 @@
+// CommModule over a real pseudo-terminal: the test holds the master side as the device.
+#include "SerialPort.h"
+
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <poll.h>
+#include <pty.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const auto DEADLINE = std::chrono::seconds(20);
+
+// Collects what the reader thread delivers.
+struct Received {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::string bytes;
+    unsigned long largestChunk = 0;
+
+    static int Callback(int type, const char* data, unsigned long length, void* self) {
+        Received* received = static_cast<Received*>(self);
+        EXPECT_EQ(type, COMM_DATA_RECEIVED);
+        {
+            std::lock_guard<std::mutex> lock(received->mutex);
+            received->bytes.append(data, length);
+            received->largestChunk = std::max(received->largestChunk, length);
+        }
+        received->changed.notify_all();
+        return 0;
+    }
+    bool WaitForSize(size_t size) {
+        std::unique_lock<std::mutex> lock(mutex);
+        return changed.wait_for(lock, DEADLINE, [&] { return bytes.size() >= size; });
+    }
+};
+
+class SerialPort : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[128];
+        ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+        path = name;
+        ASSERT_GE(port.Init_Port(path.c_str()), 0);
+        port.SetCallBack(Received::Callback, &received);
+    }
+    void TearDown() override {
+        port.Deinit_Port();
+        if (master != -1)
+            close(master);
+        close(slave);
+    }
+    // Everything the device side has received so far, waiting up to the deadline for size.
+    std::string ReadMaster(size_t size) {
+        std::string text;
+        auto until = std::chrono::steady_clock::now() + DEADLINE;
+        char buffer[4096];
+        while (text.size() < size && std::chrono::steady_clock::now() < until) {
+            struct pollfd entry = {master, POLLIN, 0};
+            if (poll(&entry, 1, 100) > 0) {
+                ssize_t n = read(master, buffer, sizeof buffer);
+                if (n > 0)
+                    text.append(buffer, static_cast<size_t>(n));
+            }
+        }
+        return text;
+    }
+    int master = -1, slave = -1;
+    std::string path;
+    CommModule port;
+    Received received;
+};
+
+TEST_F(SerialPort, ChunksReachTheCallbackWithZeroBytesAndAtMost511) {
+    std::string data(2000, 'x');
+    data[10] = '\0';
+    data[1500] = '\0';
+    ASSERT_EQ(write(master, data.data(), data.size()), static_cast<ssize_t>(data.size()));
+    ASSERT_TRUE(received.WaitForSize(data.size()));
+    EXPECT_EQ(received.bytes, data);
+    EXPECT_LE(received.largestChunk, 511u);
+}
+
+TEST_F(SerialPort, WritesArriveWhole) {
+    const char command[] = "AT+EFSL=\"0043003A\"\r";
+    EXPECT_EQ(port.WriteData(command, static_cast<int>(strlen(command))), 1);
+    EXPECT_EQ(ReadMaster(strlen(command)), command);
+}
+
+TEST_F(SerialPort, LargeWriteWaitsForAPeerThatReadsLate) {
+    // Far more than a pseudo-terminal buffers: the writer meets a full line and must wait.
+    std::string text(256 * 1024, 'A');
+    std::string seen;
+    std::thread device([&] {
+        // Start reading only once the writer is blocked on a full buffer.
+        struct pollfd entry = {slave, POLLOUT, 0};
+        while (poll(&entry, 1, 0) > 0 && (entry.revents & POLLOUT))
+            std::this_thread::yield();
+        seen = ReadMaster(text.size());
+    });
+    EXPECT_EQ(port.WriteData(text.c_str(), static_cast<int>(text.size())), 1);
+    device.join();
+    EXPECT_EQ(seen.size(), text.size());
+}
+
+TEST_F(SerialPort, StopsPromptlyWhileIdle) {
+    auto start = std::chrono::steady_clock::now();
+    port.Deinit_Port();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, DEADLINE);
+    ASSERT_GE(port.Init_Port(path.c_str()), 0); // TearDown closes it again
+}
+
+TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
+    close(master);
+    master = -1;
+    // The reader ends by itself; stopping then joins a finished thread instead of hanging.
+    port.Deinit_Port();
+    char name[128];
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ASSERT_GE(port.Init_Port(name), 0);
+}
+
+TEST(SerialPortOpen, MissingPathFailsWithMinusOne) {
+    CommModule port;
+    EXPECT_EQ(port.Init_Port("/dev/no-such-serial-line"), -1);
+}
+
+TEST(SerialPortOpen, SecondOpenOfAHeldLineIsRefused) {
+    int master, slave;
+    char name[128];
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    CommModule first, second;
+    ASSERT_GE(first.Init_Port(name), 0);
+    EXPECT_EQ(second.Init_Port(name), -1);
+    first.Deinit_Port();
+    close(master);
+    close(slave);
+}
+
+} // namespace
