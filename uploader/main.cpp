@@ -78,6 +78,8 @@ const char kMsgWriteVxpFailed[] = "Write target vxp file %s failed.\n";
 const char kMsgReadStartFailed[] = "Read target start file %s failed.\n";
 const char kMsgReadStartDone[] = "Read target start file successful.\n";
 const char kMsgCurrentVxp[] = "current vxp dir = %s\n";
+const char kMsgCurrentTooLong[] =
+    "The device's start file names a path of %d or more characters.\n";
 const char kMsgCurrentNotAscii[] = "The device's start file names %s, a path outside ASCII.\n";
 const char kMsgDeleteFailed[] = "Delete file %s failed.\n";
 const char kMsgPushVxp[] = "push vxp file %s\n";
@@ -361,6 +363,11 @@ int UploadRun::upload() {
     log_output(kMsgReadStartDone);
     getCurrentVXPNameFromTxt(m_localTxtPath, m_currentVxpPath);
     log_output(kMsgCurrentVxp, m_currentVxpPath);
+    // The reader cuts the value to the buffer, so a full buffer may hold a cut path.
+    if (std::strlen(m_currentVxpPath) >= TRELLUP_PATH_SIZE - 1) {
+        log_and_print(kMsgCurrentTooLong, TRELLUP_PATH_SIZE - 1);
+        return kExitDeviceFiles;
+    }
     if (!isAsciiText(m_currentVxpPath)) {
         log_and_print(kMsgCurrentNotAscii, m_currentVxpPath);
         return kExitDeviceFiles;

@@ -182,6 +182,34 @@ TEST_F(Flow, ApplicationPathTooLongForTheDeviceEndsWith400BeforeAnyWrite) {
     EXPECT_EQ(rig.count(kChunkPrefix), 0u);
 }
 
+struct StartFileCase {
+    const char* name;
+    std::string text;
+    const char* message;
+};
+
+class UnusableStartFile : public Flow, public ::testing::WithParamInterface<StartFileCase> {};
+
+TEST_P(UnusableStartFile, EndsWith400AndLeavesTheDeviceAlone) {
+    writeFile(rig.drive('C') / "autostart.txt", GetParam().text);
+    writeFile(folder() / "game.vxp", "running");
+    ProcessResult run = uploadBytes(10, {});
+    EXPECT_EQ(run.status, 400 & 0xFF) << run.out << run.err;
+    EXPECT_NE(run.out.find(GetParam().message), std::string::npos) << run.out;
+    EXPECT_EQ(readFile(rig.drive('C') / "autostart.txt"), GetParam().text);
+    EXPECT_EQ(entries(folder()), std::vector<std::string>{"game.vxp"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, UnusableStartFile,
+    ::testing::Values(
+        StartFileCase{"PathTooLong",
+                      "[autostart]\r\nApp=C:\\ZOV\\" + std::string(300, 'g') + ".vxp\r\n",
+                      "names a path of 255 or more characters"},
+        StartFileCase{"PathOutsideAscii", "[autostart]\r\nApp=C:\\ZOV\\g\xc3\xa9.vxp\r\n",
+                      "a path outside ASCII"}),
+    [](const ::testing::TestParamInfo<StartFileCase>& p) { return p.param.name; });
+
 TEST_F(Flow, PlainFileNameAsThePathUploadsUnderThatName) {
     writeFile(rig.work() / "app.vxp", "plain");
     ASSERT_TRUE(rig.start());
