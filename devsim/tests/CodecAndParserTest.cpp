@@ -14,6 +14,10 @@ struct NameCase {
     const char* utf8;
 };
 
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << '"' << c.hex << '"';
+}
+
 class Ucs2Decoding : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(Ucs2Decoding, AcceptsWholeGroupsInEitherCaseOnly) {
@@ -67,6 +71,10 @@ struct LineCase {
     size_t args;
 };
 
+void PrintTo(const LineCase& c, std::ostream* os) {
+    *os << c.line;
+}
+
 class CommandLineSyntax : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(CommandLineSyntax, ReadsNameFormAndArguments) {
@@ -119,6 +127,10 @@ struct RuleCase {
     const char* line;
     bool hits;
 };
+
+void PrintTo(const RuleCase& c, std::ostream* os) {
+    *os << c.rule << " on " << c.line;
+}
 
 class FaultPattern : public ::testing::TestWithParam<RuleCase> {};
 

@@ -58,6 +58,10 @@ struct ShapeCase {
     const char* final;
 };
 
+void PrintTo(const ShapeCase& c, std::ostream* os) {
+    *os << c.command;
+}
+
 class ReplyShape : public DeviceSessionTest, public ::testing::WithParamInterface<ShapeCase> {};
 
 TEST_P(ReplyShape, CommandGivesItsInformationLinesAndFinalResult) {

@@ -138,6 +138,11 @@ struct BadArgs {
     std::vector<std::string> args;
 };
 
+void PrintTo(const BadArgs& c, std::ostream* os) {
+    for (const std::string& arg : c.args)
+        *os << arg << ' ';
+}
+
 class DevsimCommandLine : public ::testing::TestWithParam<BadArgs> {};
 
 TEST_P(DevsimCommandLine, BadCommandLineEndsWithStatusOneAndAMessage) {
