@@ -5,9 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc 2>/dev/null || echo 2)"
-bin=build/bin
+cmake -S . -B "${BUILD_DIR:-build}" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "${BUILD_DIR:-build}" -j"$(nproc 2>/dev/null || echo 2)"
+bin=${BUILD_DIR:-build}/bin
 
 work=$(mktemp -d)
 devsim_pid=""
@@ -35,7 +35,9 @@ echo "device on $slave"
 
 echo "== upload with Trellup"
 status=0
-"$bin/Trellup" -p "$packed" -b "${slave#/dev/}" || status=$?
+"$bin/Trellup" -p "$packed" -b "${slave#/dev/}" > "$work/trellup.out" || status=$?
+echo "Trellup printed $(wc -l < "$work/trellup.out") lines (serial traffic and progress); the last ones:"
+tail -n 8 "$work/trellup.out"
 echo "Trellup exit status: $status"
 
 echo "== device folder"
