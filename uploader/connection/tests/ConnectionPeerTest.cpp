@@ -5,10 +5,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-
-#include <unistd.h>
 
 #include "Connection.h"
 #include "PtyPeer.h"
@@ -209,102 +205,17 @@ TEST_F(ConnectionPeer, ChecksAnswerTrueOnFailure) {
     EXPECT_TRUE(conn.stopAllApp());
 }
 
-class ConnectionUpload : public ConnectionPeer {
-protected:
-    void SetUp() override {
-        ConnectionPeer::SetUp();
-        dir = fs::temp_directory_path() /
-              ("connection-test-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        ConnectionPeer::TearDown();
-        fs::remove_all(dir);
-    }
-    std::string pcFile(size_t size) {
-        std::string bytes;
-        for (size_t i = 0; i < size; ++i)
-            bytes += static_cast<char>(i * 7 + 1);
-        fs::path path = dir / "app.vxp";
-        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<long>(size));
-        return path.string();
-    }
-    static std::string chunk(int flag, const std::string& bytes) {
-        std::string hex;
-        char pair[4];
-        for (unsigned char c : bytes) {
-            std::snprintf(pair, sizeof pair, "%02X", c);
-            hex += pair;
-        }
-        return "AT+EFSW=2," + std::to_string(flag) + "," + std::to_string(bytes.size()) + "," +
-               inQuotes(hex) + "\r";
-    }
-    static std::string part(const std::string& path, size_t from, size_t count) {
-        std::ifstream in(path, std::ios::binary);
-        std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        return all.substr(from, count);
-    }
-    std::vector<PeerStep> opening(const char* packetReply) {
-        return {{kRoot, kOk},
-                {"AT+EFSW=0," + inQuotes(hex4("app.vxp")) + "\r", kOk},
-                {"AT+EFSW?\r", packetReply}};
-    }
-    static PeerStep closing() { return {"AT+EFSW=1," + inQuotes(hex4("app.vxp")) + "\r", kOk}; }
-
-    fs::path dir;
-};
-
-TEST_F(ConnectionUpload, FileOf150BytesTravelsAsFlags001WithCounts646422) {
-    std::string pc = pcFile(150);
-    std::vector<PeerStep> steps = opening("\r\n+EFSW: 64\r\n\r\nOK\r\n");
-    steps.push_back({chunk(0, part(pc, 0, 64)), kOk});
-    steps.push_back({chunk(0, part(pc, 64, 64)), kOk});
-    steps.push_back({chunk(1, part(pc, 128, 22)), kOk});
-    steps.push_back(closing());
-    peer.script(steps);
-    EXPECT_EQ(conn.TFSWriteTargetFile(CString("app.vxp"), CString(pc.c_str())), 0);
-}
-
-TEST_F(ConnectionUpload, PacketSizeOfZeroMeans64AndIsAskedForOnlyOnce) {
-    std::string pc = pcFile(64);
-    std::vector<PeerStep> steps = opening("\r\n+EFSW: 0\r\n\r\nOK\r\n");
-    for (int upload = 0; upload < 2; ++upload) {
-        steps.push_back({chunk(0, part(pc, 0, 64)), kOk});
-        steps.push_back(closing());
-        if (upload == 0) {
-            steps.push_back({kRoot, kOk});
-            steps.push_back({"AT+EFSW=0," + inQuotes(hex4("app.vxp")) + "\r", kOk});
-        }
-    }
-    peer.script(steps);
-    EXPECT_EQ(conn.TFSWriteTargetFile(CString("app.vxp"), CString(pc.c_str())), 0);
-    EXPECT_EQ(conn.TFSWriteTargetFile(CString("app.vxp"), CString(pc.c_str())), 0);
-    EXPECT_EQ(conn.GetUploadPacketSize(), 64);
-}
-
-TEST_F(ConnectionUpload, ReadErrorOnThePcFileFailsAndDeletesTheDeviceFile) {
-    // A folder opens for reading but every read of it fails.
-    std::vector<PeerStep> steps = opening("\r\n+EFSW: 64\r\n\r\nOK\r\n");
-    steps.push_back(closing());
-    steps.push_back({kRoot, kOk});
-    steps.push_back({"AT+EFSD=" + inQuotes(hex4("app.vxp")) + "\r", kOk});
-    peer.script(steps);
-    EXPECT_EQ(conn.TFSWriteTargetFile(CString("app.vxp"), CString(dir.string().c_str())), 2);
-}
-
-TEST_F(ConnectionUpload, RefusedChunkClosesThenDeletesTheFileByItsFullPath) {
-    std::string pc = pcFile(100);
-    std::string target = "C:\\ZOV\\app.vxp";
-    std::vector<PeerStep> script = {{kRoot, kOk},
-                                    {"AT+EFSW=0," + inQuotes(hex4(target)) + "\r", kOk},
-                                    {"AT+EFSW?\r", "\r\n+EFSW: 64\r\n\r\nOK\r\n"},
-                                    {chunk(0, part(pc, 0, 64)), "\r\n+CME ERROR: 4\r\n"},
-                                    {"AT+EFSW=1," + inQuotes(hex4(target)) + "\r", kOk},
-                                    {kRoot, kOk},
-                                    {"AT+EFSD=" + inQuotes(hex4(target)) + "\r", kOk}};
-    peer.script(script);
-    EXPECT_EQ(conn.TFSWriteTargetFile(CString(target.c_str()), CString(pc.c_str())), 2);
+TEST_F(ConnectionPeer, ReadErrorOnThePcFileFailsTheUploadAndDeletesTheDeviceFile) {
+    // A folder opens for reading, but every read of it fails.
+    std::string folder = fs::temp_directory_path().string();
+    std::string file = inQuotes(hex4("app.vxp"));
+    peer.script({{kRoot, kOk},
+                 {"AT+EFSW=0," + file + "\r", kOk},
+                 {"AT+EFSW?\r", reply({"+EFSW: 64"})},
+                 {"AT+EFSW=1," + file + "\r", kOk},
+                 {kRoot, kOk},
+                 {"AT+EFSD=" + file + "\r", kOk}});
+    EXPECT_EQ(conn.TFSWriteTargetFile(CString("app.vxp"), CString(folder.c_str())), 2);
 }
 
 } // namespace
