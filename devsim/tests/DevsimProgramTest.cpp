@@ -6,6 +6,7 @@
 #include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "DevsimProcess.h"
 #include "PtyClient.h"
@@ -88,6 +89,35 @@ TEST_F(DevsimProgram, ServesAgainAfterTheClientClosesAndReopens) {
     }
     EXPECT_EQ(m_client.Command("AT").Final(), "OK");
     EXPECT_TRUE(HostExists(m_tmp.Sub("C/d2")));
+}
+
+// Root ignores the exclusive-use flag, so there the reconnect is tried as an ordinary user.
+TEST_F(DevsimProgram, ExclusiveUseDoesNotLockTheClientOutOfItsReconnect) {
+    Start();
+    ASSERT_EQ(m_client.Command("AT").Final(), "OK");
+    m_client.Close();
+    const std::string path = m_device.FirstLine();
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+    }
+    pid_t child = ::fork();
+    if (child == 0) {
+        const uid_t kNobody = 65534;
+        if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+            ::_exit(2);
+        PtyClient client;
+        for (int round = 0; round < 3; ++round) {
+            if (!client.Open(path, true))
+                ::_exit(10 + round);
+            if (client.Command("AT").Final() != "OK")
+                ::_exit(20 + round);
+            client.Close();
+        }
+        ::_exit(0);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(ExitCode(status), 0) << "10+n: reopen n refused, 20+n: no answer";
 }
 
 TEST_F(DevsimProgram, EchoRepeatsTheCommandLineBeforeTheReply) {

@@ -46,14 +46,6 @@ TEST_P(PacedRate, ElevenBitsPerByteEvenWithLateWakeUps) {
 
 INSTANTIATE_TEST_SUITE_P(Rates, PacedRate, ::testing::Values(300L, 9600L, 115200L, 921600L));
 
-TEST(LinePacer, WithoutLimitEverythingPassesAtOnce) {
-    LinePacer pacer(0);
-    auto now = LinePacer::Clock::now();
-    EXPECT_EQ(pacer.Allowance(100000, now), 100000u);
-    pacer.Passed(100000, now);
-    EXPECT_EQ(pacer.Wait(now), LinePacer::Clock::duration::zero());
-}
-
 TEST(LinePacer, BurstIsSmallAndIdleTimeIsNotSavedUp) {
     LinePacer pacer(9600);
     LinePacer::Clock::time_point now{};
