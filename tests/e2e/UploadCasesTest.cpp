@@ -120,6 +120,29 @@ TEST_F(UploadCase, CleanOptionEmptiesTheFolderBeforeAFreshUpload) {
     EXPECT_EQ(entries(folder()), std::vector<std::string>{"app.vxp"});
 }
 
+TEST_F(UploadCase, RunningApplicationLockedUntilStoppedIsReplacedAfterTheStop) {
+    std::string named = startFileText(kAppFolder, "game.vxp");
+    writeFile(rig.drive('C') / "autostart.txt", named);
+    writeFile(folder() / "game.vxp", "running");
+    ProcessResult run = uploadApp({"--lock-running"});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(readFile(folder() / "game.vxp"), app);
+    EXPECT_EQ(startFile(), named);
+}
+
+class NoisyLine : public UploadCase, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(NoisyLine, UploadStillArrivesWhole) {
+    writeFile(rig.drive('C') / "autostart.txt", startFileText(kAppFolder, "game.vxp"));
+    writeFile(folder() / "game.vxp", "running");
+    ProcessResult run = uploadApp({GetParam(), "--packet-size", "256"});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(readFile(folder() / "game.vxp"), app);
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, NoisyLine,
+                         ::testing::Values("--echo", "--unsolicited=1", "--unsolicited=2"));
+
 TEST_F(UploadCase, SecondDriveHoldingTheStartFileIsChosen) {
     writeFile(rig.drive('D') / "autostart.txt", "[autostart]\r\n");
     ProcessResult run = uploadApp();
