@@ -208,7 +208,8 @@ DeviceReply DeviceSession::FolderCommand(const AtCommandLine& cmd) {
     switch (mode) {
     case kCreateFolder: return m_fs.MakeFolder(path) ? Ok() : Error();
     case kRemoveFolder:
-        if (Undeletable(path) || !m_fs.RemoveFolder(path))
+        // An empty name means the current folder elsewhere; it never removes it.
+        if (cmd.args[1].text.empty() || Undeletable(path) || !m_fs.RemoveFolder(path))
             return Error();
         if (m_current == path)
             m_current.parts.clear();

@@ -84,6 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeCase{"AT+EFSF=2,\"0043003a005c005a004f0056\"", {}, "OK"},
         ShapeCase{"AT+EFSF=2,\"0043003a005c0078\"", {}, "ERROR"},
         ShapeCase{"AT+EFSF=9,\"0078\"", {}, "ERROR"}, ShapeCase{"AT+EFSC=?", {}, "OK"},
+        ShapeCase{"AT+EFSF=2,\"\"", {}, "OK"}, ShapeCase{"AT+EFSF=1,\"\"", {}, "ERROR"},
+        ShapeCase{"AT+EFSL=\"\"", {"+EFSL: \"005A004F0056\",0,1"}, "OK"},
         ShapeCase{"AT+EFSC=\"0043003a\"", {"+EFSC: 3,1"}, "OK"},
         ShapeCase{"AT+EFSL", {"+EFSL: \"0043003A\"", "+EFSL: \"0044003A\""}, "OK"},
         ShapeCase{"AT+EFSL=\"0043003a\"", {"+EFSL: \"005A004F0056\",0,1"}, "OK"},
@@ -169,6 +171,10 @@ TEST_F(DeviceSessionTest, RelativeNamesFollowTheCurrentFolder) {
     EXPECT_EQ(Final("AT+EFSF=0," + Quoted("sub")), "OK");
     EXPECT_TRUE(HostExists(m_tmp.Sub("C/ZOV/sub")));
     EXPECT_EQ(Final("AT+EFSF=0," + Quoted("sub")), "ERROR") << "exists already";
+    ASSERT_EQ(Final("AT+EFSF=2," + Quoted("sub")), "OK");
+    EXPECT_EQ(Final("AT+EFSF=1,\"\""), "ERROR") << "an empty name never removes";
+    EXPECT_TRUE(HostExists(m_tmp.Sub("C/ZOV/sub")));
+    ASSERT_EQ(Final("AT+EFSF=2," + Quoted("C:\\ZOV")), "OK");
     EXPECT_EQ(Do("AT+EFSR=" + Quoted("a.vxp")).lines.size(), 1u);
     EXPECT_EQ(Final("AT+EFSF=3"), "OK");
     EXPECT_EQ(Final("AT+EFSR=" + Quoted("a.vxp")), "ERROR") << "back in the drive root";
