@@ -70,6 +70,7 @@ const char kMsgDriveNotAscii[] = "The device reports a drive name outside ASCII:
 const char kMsgPathTooLong[] = "Joining %s and %s gives a path longer than %d characters.\n";
 const char kMsgSplitFailed[] = "split file path %s failed.\n";
 const char kMsgNotAFile[] = "Open file %s failed, error = %s\n";
+const char kMsgNameNotAscii[] = "The file name %s holds characters outside ASCII.\n";
 const char kMsgCreateFolderFailed[] = "Create folder %s failed.\n";
 const char kMsgListRootFailed[] = "List target folder %s failed.\n";
 const char kMsgStartFileFailed[] = "Write start file %s failed.\n";
@@ -189,7 +190,8 @@ private:
     int writeStartThenApplication(WriteReport report);
     bool writeStartFile(const char* folder, const char* name);
     bool makeLocalTxtPath();
-    bool applicationReadable() const;
+    // 0 when the application file can be uploaded, else the exit status.
+    int checkApplication() const;
 
     int m_argc;
     char** m_argv;
@@ -227,10 +229,10 @@ int UploadRun::run() {
         return kExitUsage;
     }
     log_output(kMsgArgumentsPass);
-    // A missing application file is found before anything on the device is deleted.
-    if (m_commandType != COMMAND_TYPE_UNINSTALL && !applicationReadable())
-        return kExitWrite;
-    int status = connect();
+    // An unusable application file is found before anything on the device is deleted.
+    int status = m_commandType == COMMAND_TYPE_UNINSTALL ? kExitUploaded : checkApplication();
+    if (status == kExitUploaded)
+        status = connect();
     if (status == kExitUploaded && m_deviceType != DEVICE_TYPE_WEARABLE)
         status = detectDrive();
     if (status != kExitUploaded)
@@ -238,12 +240,20 @@ int UploadRun::run() {
     return m_commandType == COMMAND_TYPE_UNINSTALL ? removeApplication() : upload();
 }
 
-bool UploadRun::applicationReadable() const {
-    if (fileExist(m_vxpPath))
-        return true;
-    log_and_print(kMsgNotAFile, m_vxpPath,
-                  directoryExist(m_vxpPath) ? std::strerror(EISDIR) : std::strerror(ENOENT));
-    return false;
+int UploadRun::checkApplication() const {
+    if (!fileExist(m_vxpPath)) {
+        log_and_print(kMsgNotAFile, m_vxpPath,
+                      directoryExist(m_vxpPath) ? std::strerror(EISDIR) : std::strerror(ENOENT));
+        return kExitWrite;
+    }
+    // The device names files in plain text only; autostart.txt would name other bytes.
+    const char* slash = std::strrchr(m_vxpPath, '/');
+    const char* name = slash != nullptr ? slash + 1 : m_vxpPath;
+    if (!isAsciiText(name)) {
+        log_and_print(kMsgNameNotAscii, name);
+        return kExitUsage;
+    }
+    return kExitUploaded;
 }
 
 int UploadRun::connect() {

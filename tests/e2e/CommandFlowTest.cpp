@@ -229,6 +229,15 @@ TEST_F(Flow, MissingApplicationFileEndsWith300BeforeTheDeviceIsTouched) {
     EXPECT_EQ(readFile(folder() / "game.vxp"), "running");
 }
 
+TEST_F(Flow, ApplicationNameOutsideAsciiIsRefusedWith1BeforeTheDeviceIsTouched) {
+    writeFile(rig.work() / "caf\xc3\xa9.vxp", "x");
+    ASSERT_TRUE(rig.start());
+    ProcessResult run = rig.upload({"-p", (rig.work() / "caf\xc3\xa9.vxp").string()});
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_NE(run.out.find("holds characters outside ASCII"), std::string::npos);
+    EXPECT_TRUE(rig.commands().empty());
+}
+
 TEST_F(Flow, ProgramRunThroughTheSearchPathKeepsItsWorkingCopyInTheCurrentFolder) {
     writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "game.vxp"));
     writeFile(folder() / "game.vxp", "running");
