@@ -225,6 +225,11 @@ bool DeviceFileSystem::ReadFile(const DevicePath& path, std::string& content) co
     int fd = ::open(HostPath(path).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || static_cast<uint64_t>(st.st_size) > kMaxReadBytes) {
+        ::close(fd);
+        return false;
+    }
     char buffer[65536];
     ssize_t got;
     while ((got = ::read(fd, buffer, sizeof buffer)) > 0)

@@ -30,6 +30,8 @@ class DeviceFileSystem {
 public:
     // Longest device path accepted, in characters of its text form.
     static constexpr size_t kMaxPathChars = 259;
+    // Largest file a read hands out whole (its reply is held in memory as hexadecimal text).
+    static constexpr uint64_t kMaxReadBytes = 64ULL << 20;
 
     // Uses the drive folders of `root`; creates drive C when none exists. False (with the
     // reason in `error`) when the root is not a usable folder.
@@ -57,6 +59,7 @@ public:
     // Removes an empty folder; never a drive root.
     bool RemoveFolder(const DevicePath& path) const;
     bool RemoveFile(const DevicePath& path) const;
+    // False for a file larger than kMaxReadBytes.
     bool ReadFile(const DevicePath& path, std::string& content) const;
     // Creates or empties a file for writing in an existing folder; the descriptor, or -1.
     int CreateFile(const DevicePath& path) const;

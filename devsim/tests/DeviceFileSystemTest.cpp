@@ -108,3 +108,12 @@ TEST_F(DeviceFileSystemTest, FoldersAreRemovedOnlyWhenEmptyAndNeverADriveRoot) {
     EXPECT_TRUE(m_fs.RemoveFolder(Resolved("C:\\ZOV")));
     EXPECT_TRUE(HostExists(m_tmp.Sub("root/E")));
 }
+
+TEST_F(DeviceFileSystemTest, FilesTooLargeToHandOutWholeAreNotRead) {
+    std::string host = m_tmp.Sub("root/C/huge");
+    WriteHostFile(host, "");
+    ASSERT_EQ(::truncate(host.c_str(), static_cast<off_t>(DeviceFileSystem::kMaxReadBytes + 1)), 0);
+    std::string content;
+    EXPECT_FALSE(m_fs.ReadFile(Resolved("C:\\huge"), content));
+    EXPECT_TRUE(content.empty());
+}
