@@ -15,6 +15,7 @@ const char* const kDevsimUsage =
     "when DIR has none); nothing outside DIR is read or written.\n"
     "  --root DIR             folder that holds the drive folders (required)\n"
     "  --packet-size N|none   answer to the packet size query (default 1024);\n"
+    "                         data chunks above a positive N are refused;\n"
     "                         'none' answers OK without a +EFSW line\n"
     "  --dt-status N          DT status reported after start and reboot (default 4)\n"
     "  --echo                 echo every command line before its reply\n"
@@ -22,7 +23,9 @@ const char* const kDevsimUsage =
     "                         answer ERROR (or +CME ERROR: CODE) to commands whose\n"
     "                         line contains PATTERN, without carrying them out;\n"
     "                         ^ and $ anchor PATTERN at the start or end of the\n"
-    "                         line; @N hits only the N-th matching command\n"
+    "                         line; @N hits only the N-th matching command;\n"
+    "                         a trailing =digits is always CODE (end a PATTERN\n"
+    "                         that itself ends in =digits with $)\n"
     "  --silent PATTERN[@N]   give no answer at all to matching commands\n"
     "  --undeletable NAME     refuse to delete files and folders named NAME\n"
     "  --unsolicited[=N]      add an unsolicited +EIND line to every N-th reply\n"
@@ -34,7 +37,9 @@ const char* const kDevsimUsage =
     "                         (11 bits per byte); default: no limit\n"
     "  --log FILE             append one time-stamped line per received command\n"
     "  -h, --help             show this text\n"
-    "Options that take patterns or names may be repeated.\n";
+    "Options that take patterns or names may be repeated.\n"
+    "Exit status: 0 after SIGINT or SIGTERM, 1 bad command line, 2 the root folder,\n"
+    "the log file or the pseudo-terminal cannot be used.\n";
 
 namespace {
 
