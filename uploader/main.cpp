@@ -3,9 +3,11 @@
 // the device's autostart.txt name it. Runs on the main thread; the exit status tells how it went.
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
