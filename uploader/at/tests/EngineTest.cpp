@@ -2,13 +2,51 @@
 // answered by a scripted peer thread.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include "ATResult.h"
 #include "PtyPeer.h"
 #include "SerialPort.h"
+#include "TrellupUtility.h"
 #include "comm_func.h"
 #include "comm_func_cb.h"
 
 namespace {
+
+// The tool's log, opened in a fresh temporary folder for one test.
+class LogCapture {
+public:
+    LogCapture() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "engine-log-XXXXXX");
+        m_folder = mkdtemp(&pattern[0]) != nullptr ? pattern : "";
+        m_open = !m_folder.empty() && openLogFileAt(m_folder.c_str());
+    }
+    ~LogCapture() {
+        closeLogFile();
+        if (!m_folder.empty())
+            std::filesystem::remove_all(m_folder);
+    }
+    bool open() const { return m_open; }
+    // Closes the log and returns everything written to it.
+    std::string text() {
+        closeLogFile();
+        std::string all;
+        for (const auto& entry : std::filesystem::directory_iterator(m_folder)) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            std::ostringstream content;
+            content << in.rdbuf();
+            all += content.str();
+        }
+        return all;
+    }
+
+private:
+    std::string m_folder;
+    bool m_open = false;
+};
 
 class Engine : public ::testing::Test {
 protected:
@@ -98,9 +136,12 @@ TEST_F(Engine, CommandLinesOfTheCommandSet) {
 }
 
 TEST_F(Engine, SilentPeerTimesOutAndLeavesTheContextReady) {
+    LogCapture log;
+    ASSERT_TRUE(log.open());
     peer.script({{"AT\r", ""}, {"AT\r", "\r\n+CME ERROR: 21\r\n"}});
     EXPECT_EQ(ME_Fill_FSM(ctx, nullptr, &result, ME_Set_ModemFunc_CB, "AT\r", nullptr, 50),
               ME_RESULT_TIMEOUT);
+    EXPECT_NE(log.text().find("\r\n[error] time out\r\n"), std::string::npos);
     EXPECT_EQ(context()->m_nCmdState.load(), ME_STATE_IDLE);
     EXPECT_EQ(ME_Check_AT(ctx, nullptr, &result), 21);
 }
@@ -113,10 +154,13 @@ TEST_F(Engine, InformationLinesStayAfterATimeout) {
 }
 
 TEST_F(Engine, FailedWriteEndsAtOnceWithError) {
+    LogCapture log;
+    ASSERT_TRUE(log.open());
     peer.hangUp();
     EXPECT_EQ(ME_Fill_FSM(ctx, nullptr, &result, ME_Set_ModemFunc_CB, "AT\r", nullptr, 600000),
               ME_RESULT_ERROR);
     EXPECT_EQ(context()->m_nCmdState.load(), ME_STATE_IDLE);
+    EXPECT_NE(log.text().find("\r\n[error] failed to write\r\n"), std::string::npos);
 }
 
 TEST_F(Engine, NullContextIsRefused) {
