@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include <fcntl.h>
 #include <pty.h>
 #include <unistd.h>
 
@@ -262,6 +263,7 @@ TEST_F(Flow, ProgressLineAppearsOnlyWhenStandardErrorIsATerminal) {
     int master = -1;
     int slave = -1;
     ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    fcntl(master, F_SETFD, FD_CLOEXEC);
     ProcessResult onTerminal = rig.upload({"-p", (rig.work() / "app.vxp").string()}, slave);
     close(slave);
     char buffer[4096];

@@ -2,6 +2,13 @@
 // (the command's own timeout ends it) and an upload over a line paced like a real adapter.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <chrono>
+
 #include "DeviceRig.h"
 
 namespace {
@@ -24,6 +31,55 @@ TEST(SlowLine, SixteenKibibytesArriveWholeOverAPacedLine) {
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(readFile(rig.drive('C') / "ZOV" / "app.vxp"), app);
     EXPECT_EQ(rig.count("AT+EFSW=2,0,4096,"), 4u);
+}
+
+// Reads the master side until the text has arrived; false at the deadline.
+bool awaitText(int master, const std::string& text, int milliseconds) {
+    std::string seen;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (seen.find(text) == std::string::npos) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd ready{master, POLLIN, 0};
+        if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0)
+            return false;
+        char buffer[256];
+        ssize_t n = read(master, buffer, sizeof buffer);
+        if (n <= 0)
+            return false;
+        seen.append(buffer, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+void answer(int master, const std::string& text) {
+    ASSERT_EQ(write(master, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+}
+
+TEST(SlowLine, DeviceThatNeverComesBackAfterItsResetEndsWith100) {
+    DeviceRig rig;
+    writeFile(rig.work() / "app.vxp", "x");
+    int master = -1;
+    int slave = -1;
+    char name[128];
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    close(slave);                       // the line lives as long as its master side is open
+    fcntl(master, F_SETFD, FD_CLOEXEC); // Trellup must not hold the line open itself
+    std::string port = std::string(name).substr(std::string("/dev/").size());
+    ChildProcess run({(rig.work() / "Trellup").string(), "-r", "1", "-b", port, "-p",
+                      (rig.work() / "app.vxp").string()},
+                     rig.work().string());
+    ASSERT_TRUE(awaitText(master, "AT\r", 60000));
+    answer(master, "\r\nOK\r\n");
+    ASSERT_TRUE(awaitText(master, "AT+ESUO?\r", 60000));
+    answer(master, "\r\n+ESUO: 4,0\r\n\r\nOK\r\n");
+    // The reboot gets no answer: the line goes away while Trellup still waits for one.
+    ASSERT_TRUE(awaitText(master, "AT+[666]REBOOT\r", 60000));
+    close(master);
+    ProcessResult result = run.finish(240000);
+    EXPECT_EQ(result.status, 100) << result.out << result.err;
+    EXPECT_NE(result.err.find("Reconnecting to " + std::string(name) + " after the reset failed."),
+              std::string::npos);
 }
 
 } // namespace
