@@ -35,7 +35,7 @@ bool openLogFileAt(const char* folder);
 void getLogFileName(char* name); // name: 256 bytes
 // -1 when no log is open, else the result of the formatted write. Safe from any thread.
 int log_output(const char* format, ...) __attribute__((format(printf, 1, 2)));
-int log_output_v(const char* format, va_list args);
+int log_output_v(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
 void closeLogFile();
 
 bool directoryExist(const char* path);
