@@ -63,9 +63,15 @@ TEST(SlowLine, DeviceThatNeverComesBackAfterItsResetEndsWith100) {
     int slave = -1;
     char name[128];
     ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    close(slave);                       // the line lives as long as its master side is open
-    fcntl(master, F_SETFD, FD_CLOEXEC); // Trellup must not hold the line open itself
-    std::string port = std::string(name).substr(std::string("/dev/").size());
+    // Trellup must not hold the line open itself; the test's own slave side keeps reads of
+    // the master from failing before Trellup has opened the line.
+    fcntl(master, F_SETFD, FD_CLOEXEC);
+    fcntl(slave, F_SETFD, FD_CLOEXEC);
+    // Trellup reaches the line through a link, so the line's going away is the link's removal
+    // (a closed pseudo-terminal's number may be taken by another test's at once).
+    fs::path link = rig.work() / "line";
+    fs::create_symlink(name, link);
+    std::string port = ".." + link.string();
     ChildProcess run({(rig.work() / "Trellup").string(), "-r", "1", "-b", port, "-p",
                       (rig.work() / "app.vxp").string()},
                      rig.work().string());
@@ -75,11 +81,13 @@ TEST(SlowLine, DeviceThatNeverComesBackAfterItsResetEndsWith100) {
     answer(master, "\r\n+ESUO: 4,0\r\n\r\nOK\r\n");
     // The reboot gets no answer: the line goes away while Trellup still waits for one.
     ASSERT_TRUE(awaitText(master, "AT+[666]REBOOT\r", 60000));
-    close(master);
+    fs::remove(link);
     ProcessResult result = run.finish(240000);
     EXPECT_EQ(result.status, 100) << result.out << result.err;
-    EXPECT_NE(result.err.find("Reconnecting to " + std::string(name) + " after the reset failed."),
+    EXPECT_NE(result.err.find("Reconnecting to /dev/" + port + " after the reset failed."),
               std::string::npos);
+    close(slave);
+    close(master);
 }
 
 } // namespace
