@@ -15,15 +15,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-const char* const OPTION_TEXT = "+b:d:p:r:t:a:c:v"; // '+': stop at the first non-option
-const char* const DEVICE_PREFIX = "/dev/";
-const char* const LOG_SUBFOLDER = "/Documents/Trellup_Logs";
+// Formats, as macros so that the compiler checks their arguments.
 #define LOG_NAME_FORMAT "/Trellup_Dump_%02d-%02d-%02d-%02d-%02d-%02d"
 #define START_FILE_FORMAT "[autostart]\r\nApp=%s\\%s\r\n"
-const char* const START_FILE_KEY = "app";
-
 #define MSG_ARGUMENT_COUNT "Command argument incorrect.\n"
 #define MSG_PARAMETER_COUNT "Command parameter number = %d\n"
 #define MSG_PARAMETER "Parameter %d = %s\n"
@@ -34,6 +28,13 @@ const char* const START_FILE_KEY = "app";
 #define MSG_DEFECT                                                                                 \
     "Error: ParseArguments() parameter is defect. please make sure you "                           \
     "have setup -i, -e, -c option.\n"
+
+namespace {
+
+const char* const OPTION_TEXT = "+b:d:p:r:t:a:c:v"; // '+': stop at the first non-option
+const char* const DEVICE_PREFIX = "/dev/";
+const char* const LOG_SUBFOLDER = "/Documents/Trellup_Logs";
+const char* const START_FILE_KEY = "app";
 
 const size_t MAX_PATH_TEXT = TRELLUP_PATH_SIZE - 1;
 const size_t TEXT_LIMIT = 1024;     // the text routines and the start file

@@ -15,8 +15,7 @@
 
 #include "TrellupUtility.h"
 
-namespace {
-
+// Messages, as macros so that the compiler checks their arguments.
 #define MSG_OPEN_FAILED "\r\n[error] opening serial port %s - %s(%d).\n"
 #define MSG_DESCRIPTOR "\r\ndescriptor is %d, bsd path-> %s\r\n"
 #define MSG_EXCLUSIVE_FAILED "\r\n[error] setting TIOCEXCL on %s - %s(%d).\r\n"
@@ -38,6 +37,8 @@ namespace {
 #define MSG_WRITE_FAILED "\r\n[Error] write failed: <%s>\r\n"
 #define MSG_TXD "\r\n[txd] %s\r\n"
 #define MSG_RESTORE_FAILED "\r\n[error] resetting tty attributes - %s(%d).\r\n"
+
+namespace {
 
 const int READ_CHUNK = 511;
 const int HANDSHAKE_LINES = TIOCM_DTR | TIOCM_RTS | TIOCM_CTS | TIOCM_DSR;

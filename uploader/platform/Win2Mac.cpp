@@ -25,31 +25,22 @@ bool IsBlank(wchar_t ch) {
     return ch == L'\t' || ch == L'\n' || ch == L'\r' || ch == L' ';
 }
 
-// Number of wide characters of a narrow text. In the "C" locale the C library refuses bytes of
-// 128 or more; such a text is widened byte by byte (Latin-1) instead.
-bool NarrowIsConvertible(const char* text, size_t* length) {
+// Widens a narrow text into a new block. In the "C" locale the C library refuses bytes of 128
+// or more; such a text is widened byte by byte (Latin-1) instead of failing.
+wchar_t* Widen(const char* text, int* length) {
     size_t count = mbstowcs(nullptr, text, 0);
-    if (count == static_cast<size_t>(-1))
-        return false;
-    *length = count;
-    return true;
-}
-
-int WidenInto(wchar_t* block, const char* text, int length, bool convertible) {
-    if (convertible) {
-        mbstowcs(block, text, static_cast<size_t>(length));
-    } else {
-        for (int i = 0; i < length; ++i)
+    bool latin1 = count == static_cast<size_t>(-1);
+    if (latin1)
+        count = strlen(text);
+    wchar_t* block = NewBlock(static_cast<int>(count));
+    if (latin1) {
+        for (size_t i = 0; i < count; ++i)
             block[i] = static_cast<unsigned char>(text[i]);
+    } else {
+        mbstowcs(block, text, count);
     }
-    block[length] = 0;
-    return length;
-}
-
-int WidenedLength(const char* text, bool* convertible) {
-    size_t count = 0;
-    *convertible = NarrowIsConvertible(text, &count);
-    return static_cast<int>(*convertible ? count : strlen(text));
+    *length = static_cast<int>(count);
+    return block;
 }
 
 // Length estimate of Format: every format character counts 1, a conversion letter instead adds
@@ -119,10 +110,7 @@ CString::CString(const char* text) {
         Init();
         return;
     }
-    bool convertible = false;
-    m_nDataLength = WidenedLength(text, &convertible);
-    m_pData = NewBlock(m_nDataLength);
-    WidenInto(m_pData, text, m_nDataLength, convertible);
+    m_pData = Widen(text, &m_nDataLength);
 }
 
 CString::~CString() {
@@ -177,18 +165,7 @@ CString& CString::operator=(const wchar_t* text) {
 }
 
 CString& CString::operator=(const char* text) {
-    if (text == nullptr || *text == 0) {
-        Empty();
-        return *this;
-    }
-    bool convertible = false;
-    int length = WidenedLength(text, &convertible);
-    if (length > m_nDataLength) {
-        free(m_pData);
-        m_pData = NewBlock(length);
-    }
-    m_nDataLength = WidenInto(m_pData, text, length, convertible);
-    return *this;
+    return *this = CString(text);
 }
 
 void CString::ConcatCopy(int len1, const wchar_t* data1, int len2, const wchar_t* data2) {

@@ -145,8 +145,8 @@ unsigned WaitThread(HANDLE_CONTENT* thread, unsigned ms) {
         pthread_mutex_unlock(&thread->m_Mutex);
         return WAIT_OBJECT_0;
     }
-    unsigned polls =
-        ms < TIMER_IMMEDIATE_MS ? 0 : (ms - THREAD_POLL_MS + THREAD_POLL_MS - 1) / THREAD_POLL_MS;
+    // ceil((ms - 10) / 10) polls, none below 11 ms
+    unsigned polls = ms < TIMER_IMMEDIATE_MS ? 0 : (ms - 1) / THREAD_POLL_MS;
     for (unsigned i = 0; i < polls && !ThreadEnded(thread); ++i)
         SleepMs(THREAD_POLL_MS);
     return ThreadEnded(thread) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;

@@ -7,12 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "ATResult.h"
-#include "PtyPeer.h"
-#include "SerialPort.h"
+#include "EngineFixture.h"
 #include "TrellupUtility.h"
 #include "comm_func.h"
-#include "comm_func_cb.h"
 
 namespace {
 
@@ -46,26 +43,6 @@ public:
 private:
     std::string m_folder;
     bool m_open = false;
-};
-
-class Engine : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_GE(port.Init_Port(peer.slavePath().c_str()), 0);
-        ctx = ME_Init(&port);
-        port.SetCallBack(DataCallBack, ctx);
-    }
-    void TearDown() override {
-        port.Deinit_Port();
-        EXPECT_TRUE(ME_DeInit(ctx));
-        EXPECT_EQ(peer.failures(), "");
-    }
-    tagMEFSM* context() { return static_cast<tagMEFSM*>(ctx); }
-
-    PtyPeer peer;
-    CommModule port;
-    void* ctx = nullptr;
-    ATResult result;
 };
 
 struct ReplyCase {
