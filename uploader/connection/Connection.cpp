@@ -114,14 +114,6 @@ int lastSeparatorWithin(const CString& path, int limit) {
     return 0;
 }
 
-bool isHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-}
-
-int hexValue(char c) {
-    return c <= '9' ? c - '0' : c - 'A' + 10;
-}
-
 unsigned long long fileSize(FILE* file) {
     if (std::fseek(file, 0, SEEK_END) != 0)
         return 0;
@@ -474,9 +466,11 @@ bool Connection::GetInputFileLine(const std::vector<ATParamElem>& fields, std::s
     if (count < 0 || hex.size() != 2 * static_cast<size_t>(count))
         return false;
     for (size_t i = 0; i < hex.size(); i += 2) {
-        if (!isHexDigit(hex[i]) || !isHexDigit(hex[i + 1]))
+        int high = HexDigitValue(hex[i]);
+        int low = HexDigitValue(hex[i + 1]);
+        if (high < 0 || low < 0)
             return false;
-        out += static_cast<char>(hexValue(hex[i]) * 16 + hexValue(hex[i + 1]));
+        out += static_cast<char>(high * 16 + low);
     }
     return true;
 }

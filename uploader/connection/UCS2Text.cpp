@@ -7,6 +7,14 @@
 
 #include "Win2Mac.h"
 
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 namespace {
 
 const char kBadDigit[] = "error";
@@ -22,11 +30,10 @@ const size_t kDigitsPerChar = 4;
 
 // Value of one upper-case hexadecimal digit; throws kBadDigit for anything else.
 int HexToNum(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    throw kBadDigit;
+    int value = HexDigitValue(c);
+    if (value < 0)
+        throw kBadDigit;
+    return value;
 }
 
 void appendGroup(std::string& out, unsigned value) {

@@ -19,6 +19,9 @@ std::string UCS2toSafeASCII(const CString& str);
 // as its two UTF-16 surrogates.
 std::string EncodeUCS2txt(const CString& str);
 
+// Value of one upper-case hexadecimal digit, -1 for any other character.
+int HexDigitValue(char c);
+
 // Decodes groups of four upper-case hexadecimal digits (a trailing partial group is ignored).
 // Text that is not in that form comes back widened as it is.
 CString DecodeUCS2txt(const std::string& text);
