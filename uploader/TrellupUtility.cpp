@@ -3,10 +3,12 @@
 // the serial reader thread logs while the main thread may close the log.
 #include "TrellupUtility.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <getopt.h>
 #include <mutex>
@@ -14,6 +16,10 @@
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <string>
+#include <utility>
+#include <vector>
 
 // Formats, as macros so that the compiler checks their arguments.
 #define LOG_NAME_FORMAT "/Trellup_Dump_%02d-%02d-%02d-%02d-%02d-%02d"
@@ -23,6 +29,7 @@
 #define MSG_PARAMETER "Parameter %d = %s\n"
 #define MSG_INVALID_FLAG "Error: ParseArguments(): invalid argument flag (%c)\n"
 #define MSG_TOO_LONG "Error: ParseArguments(): option -%c makes a path longer than %d characters.\n"
+#define MSG_NO_DEVICE "no serial device given (-b)\n"
 #define MSG_DEVICE_PATH "device path %s\n"
 #define MSG_VXP_PATH "vxp file path %s\n"
 #define MSG_DEFECT                                                                                 \
@@ -31,14 +38,18 @@
 
 namespace {
 
-const char* const OPTION_TEXT = "+b:d:p:r:t:a:c:v"; // '+': stop at the first non-option
+const char* const OPTION_TEXT = "+b:d:p:r:t:a:c:vq"; // '+': stop at the first non-option
 const char* const DEVICE_PREFIX = "/dev/";
 const char* const LOG_SUBFOLDER = "/Documents/Trellup_Logs";
 const char* const START_FILE_KEY = "app";
+const char* const LOG_NAME_PREFIX = "Trellup_Dump_";
+const char* const PRIVATE_FOLDER_NAME = "/trellup-XXXXXX";
+const char* const DEFAULT_TEMP_FOLDER = "/tmp";
 
 const size_t MAX_PATH_TEXT = TRELLUP_PATH_SIZE - 1;
 const size_t TEXT_LIMIT = 1024;     // the text routines and the start file
 const size_t MAX_SPLIT_PATH = 4096; // splitfilepath refuses longer paths
+const size_t KEPT_LOG_FILES = 50;   // a 1 MiB upload logs over 2 MB
 const mode_t LOG_FOLDER_MODE = 0755;
 const mode_t LOG_FILE_MODE = 0644;
 
@@ -64,6 +75,28 @@ bool AppendBounded(char* dest, const char* text) {
         return false;
     memcpy(dest + used, text, extra + 1);
     return true;
+}
+
+void LogTooLong(int option) {
+    log_output(MSG_TOO_LONG, option, static_cast<int>(MAX_PATH_TEXT));
+}
+
+// The log files of a folder with their modification times.
+std::vector<std::pair<time_t, std::string>> LogFilesOf(const char* folder) {
+    std::vector<std::pair<time_t, std::string>> files;
+    DIR* dir = opendir(folder);
+    if (dir == nullptr)
+        return files;
+    size_t prefixLength = strlen(LOG_NAME_PREFIX);
+    while (struct dirent* entry = readdir(dir)) {
+        struct stat info;
+        if (strncmp(entry->d_name, LOG_NAME_PREFIX, prefixLength) == 0 &&
+            fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode))
+            files.emplace_back(info.st_mtime, entry->d_name);
+    }
+    closedir(dir);
+    return files;
 }
 
 DEVICE_TYPE_ENUM DeviceTypeOf(const char* word) {
@@ -110,7 +143,7 @@ bool OpenLog(const char* folder) {
 
 int ParseArguments(int argc, char** argv, char* vxpPath, char* devicePath,
                    COMMAND_TYPE_ENUM* commandType, DEVICE_TYPE_ENUM* deviceType, bool* resetFirst,
-                   bool* cleanFolder) {
+                   bool* cleanFolder, bool* quiet) {
     if (argc < 2) {
         log_output(MSG_ARGUMENT_COUNT);
         return 1;
@@ -120,7 +153,7 @@ int ParseArguments(int argc, char** argv, char* vxpPath, char* devicePath,
         log_output(MSG_PARAMETER, i, argv[i]);
     memset(vxpPath, 0, TRELLUP_PATH_SIZE);
     memset(devicePath, 0, TRELLUP_PATH_SIZE);
-    strcpy(devicePath, DEVICE_PREFIX);
+    char deviceText[TRELLUP_PATH_SIZE] = {}; // a second -b appends to the first
 
     ResetGetopt();
     int option;
@@ -128,14 +161,14 @@ int ParseArguments(int argc, char** argv, char* vxpPath, char* devicePath,
         switch (option) {
         case 'p':
             if (strlen(optarg) > MAX_PATH_TEXT) {
-                log_output(MSG_TOO_LONG, option, static_cast<int>(MAX_PATH_TEXT));
+                LogTooLong(option);
                 return 1;
             }
             strcpy(vxpPath, optarg);
             break;
         case 'b':
-            if (!AppendBounded(devicePath, optarg)) {
-                log_output(MSG_TOO_LONG, option, static_cast<int>(MAX_PATH_TEXT));
+            if (!AppendBounded(deviceText, optarg)) {
+                LogTooLong(option);
                 return 1;
             }
             break;
@@ -145,16 +178,39 @@ int ParseArguments(int argc, char** argv, char* vxpPath, char* devicePath,
         case 'r': *resetFirst = true; break;
         case 'c': *cleanFolder = true; break;
         case 'v': break;
+        case 'q':
+            if (quiet != nullptr)
+                *quiet = true;
+            break;
         default: log_output(MSG_INVALID_FLAG, option); return 1;
         }
     }
+    // Empty text is no device at all, which the check below reports.
+    if (!resolveDevicePath(deviceText, devicePath) && *deviceText != 0) {
+        LogTooLong('b');
+        return 1;
+    }
     log_output(MSG_DEVICE_PATH, devicePath);
     log_output(MSG_VXP_PATH, vxpPath);
-    if (*devicePath == 0 || *vxpPath == 0) {
+    if (*devicePath == 0) {
+        log_output(MSG_NO_DEVICE);
+        fputs(MSG_NO_DEVICE, stderr);
+        return 1;
+    }
+    if (*vxpPath == 0) {
         log_output(MSG_DEFECT);
         return 1;
     }
     return 0;
+}
+
+bool resolveDevicePath(const char* value, char* devicePath) {
+    const char* prefix = value[0] == '/' ? "" : DEVICE_PREFIX;
+    int length = snprintf(devicePath, TRELLUP_PATH_SIZE, "%s%s", prefix, value);
+    if (value[0] != 0 && length > 0 && static_cast<size_t>(length) <= MAX_PATH_TEXT)
+        return true;
+    devicePath[0] = 0;
+    return false;
 }
 
 // The folder is created private to its owner's writes (0755) and never widened: a
@@ -170,7 +226,8 @@ void enableDebugLog(bool enable) {
         static_cast<int>(sizeof folder))
         return; // a home folder too long for the path: logging stays off
     createLogFolder(folder);
-    OpenLog(folder);
+    if (OpenLog(folder))
+        pruneLogFolder(folder, KEPT_LOG_FILES);
 }
 
 bool openLogFileAt(const char* folder) {
@@ -300,4 +357,27 @@ bool generateNewTxt(const char* path, const char* folder, const char* name) {
     bool written =
         fwrite(text, 1, static_cast<size_t>(length), file) == static_cast<size_t>(length);
     return fclose(file) == 0 && written;
+}
+
+void pruneLogFolder(const char* folder, size_t keep) {
+    std::vector<std::pair<time_t, std::string>> files = LogFilesOf(folder);
+    if (files.size() <= keep)
+        return;
+    // Newest first; names break ties so that equal times still give one order.
+    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first > b.first : a.second > b.second;
+    });
+    for (size_t i = keep; i < files.size(); ++i)
+        unlinkat(AT_FDCWD, (std::string(folder) + "/" + files[i].second).c_str(), 0);
+}
+
+bool makePrivateFolder(char* path) {
+    const char* base = getenv("TMPDIR");
+    if (base == nullptr || *base == 0)
+        base = DEFAULT_TEMP_FOLDER;
+    int length = snprintf(path, TRELLUP_PATH_SIZE, "%s%s", base, PRIVATE_FOLDER_NAME);
+    if (length > 0 && static_cast<size_t>(length) <= MAX_PATH_TEXT && mkdtemp(path) != nullptr)
+        return true;
+    path[0] = 0;
+    return false;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 
 enum { TRELLUP_PATH_SIZE = 256 };
 
@@ -20,12 +21,17 @@ enum DEVICE_TYPE_ENUM {
     DEVICE_TYPE_ARDUINO = 3,
 };
 
-// Fills the caller's 256-byte vxpPath and devicePath and the flags from the command line.
-// 0 when usable, 1 otherwise (also for a -p or composed -b text over 255 characters); the
-// reason is logged.
+// Fills the caller's 256-byte vxpPath and devicePath and the flags from the command line
+// (quiet, for -q, may be null). 0 when usable, 1 otherwise (also for a -p or resolved -b text
+// over 255 characters); the reason is logged, and a missing -b is also said on standard error.
 int ParseArguments(int argc, char** argv, char* vxpPath, char* devicePath,
                    COMMAND_TYPE_ENUM* commandType, DEVICE_TYPE_ENUM* deviceType, bool* resetFirst,
-                   bool* cleanFolder);
+                   bool* cleanFolder, bool* quiet = nullptr);
+
+// The serial device a -b value names, into a 256-byte buffer: a value beginning with '/' as it
+// stands, any other under /dev/. False (devicePath empty) for an empty value or a path longer
+// than 255 characters.
+bool resolveDevicePath(const char* value, char* devicePath);
 
 // Opens the log under the user's Documents/Trellup_Logs; logging stays off when that fails.
 void enableDebugLog(bool enable);
@@ -37,6 +43,13 @@ void getLogFileName(char* name); // name: 256 bytes
 int log_output(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int log_output_v(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
 void closeLogFile();
+// Deletes the oldest Trellup_Dump_* files of the folder (by modification time) until at most
+// keep of them remain. Other files are never touched.
+void pruneLogFolder(const char* folder, size_t keep);
+
+// Creates a folder only its owner may enter (mode 0700) under $TMPDIR or /tmp and writes its
+// path into the 256-byte buffer. False (path empty) when none can be created.
+bool makePrivateFolder(char* path);
 
 bool directoryExist(const char* path);
 bool fileExist(const char* path);

@@ -3,6 +3,7 @@
 // status tells how it went.
 #include "UploadRun.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -38,29 +39,31 @@ const char kKeepOnStale[] = "a.vxp";
 const char kAltNamePrefix[] = "b_";
 const char kDeviceSeparator = '\\';
 const char kPcSeparator = '/';
-const char kCurrentDir[] = ".";
 
 const int kReconnectAttempts = 100;
 const std::chrono::milliseconds kReconnectPause(100);
 
 const char kUsage[] =
-    "Usage: Trellup -p FILE -b DEVICE [-d KIND] [-t X] [-r X] [-c X]\n"
+    "Usage: Trellup -p FILE -b DEVICE [-d KIND] [-t X] [-r X] [-c X] [-q]\n"
     "Uploads an application file to the device on a serial line and makes the device's\n"
     "autostart.txt name it, or removes the installed application.\n"
     "  -p FILE    application file (.vxp) on this computer\n"
-    "  -b DEVICE  serial device under /dev/, for example ttyUSB0 or pts/3\n"
+    "  -b DEVICE  serial device: a name under /dev/ (ttyUSB0, pts/3) or a path from '/'\n"
     "  -d KIND    device kind: wearable (drive Z:, no drive query), iot, arduino\n"
     "  -a X       upload (the default)\n"
     "  -t X       remove the installed application and autostart.txt instead\n"
     "  -r X       reset the device and reconnect before anything else\n"
     "  -c X       empty an existing application folder before uploading\n"
-    "  -h         show this text\n"
+    "  -q         quiet: no serial trace or progress messages on standard output, errors\n"
+    "             on standard error; the final line and the log stay\n"
+    "  -h, --help show this text;  --version  show the version\n"
     "Options -a, -t, -r and -c need an argument, which is not used.\n"
     "Exit status: 0 uploaded; 1 bad command line, or removal finished; 100 port cannot be\n"
-    "opened; 200 no answer to AT; 300 (shell: 44) writing to the device failed; 400 (144)\n"
-    "device drive, path or start file unusable; 500 (244) deleting on the device failed;\n"
-    "700 (188) application folder cannot be created.\n"
-    "Messages go to standard output and to ~/Documents/Trellup_Logs when that folder exists.\n";
+    "opened or is busy; 200 no answer to AT; 300 (shell: 44) writing to the device failed;\n"
+    "400 (144) device drive, path or start file unusable; 500 (244) deleting on the device\n"
+    "failed; 700 (188) application folder cannot be created; 129, 130, 143 ended by SIGHUP,\n"
+    "SIGINT, SIGTERM (a partial file is closed and deleted first).\n"
+    "Messages go to standard output and to ~/Documents/Trellup_Logs (the newest 50 logs).\n";
 
 const char kMsgArgumentsPass[] = "Parser argument pass.\n";
 const char kMsgConnectFailed[] = "Connect to %s failed.\n";
@@ -86,7 +89,6 @@ const char kMsgCurrentNotAscii[] = "The device's start file names %s, a path out
 const char kMsgDeleteFailed[] = "Delete file %s failed.\n";
 const char kMsgPushVxp[] = "push vxp file %s\n";
 const char kMsgSplitCurrentFailed[] = "Split file path %s failed.\n";
-const char kMsgRemoveCurrentFailed[] = "Remove current running vxp file %s failed.\n";
 const char kMsgSetFolder[] = "Set current folder %s\n";
 const char kMsgOldUndeletable[] = "remove old autostart file and other invalid files.\n";
 const char kMsgModifyTxt[] = "Need to modify txt file %s\n";
@@ -94,6 +96,12 @@ const char kMsgNoModifyTxt[] = "Does not need to modify txt file, push vxp file 
 const char kMsgStopCurrent[] = "stop current vxp %s and delete it.\n";
 const char kMsgWriteFileFailed[] = "Write file %s failed,\n";
 const char kMsgUploadDone[] = "upload done.\n";
+const char kMsgUploaded[] = "Uploaded %s to %s: %llu bytes in %.1f s (%.1f KiB/s)\n";
+const char kMsgRemoved[] = "Removed %s\n";
+const char kMsgNothingRemoved[] = "Nothing to remove on %s\n";
+const char kMsgNoPrivateFolder[] = "Cannot create a private temporary folder: %s\n";
+const char kListJoint[] = " and ";
+const double kBytesPerKiB = 1024;
 
 // Same-name rule: no position differs (ASCII letters folded) before the end of either name.
 bool sameName(const char* a, const char* b) {
@@ -104,6 +112,11 @@ bool sameName(const char* a, const char* b) {
         if (fold(*a) != fold(*b))
             return false;
     return true;
+}
+
+unsigned long long fileSize(const char* path) {
+    struct stat info;
+    return stat(path, &info) == 0 ? static_cast<unsigned long long>(info.st_size) : 0;
 }
 
 bool isAsciiText(const char* text) {
@@ -123,44 +136,23 @@ bool splitPath(const char* path, char* dir, char* name, char* ext) {
     return true;
 }
 
+} // namespace
+
+void printUsage(FILE* stream) {
+    std::fputs(kUsage, stream);
+}
+
 // Joins two parts with the separator (none when it is 0) into a 256-byte buffer; false (after
 // saying so) when they do not fit, so no path is ever cut short.
-bool joinPath(char* out, const char* first, char separator, const char* second) {
+bool UploadRun::joinPath(char* out, const char* first, char separator, const char* second) {
     int length = separator != '\0'
                      ? std::snprintf(out, TRELLUP_PATH_SIZE, "%s%c%s", first, separator, second)
                      : std::snprintf(out, TRELLUP_PATH_SIZE, "%s%s", first, second);
     if (length >= 0 && length < TRELLUP_PATH_SIZE)
         return true;
     out[0] = '\0';
-    log_and_print(kMsgPathTooLong, first, second, TRELLUP_PATH_SIZE - 1);
+    m_out.failure(true, kMsgPathTooLong, first, second, TRELLUP_PATH_SIZE - 1);
     return false;
-}
-
-// One updating line on standard error for the application's upload.
-struct ProgressLine {
-    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
-    bool shown = false;
-
-    static void update(unsigned long long sent, unsigned long long total, void* user) {
-        auto* line = static_cast<ProgressLine*>(user);
-        double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - line->start).count();
-        double rate = seconds > 0 ? static_cast<double>(sent) / seconds : 0;
-        double left = rate > 0 ? static_cast<double>(total - sent) / rate : 0;
-        std::fprintf(stderr, "\r%llu of %llu bytes, %.1f KiB/s, %.0f s left   ", sent, total,
-                     rate / 1024, left);
-        line->shown = true;
-    }
-    void finish() const {
-        if (shown)
-            std::fputc('\n', stderr);
-    }
-};
-
-} // namespace
-
-void printUsage(FILE* stream) {
-    std::fputs(kUsage, stream);
 }
 
 int UploadRun::run() {
@@ -168,12 +160,20 @@ int UploadRun::run() {
     std::snprintf(m_appFolderName, sizeof m_appFolderName, "%s", kDefaultFolderName);
     joinPath(m_appFolderPath, m_driveRoot, kDeviceSeparator, kDefaultFolderName);
     enableDebugLog(true);
+    bool quiet = false;
     if (ParseArguments(m_argc, m_argv, m_vxpPath, m_devicePath, &m_commandType, &m_deviceType,
-                       &m_resetFirst, &m_cleanFolder) != 0) {
+                       &m_resetFirst, &m_cleanFolder, &quiet) != 0) {
         printUsage(stderr);
         return kExitUsage;
     }
+    if (quiet)
+        m_out.beQuiet();
     log_output(kMsgArgumentsPass);
+    m_start = std::chrono::steady_clock::now();
+    return carryOut();
+}
+
+int UploadRun::carryOut() {
     // An unusable application file is found before anything on the device is deleted.
     int status = m_commandType == COMMAND_TYPE_UNINSTALL ? kExitUploaded : checkApplication();
     if (status == kExitUploaded)
@@ -185,9 +185,9 @@ int UploadRun::run() {
     return m_commandType == COMMAND_TYPE_UNINSTALL ? removeApplication() : upload();
 }
 
-int UploadRun::checkApplication() const {
+int UploadRun::checkApplication() {
     if (!fileExist(m_vxpPath)) {
-        log_and_print(kMsgNotAFile, m_vxpPath,
+        m_out.failure(true, kMsgNotAFile, m_vxpPath,
                       directoryExist(m_vxpPath) ? std::strerror(EISDIR) : std::strerror(ENOENT));
         return kExitWrite;
     }
@@ -195,7 +195,7 @@ int UploadRun::checkApplication() const {
     const char* slash = std::strrchr(m_vxpPath, '/');
     const char* name = slash != nullptr ? slash + 1 : m_vxpPath;
     if (!isAsciiText(name)) {
-        log_and_print(kMsgNameNotAscii, name);
+        m_out.failure(true, kMsgNameNotAscii, name);
         return kExitUsage;
     }
     return kExitUploaded;
@@ -203,7 +203,7 @@ int UploadRun::checkApplication() const {
 
 int UploadRun::connect() {
     if (!m_conn.Conn_Init(m_devicePath)) {
-        log_output(kMsgConnectFailed, m_devicePath);
+        m_out.failure(false, kMsgConnectFailed, m_devicePath);
         return kExitPort;
     }
     if (m_conn.CheckAT_OK()) {
@@ -232,7 +232,7 @@ int UploadRun::detectDrive() {
     std::vector<CString> driveNames;
     std::vector<unsigned long> driveFreeSizes;
     if (!m_conn.TFSGetDriveInfo(driveNames, driveFreeSizes)) {
-        log_and_print(kMsgDriveInfoFailed);
+        m_out.failure(true, kMsgDriveInfoFailed);
         return kExitDeviceFiles;
     }
     if (driveNames.empty())
@@ -241,7 +241,7 @@ int UploadRun::detectDrive() {
     for (const CString& name : driveNames) {
         std::string root = UCS2toSafeASCII(name); // '?' stands for a character outside ASCII
         if (root.find('?') != std::string::npos) {
-            log_and_print(kMsgDriveNotAscii, root.c_str());
+            m_out.failure(true, kMsgDriveNotAscii, root.c_str());
             return kExitDeviceFiles;
         }
         roots.push_back(root);
@@ -268,23 +268,29 @@ int UploadRun::removeApplication() {
         return kExitDeviceFiles;
     list(m_appFolderPath);
     list(m_driveRoot);
-    if (holds(kStartFile))
-        removeFile(m_targetTxtPath);
+    std::string removed;
+    if (holds(kStartFile) && removeFile(m_targetTxtPath))
+        removed = m_targetTxtPath;
     // Both folder names count, whichever this drive uses.
     if (holds(kDefaultFolderName) || holds(kDriveFolderName)) {
         list(m_appFolderPath);
         removeOthers(kKeepOnRemoval);
         list(m_appFolderPath);
-        m_conn.TFSRemoveDir(CString(m_appFolderPath));
+        if (m_conn.TFSRemoveDir(CString(m_appFolderPath)))
+            removed += (removed.empty() ? "" : kListJoint) + std::string(m_appFolderPath);
     }
     list(m_driveRoot);
     list(m_appFolderPath);
+    if (removed.empty())
+        m_out.result(kMsgNothingRemoved, m_driveRoot);
+    else
+        m_out.result(kMsgRemoved, removed.c_str());
     return kExitUsage;
 }
 
 int UploadRun::upload() {
     if (!splitPath(m_vxpPath, m_vxpDir, m_vxpName, m_vxpExt)) {
-        log_output(kMsgSplitFailed, m_vxpPath);
+        m_out.failure(false, kMsgSplitFailed, m_vxpPath);
         return kExitDeviceFiles;
     }
     if (!joinPath(m_targetTxtPath, m_driveRoot, kDeviceSeparator, kStartFile))
@@ -304,7 +310,7 @@ int UploadRun::upload() {
     list(m_appFolderPath);
     // Without the drive's listing nothing tells which case applies: nothing was uploaded.
     if (!list(m_driveRoot)) {
-        log_and_print(kMsgListRootFailed, m_driveRoot);
+        m_out.failure(true, kMsgListRootFailed, m_driveRoot);
         return kExitDeviceFiles;
     }
     if (!makeLocalTxtPath())
@@ -312,7 +318,7 @@ int UploadRun::upload() {
     if (!holds(kStartFile))
         return uploadFresh();
     if (!m_conn.TFSReadTargetFile(CString(m_targetTxtPath), CString(m_localTxtPath), 0)) {
-        log_output(kMsgReadStartFailed, m_targetTxtPath);
+        m_out.failure(false, kMsgReadStartFailed, m_targetTxtPath);
         return kExitDeviceFiles;
     }
     log_output(kMsgReadStartDone);
@@ -320,56 +326,65 @@ int UploadRun::upload() {
     log_output(kMsgCurrentVxp, m_currentVxpPath);
     // The reader cuts the value to the buffer, so a full buffer may hold a cut path.
     if (std::strlen(m_currentVxpPath) >= TRELLUP_PATH_SIZE - 1) {
-        log_and_print(kMsgCurrentTooLong, TRELLUP_PATH_SIZE - 1);
+        m_out.failure(true, kMsgCurrentTooLong, TRELLUP_PATH_SIZE - 1);
         return kExitDeviceFiles;
     }
     if (!isAsciiText(m_currentVxpPath)) {
-        log_and_print(kMsgCurrentNotAscii, m_currentVxpPath);
+        m_out.failure(true, kMsgCurrentNotAscii, m_currentVxpPath);
         return kExitDeviceFiles;
     }
     return m_currentVxpPath[0] == '\0' ? replaceStaleStartFile() : replaceRunning();
 }
 
-// The working copy of autostart.txt lies beside the program; a bare program name (run through
-// the search path) means the current directory rather than the root of the file system.
+// The working copy of autostart.txt lies in a private folder of its own: the program's folder
+// may be read-only or shared between users, and the current folder is the user's.
 bool UploadRun::makeLocalTxtPath() {
-    const char* program = m_argv[0];
-    const char* slash = std::strrchr(program, '/');
-    if (slash == nullptr)
-        return joinPath(m_localTxtPath, kCurrentDir, kPcSeparator, kStartFile);
-    std::string dir(program, static_cast<size_t>(slash - program));
-    return joinPath(m_localTxtPath, dir.c_str(), kPcSeparator, kStartFile);
+    if (!makePrivateFolder(m_workFolder)) {
+        m_out.failure(true, kMsgNoPrivateFolder, std::strerror(errno));
+        return false;
+    }
+    return joinPath(m_localTxtPath, m_workFolder, kPcSeparator, kStartFile);
+}
+
+void UploadRun::removeWorkFolder() {
+    if (m_workFolder[0] == '\0')
+        return;
+    if (m_localTxtPath[0] != '\0')
+        unlink(m_localTxtPath);
+    rmdir(m_workFolder);
+    m_workFolder[0] = '\0';
 }
 
 bool UploadRun::writeStartFile(const char* folder, const char* name) {
     if (generateNewTxt(m_localTxtPath, folder, name))
         return true;
     // Uploading an older working copy would make the device start another application.
-    log_and_print(kMsgStartFileFailed, m_localTxtPath);
+    m_out.failure(true, kMsgStartFileFailed, m_localTxtPath);
     return false;
 }
 
 bool UploadRun::writeApplication(const char* target) {
     ProgressLine progress;
-    if (isatty(STDERR_FILENO))
+    if (m_out.showsProgress())
         m_conn.SetProgressCallback(&ProgressLine::update, &progress);
     bool written = writeFile(target, m_vxpPath);
     m_conn.SetProgressCallback(nullptr, nullptr);
     progress.finish();
+    m_uploadedTo = target;
     return written;
 }
 
 int UploadRun::writeStartThenApplication(WriteReport report) {
     if (!writeFile(m_targetTxtPath, m_localTxtPath)) {
         if (report != kReportNothing)
-            log_and_print(kMsgWriteTargetFailed, m_targetTxtPath);
+            m_out.failure(true, kMsgWriteTargetFailed, m_targetTxtPath);
         return kExitWrite;
     }
     if (!writeApplication(m_targetVxpPath)) {
         if (report == kReportVxpFile)
-            log_and_print(kMsgWriteVxpFailed, m_targetVxpPath);
+            m_out.failure(true, kMsgWriteVxpFailed, m_targetVxpPath);
         else if (report == kReportTargetFile)
-            log_and_print(kMsgWriteTargetFailed, m_targetVxpPath);
+            m_out.failure(true, kMsgWriteTargetFailed, m_targetVxpPath);
         return kExitWrite;
     }
     return kExitUploaded;
@@ -391,7 +406,7 @@ int UploadRun::uploadFresh() {
 int UploadRun::replaceStaleStartFile() {
     list(m_driveRoot);
     if (!removeFile(m_targetTxtPath)) {
-        log_and_print(kMsgDeleteFailed, m_targetTxtPath);
+        m_out.failure(true, kMsgDeleteFailed, m_targetTxtPath);
         return kExitDelete;
     }
     list(m_appFolderPath);
@@ -406,17 +421,17 @@ int UploadRun::replaceStaleStartFile() {
 
 int UploadRun::replaceRunning() {
     if (!splitPath(m_currentVxpPath, m_currentDir, m_currentName, m_currentExt)) {
-        log_and_print(kMsgSplitCurrentFailed, m_currentVxpPath);
+        m_out.failure(true, kMsgSplitCurrentFailed, m_currentVxpPath);
         return kExitDeviceFiles;
     }
     list(m_appFolderPath);
-    if (!removeOthers(m_currentName)) {
-        log_and_print(kMsgRemoveCurrentFailed, m_currentName);
-        return kExitDelete;
+    // An empty folder (emptied by -c, or by an interrupted upload) lacks the named file too.
+    bool emptyFolder = !removeOthers(m_currentName);
+    if (!emptyFolder) {
+        list(m_appFolderPath);
+        log_output(kMsgSetFolder, m_appFolderPath);
     }
-    list(m_appFolderPath);
-    log_output(kMsgSetFolder, m_appFolderPath);
-    if (holds(m_currentName)) {
+    if (!emptyFolder && holds(m_currentName)) {
         if (!removeFile(m_currentVxpPath))
             return replaceUndeletable();
         // The new application takes the old one's path; autostart.txt stays as it is.
@@ -425,8 +440,7 @@ int UploadRun::replaceRunning() {
     log_output(kMsgStopCurrent, m_currentVxpPath);
     if (writeApplication(m_currentVxpPath))
         return finish();
-    DebugOutA(kMsgWriteFileFailed, m_vxpPath);
-    log_output(kMsgWriteFileFailed, m_vxpPath);
+    m_out.failure(true, kMsgWriteFileFailed, m_vxpPath);
     return kExitWrite;
 }
 
@@ -454,6 +468,11 @@ int UploadRun::replaceUndeletable() {
 
 int UploadRun::finish() {
     log_output(kMsgUploadDone);
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+    unsigned long long size = fileSize(m_vxpPath);
+    m_out.result(kMsgUploaded, m_vxpPath, m_uploadedTo, size, seconds,
+                 seconds > 0 ? static_cast<double>(size) / kBytesPerKiB / seconds : 0.0);
     closeLogFile();
     return kExitUploaded;
 }

@@ -5,15 +5,20 @@
 
 #include <cstdio>
 
+#include <chrono>
+
 #include "Connection.h"
+#include "RunOutput.h"
 #include "TrellupUtility.h"
 
 class UploadRun {
 public:
     UploadRun(int argc, char** argv) : m_argc(argc), m_argv(argv) {}
+    ~UploadRun() { removeWorkFolder(); }
     int run();
 
 private:
+    int carryOut();
     int connect();
     int reconnectAfterReset();
     int detectDrive();
@@ -42,12 +47,20 @@ private:
     int writeStartThenApplication(WriteReport report);
     bool writeStartFile(const char* folder, const char* name);
     bool makeLocalTxtPath();
+    void removeWorkFolder();
+    // Joins two parts with the separator (none when it is 0) into a 256-byte buffer; false
+    // (after saying so) when they do not fit, so no path is ever cut short.
+    bool joinPath(char* out, const char* first, char separator, const char* second);
     // 0 when the application file can be uploaded, else the exit status.
-    int checkApplication() const;
+    int checkApplication();
 
     int m_argc;
     char** m_argv;
+    RunOutput m_out;
     Connection m_conn;
+    std::chrono::steady_clock::time_point m_start;
+    const char* m_uploadedTo = "";
+    char m_workFolder[TRELLUP_PATH_SIZE] = {};
     char m_vxpPath[TRELLUP_PATH_SIZE] = {};
     char m_devicePath[TRELLUP_PATH_SIZE] = {};
     COMMAND_TYPE_ENUM m_commandType = COMMAND_TYPE_DEFAULT;

@@ -239,19 +239,27 @@ TEST_F(Flow, ApplicationNameOutsideAsciiIsRefusedWith1BeforeTheDeviceIsTouched) 
     EXPECT_TRUE(rig.commands().empty());
 }
 
-TEST_F(Flow, ProgramRunThroughTheSearchPathKeepsItsWorkingCopyInTheCurrentFolder) {
+TEST_F(Flow, WorkingCopyGoesNeitherBesideTheProgramNorIntoTheCurrentFolder) {
     writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "game.vxp"));
     writeFile(folder() / "game.vxp", "running");
     writeFile(rig.work() / "app.vxp", "new");
+    fs::path temp = rig.work() / "temp";
+    fs::create_directories(temp);
     ASSERT_TRUE(rig.start());
+    // Run through the search path from a folder that, like an installed program's, is read-only.
     fs::path here = rig.work() / "here";
     fs::create_directories(here);
+    fs::permissions(here, fs::perms::owner_read | fs::perms::owner_exec);
     ChildProcess run({"/bin/sh", "-c", "exec Trellup -b \"$0\" -p ../app.vxp", rig.port()},
-                     here.string(), {"PATH=" + rig.work().string() + ":/usr/bin:/bin"});
+                     here.string(),
+                     {"PATH=" + rig.work().string() + ":/usr/bin:/bin", "TMPDIR=" + temp.string()});
     ProcessResult result = run.finish(240000);
+    fs::permissions(here, fs::perms::owner_all);
     ASSERT_EQ(result.status, 0) << result.out << result.err;
-    EXPECT_EQ(readFile(here / "autostart.txt"), startFileText("C:\\ZOV", "game.vxp"));
     EXPECT_EQ(readFile(folder() / "game.vxp"), "new");
+    EXPECT_TRUE(entries(here).empty());
+    EXPECT_TRUE(entries(temp).empty()) << "the private folder is removed at exit";
+    EXPECT_FALSE(fs::exists(rig.work() / "autostart.txt"));
 }
 
 TEST_F(Flow, ProgressLineAppearsOnlyWhenStandardErrorIsATerminal) {

@@ -34,7 +34,7 @@ struct Parsed {
     std::string vxpPath, devicePath;
     COMMAND_TYPE_ENUM commandType = COMMAND_TYPE_DEFAULT;
     DEVICE_TYPE_ENUM deviceType = DEVICE_TYPE_OTHER;
-    bool resetFirst = false, cleanFolder = false;
+    bool resetFirst = false, cleanFolder = false, quiet = false;
 };
 
 Parsed Parse(std::vector<std::string> args) {
@@ -47,7 +47,7 @@ Parsed Parse(std::vector<std::string> args) {
     Parsed parsed;
     parsed.result =
         ParseArguments(static_cast<int>(args.size()), argv.data(), vxp, device, &parsed.commandType,
-                       &parsed.deviceType, &parsed.resetFirst, &parsed.cleanFolder);
+                       &parsed.deviceType, &parsed.resetFirst, &parsed.cleanFolder, &parsed.quiet);
     parsed.vxpPath = vxp;
     parsed.devicePath = device;
     return parsed;
@@ -55,7 +55,7 @@ Parsed Parse(std::vector<std::string> args) {
 
 TEST(CommandLine, TakesEveryOptionOfTheTable) {
     Parsed parsed = Parse({"-p", "/tmp/a.vxp", "-b", "pts/3", "-d", "Arduino", "-t", "x", "-r", "1",
-                           "-c", "1", "-v"});
+                           "-c", "1", "-v", "-q"});
     EXPECT_EQ(parsed.result, 0);
     EXPECT_EQ(parsed.vxpPath, "/tmp/a.vxp");
     EXPECT_EQ(parsed.devicePath, "/dev/pts/3");
@@ -63,6 +63,7 @@ TEST(CommandLine, TakesEveryOptionOfTheTable) {
     EXPECT_EQ(parsed.commandType, COMMAND_TYPE_UNINSTALL);
     EXPECT_TRUE(parsed.resetFirst);
     EXPECT_TRUE(parsed.cleanFolder);
+    EXPECT_TRUE(parsed.quiet);
 }
 
 TEST(CommandLine, DeviceKindsAndLaterOptionsOverride) {
@@ -72,6 +73,7 @@ TEST(CommandLine, DeviceKindsAndLaterOptionsOverride) {
     EXPECT_EQ(Parse({"-p", "a", "-t", "x", "-a", "x"}).commandType, COMMAND_TYPE_INSTALL);
     EXPECT_EQ(Parse({"-p", "a", "-p", "b"}).vxpPath, "b");
     EXPECT_EQ(Parse({"-p", "a", "-b", "cu.", "-b", "usb"}).devicePath, "/dev/cu.usb");
+    EXPECT_EQ(Parse({"-p", "a", "-b", "/dev/tty", "-b", "USB0"}).devicePath, "/dev/ttyUSB0");
 }
 
 TEST(CommandLine, RefusesWhatCannotBeUsed) {
@@ -81,9 +83,12 @@ TEST(CommandLine, RefusesWhatCannotBeUsed) {
     EXPECT_EQ(Parse({"-x", "-p", "a.vxp"}).result, 1);   // outside the table
     EXPECT_EQ(Parse({"-p"}).result, 1);                  // option without its argument
     EXPECT_EQ(Parse({"file", "-p", "a.vxp"}).result, 1); // stops at the first non-option
-    EXPECT_EQ(Parse({"-p", std::string(256, 'a')}).result, 1);
-    EXPECT_EQ(Parse({"-p", std::string(255, 'a')}).result, 0);
+    EXPECT_EQ(Parse({"-p", "a.vxp"}).result, 1);         // no device
+    EXPECT_EQ(Parse({"-b", "x", "-p", std::string(256, 'a')}).result, 1);
+    EXPECT_EQ(Parse({"-b", "x", "-p", std::string(255, 'a')}).result, 0);
     EXPECT_EQ(Parse({"-p", "a", "-b", std::string(251, 'b')}).result, 1); // "/dev/" + 251
+    EXPECT_EQ(Parse({"-p", "a", "-b", "/" + std::string(255, 'b')}).result, 1);
+    EXPECT_EQ(Parse({"-p", "a", "-b", "/" + std::string(254, 'b')}).result, 0);
 }
 
 TEST(CommandLine, LogsItsReasonsInTheLogFolder) {
