@@ -8,6 +8,7 @@
 
 #include <cstdarg>
 
+#include "Interruption.h"
 #include "TrellupUtility.h"
 
 namespace {
@@ -50,7 +51,8 @@ void RunOutput::failure(bool printed, const char* format, ...) {
     va_list copy;
     va_copy(copy, args);
     log_output_v(format, args);
-    if (printed || quiet())
+    // After a signal, failures are the refused commands' doing: the interruption is the news.
+    if (PendingSignal() == 0 && (printed || quiet()))
         std::vfprintf(quiet() ? stderr : stdout, format, copy);
     va_end(copy);
     va_end(args);

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "Interruption.h"
 #include "UCS2Text.h"
 
 namespace {
@@ -101,6 +102,7 @@ const char kMsgRemoved[] = "Removed %s\n";
 const char kMsgNothingRemoved[] = "Nothing to remove on %s\n";
 const char kMsgNoPrivateFolder[] = "Cannot create a private temporary folder: %s\n";
 const char kListJoint[] = " and ";
+const char kMsgInterrupted[] = "Interrupted by signal %d.\n";
 const double kBytesPerKiB = 1024;
 
 // Same-name rule: no position differs (ASCII letters folded) before the end of either name.
@@ -170,7 +172,22 @@ int UploadRun::run() {
         m_out.beQuiet();
     log_output(kMsgArgumentsPass);
     m_start = std::chrono::steady_clock::now();
-    return carryOut();
+    InstallInterruptionHandlers();
+    int status = carryOut();
+    return PendingSignal() != 0 ? endInterrupted() : status;
+}
+
+// Nothing was sent after the command in flight; only the partial file goes now. The line's
+// settings are restored as the Connection goes, the working copy as the run goes.
+int UploadRun::endInterrupted() {
+    {
+        CleanupWindow cleanup;
+        m_conn.AbandonOpenFile();
+    }
+    log_output(kMsgInterrupted, PendingSignal());
+    std::fprintf(stderr, kMsgInterrupted, PendingSignal());
+    closeLogFile();
+    return InterruptedStatus();
 }
 
 int UploadRun::carryOut() {
@@ -217,7 +234,7 @@ int UploadRun::connect() {
 int UploadRun::reconnectAfterReset() {
     m_conn.TargetReset();
     m_conn.Conn_DeInit();
-    for (int attempt = 0; attempt < kReconnectAttempts; ++attempt) {
+    for (int attempt = 0; attempt < kReconnectAttempts && PendingSignal() == 0; ++attempt) {
         std::this_thread::sleep_for(kReconnectPause);
         if (m_conn.Conn_Init(m_devicePath)) {
             m_conn.stopAllApp();

@@ -19,6 +19,7 @@ public:
 
 private:
     int carryOut();
+    int endInterrupted();
     int connect();
     int reconnectAfterReset();
     int detectDrive();

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "ATResult.h"
+#include "Interruption.h"
 #include "SerialPort.h"
 
 namespace {
@@ -49,6 +50,33 @@ int writeAndReport(void* port, const char* command, ME_TX_CB txCallback, void* c
     int ok = static_cast<CommModule*>(port)->WriteData(command, length) == 1 ? 1 : 0;
     txCallback(ok, length, context);
     return ok;
+}
+
+// A device that let two commands time out is not waited for again: every later command of the
+// context ends at once, so a silent device costs two timeouts, not one per remaining command.
+const int kTimeoutsBeforeGivingUp = 2;
+
+// The code a command ends with before it is sent, or -1 when it may be sent.
+int refusal(const tagMEFSM* context) {
+    if (context->m_bLineLost.load())
+        return ME_RESULT_ERROR;
+    if (context->m_nTimeouts >= kTimeoutsBeforeGivingUp)
+        return ME_RESULT_TIMEOUT;
+    if (CommandsRefused())
+        return ME_RESULT_CANCELLED;
+    return -1;
+}
+
+// Ends the command in progress, if any, for the reason; called from outside the command's own
+// events (another thread, a signal's aftermath, a lost line).
+void endCommand(tagMEFSM* context, int reason) {
+    me_lock(&context->m_RespLock);
+    ME_RESPONSE_CB callback = context->m_pRespCallback.load();
+    if (callback != nullptr && context->m_nCmdState.load() != ME_STATE_IDLE) {
+        context->m_nEndReason.store(reason);
+        callback(context);
+    }
+    me_unlock(&context->m_RespLock);
 }
 
 // The timer counts in 10 ms steps and may fire up to one step early.
@@ -98,6 +126,12 @@ int ME_Fill_FSM(void* arg, void (*)(void*), void* result, void (*callback)(void*
         me_unlock(&context->m_CmdLock);
         return ME_RESULT_ERROR;
     }
+    int refused = refusal(context);
+    if (refused >= 0) {
+        context->m_nResultCode = refused;
+        me_unlock(&context->m_CmdLock);
+        return refused;
+    }
     startCommand(context, static_cast<ATResult*>(result), callback, prefix, timeout);
     me_settimer(&context->m_Timer, timeout);
     me_send_at(context->m_pPort, command, context->m_pTxCallback, context);
@@ -105,6 +139,8 @@ int ME_Fill_FSM(void* arg, void (*)(void*), void* result, void (*callback)(void*
     // thread while a timeout waits for the response lock.
     me_killtimer(&context->m_Timer, context->m_nEndReason.load());
     int code = me_get_rettype(context);
+    if (code == ME_RESULT_TIMEOUT)
+        ++context->m_nTimeouts;
     me_unlock(&context->m_CmdLock);
     return code;
 }
@@ -152,14 +188,14 @@ bool ME_Cancel(void* arg) {
         return false;
     // Only the response lock: the caller holds the command lock for the whole command, so a
     // cancel from another thread can interrupt it.
-    me_lock(&context->m_RespLock);
-    ME_RESPONSE_CB callback = context->m_pRespCallback.load();
-    if (callback != nullptr && context->m_nCmdState.load() != ME_STATE_IDLE) {
-        context->m_nEndReason.store(AT_CANCEL);
-        callback(context);
-    }
-    me_unlock(&context->m_RespLock);
+    endCommand(context, AT_CANCEL);
     return true;
+}
+
+void ME_LineLost(void* arg) {
+    tagMEFSM* context = contextOf(arg);
+    context->m_bLineLost.store(true);
+    endCommand(context, AT_WRITE_FAIL);
 }
 
 int me_send_at(void* port, const char* command, ME_TX_CB txCallback, void* arg) {
@@ -187,8 +223,12 @@ int me_get_rettype(void* arg) {
     return code;
 }
 
-int DataCallBack(int, const char* data, unsigned long length, void* arg) {
+int DataCallBack(int type, const char* data, unsigned long length, void* arg) {
     tagMEFSM* context = contextOf(arg);
+    if (type == COMM_LINE_LOST && context != nullptr) {
+        ME_LineLost(context);
+        return 0;
+    }
     if (length == 0 || context == nullptr || data == nullptr)
         return 0;
     int read = context->m_nReadIdx;

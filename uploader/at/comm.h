@@ -74,6 +74,8 @@ struct tagMEFSM {
     void* m_pPort = nullptr; // the CommModule
     ME_TX_CB m_pTxCallback = nullptr;
     tagOSALLOCK m_CmdLock{};
+    std::atomic<bool> m_bLineLost{false}; // set by the reader when the line is gone
+    int m_nTimeouts = 0;                  // commands that timed out; under the command lock
 };
 
 // Creates the context of the given CommModule; starts its timer thread.
@@ -86,8 +88,9 @@ bool ME_DeInit(void* context);
 // Sends command (text ending in CR) and blocks until it has ended. prefix is the key of the
 // information lines the command expects (null: none), callback its response callback, result
 // the caller's ATResult (may be null), timeout in milliseconds. Returns 0 success, 100 error
-// reply, failed write or refusal (null context, command in progress), 32512 timeout, 32514
-// cancelled, any other number the device's error number.
+// reply, failed write or refusal (null context, command in progress, line gone), 32512 timeout
+// (also, unsent, after two commands of the context timed out), 32514 cancelled (also, unsent,
+// while an interruption refuses commands), any other number the device's error number.
 int ME_Fill_FSM(void* context, void (*notify)(void*), void* result, void (*callback)(void*),
                 const char* command, const char* prefix, int timeout);
 
@@ -104,6 +107,10 @@ void TimeoutProc(void* context);
 // Ends the command in progress, if any, with 32514. False for a null context.
 bool ME_Cancel(void* context);
 
+// The line is gone: ends the command in progress, if any, with the failed-write code (100), and
+// every later command of the context ends so without being sent.
+void ME_LineLost(void* context);
+
 // Send path: writes command to port, reports the outcome to txCallback, then waits for the
 // context's response event. Returns 1 when the write succeeded, 0 otherwise.
 int me_send_at(void* port, const char* command, ME_TX_CB txCallback, void* context);
@@ -118,8 +125,9 @@ void me_respond_ready(void* context);
 int me_get_rettype(void* context);
 
 // Receive callback of the CommModule (user data: the context). Stores the chunk in the ring
-// and hands every complete line to the response callback. Returns length, or 0 when the chunk
-// was rejected (empty, null context, no room).
+// and hands every complete line to the response callback; a COMM_LINE_LOST event is passed to
+// ME_LineLost. Returns length, or 0 when the chunk was rejected (empty, null context, no room)
+// or was no data.
 int DataCallBack(int type, const char* data, unsigned long length, void* context);
 
 // Drains the ring of the context through the line state machine. Returns 0.

@@ -73,6 +73,7 @@ const char kMsgOpenFileFailed[] = "Open file %s failed, error = %s\n";
 const char kMsgOpenFileDone[] = "Open file %s done.\n";
 const char kMsgChunkFailed[] = "Write file %d failed.\n";
 const char kMsgReadFileFailed[] = "Read file %s failed, error = %s\n";
+const char kMsgAbandonFile[] = "Closing and deleting the partial file %s.\n";
 
 bool isAscii(const CString& text) {
     for (int i = 0; i < text.GetDataLength(); ++i)
@@ -486,11 +487,25 @@ int Connection::TFSWriteTargetFile(const CString& targetFilePath, const CString&
     CString rest = targetFilePath;
     if (!TFSChangeDir(rest) || !HandleTargetFile(rest, kFileOpen))
         return 2;
+    m_strOpenFile = targetFilePath;
     int written = WriteTargetFile(pcFilePath);
-    HandleTargetFile(rest, kFileClose);
-    if (written != 0)
-        TFSRemoveTargetFile(targetFilePath, 0); // nothing half-written stays on the device
+    if (HandleTargetFile(rest, kFileClose) && written == 0)
+        m_strOpenFile.Empty();
+    if (written != 0 && TFSRemoveTargetFile(targetFilePath, 0))
+        m_strOpenFile.Empty(); // nothing half-written stays on the device
     return written;
+}
+
+bool Connection::AbandonOpenFile() {
+    if (m_strOpenFile.IsEmpty())
+        return true;
+    log_and_print(kMsgAbandonFile, UCS2toSafeASCII(m_strOpenFile).c_str());
+    CString rest = m_strOpenFile;
+    // The close goes first: the device deletes no file it holds open.
+    bool closed = TFSChangeDir(rest) && HandleTargetFile(rest, kFileClose);
+    bool removed = TFSRemoveTargetFile(m_strOpenFile, 0);
+    m_strOpenFile.Empty();
+    return closed && removed;
 }
 
 int Connection::WriteTargetFile(const CString& pcFilePath) {

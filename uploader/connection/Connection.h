@@ -90,8 +90,12 @@ public:
     bool GetInputFileLine(const std::vector<ATParamElem>& fields, std::string& out) const;
 
     // Copies the PC file to the device path: 0 success, 2 failure (a partial device file is
-    // deleted).
+    // deleted; when the device refused that, or commands are refused, it stays for
+    // AbandonOpenFile).
     int TFSWriteTargetFile(const CString& targetFilePath, const CString& pcFilePath);
+    // Closes and deletes the device file a write left open or partial (after an interruption:
+    // inside a CleanupWindow). True when there was none or both commands succeeded.
+    bool AbandonOpenFile();
     // Sends the PC file to the device file open for writing: 0 success, 2 failure (also for a
     // read error on the PC file).
     int WriteTargetFile(const CString& pcFilePath);
@@ -123,6 +127,7 @@ private:
     std::vector<unsigned long> m_fileValues;
     CString m_strCurDir;
     int m_nPacketSize = 0;
+    CString m_strOpenFile; // the device file being written, until it is closed whole or deleted
     TRANSFER_PROGRESS_FN m_pProgress = nullptr;
     void* m_pProgressUser = nullptr;
 };

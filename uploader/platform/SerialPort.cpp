@@ -11,8 +11,11 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include "Interruption.h"
 #include "TrellupUtility.h"
 
 // Messages, as macros so that the compiler checks their arguments.
@@ -37,6 +40,9 @@
 #define MSG_WRITE_FAILED "\r\n[Error] write failed: <%s>\r\n"
 #define MSG_TXD "\r\n[txd] %s\r\n"
 #define MSG_RESTORE_FAILED "\r\n[error] resetting tty attributes - %s(%d).\r\n"
+#define MSG_PORT_BUSY "port %s is busy: another program has it open\n"
+#define MSG_PARITY_DROPPED "%s is a pseudo-terminal, which keeps no parity setting: going on.\n"
+#define MSG_LINE_LOST "The line is gone; the command in progress ends now.\n"
 
 namespace {
 
@@ -120,6 +126,64 @@ bool TakeExclusiveUse(int fd) {
     return ioctl(fd, TIOCEXCL) != -1 && flock(fd, LOCK_EX | LOCK_NB) == 0;
 }
 
+// What the exclusive flag (at open) or the lock reports when another program holds the port.
+bool IsBusy(int error) {
+    return error == EBUSY || error == EWOULDBLOCK;
+}
+
+// Linux numbers the slave sides of pseudo-terminals with majors 136 to 143.
+const unsigned PTY_SLAVE_FIRST_MAJOR = 136;
+const unsigned PTY_SLAVE_LAST_MAJOR = 143;
+
+bool IsPseudoTerminal(int fd) {
+    struct stat info;
+    return fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) &&
+           major(info.st_rdev) >= PTY_SLAVE_FIRST_MAJOR &&
+           major(info.st_rdev) <= PTY_SLAVE_LAST_MAJOR;
+}
+
+// A pseudo-terminal drops even parity, and a C library that reads the settings back then
+// reports tcsetattr as failed though everything else took effect.
+bool OnlyParityDropped(int fd, const struct termios& wanted) {
+    struct termios actual;
+    if (!IsPseudoTerminal(fd) || tcgetattr(fd, &actual) == -1)
+        return false;
+    return (actual.c_cflag | PARENB) == (wanted.c_cflag | PARENB) &&
+           actual.c_iflag == wanted.c_iflag && actual.c_oflag == wanted.c_oflag &&
+           actual.c_lflag == wanted.c_lflag && cfgetospeed(&actual) == cfgetospeed(&wanted);
+}
+
+// Raw 115200 with even parity and RTS/CTS, from the saved settings.
+OpenStep ApplyLineSettings(int fd, const struct termios& saved, const char* path) {
+    struct termios settings = saved;
+    DebugOutA(MSG_CURRENT_IN_SPEED, SpeedInBaud(cfgetispeed(&settings)));
+    DebugOutA(MSG_CURRENT_OUT_SPEED, SpeedInBaud(cfgetospeed(&settings)));
+    cfmakeraw(&settings);
+    settings.c_cc[VMIN] = 1;
+    settings.c_cc[VTIME] = 0;
+    // CS7 is contained in the CS8 that raw mode set, so the size stays 8 bits; even parity
+    // is generated and both directions are paced by RTS/CTS.
+    settings.c_cflag |= CS7 | PARENB | HARDWARE_FLOW;
+    if (cfsetspeed(&settings, B115200) == -1)
+        return OPEN_SET_ATTR;
+    DebugOutA(MSG_IN_SPEED_CHANGED, SpeedInBaud(cfgetispeed(&settings)));
+    DebugOutA(MSG_OUT_SPEED_CHANGED, SpeedInBaud(cfgetospeed(&settings)));
+    if (tcsetattr(fd, TCSANOW, &settings) == 0)
+        return OPEN_OK;
+    int error = errno;
+    if (!OnlyParityDropped(fd, settings)) {
+        errno = error;
+        return OPEN_SET_ATTR;
+    }
+    log_output(MSG_PARITY_DROPPED, path);
+    return OPEN_OK;
+}
+
+void ReportBusy(const char* path) {
+    log_output(MSG_PORT_BUSY, path);
+    fprintf(stderr, MSG_PORT_BUSY, path);
+}
+
 bool WaitWritable(int fd) {
     struct pollfd entry = {fd, POLLOUT, 0};
     int ready;
@@ -145,52 +209,41 @@ void CommModule::SetCallBack(COMM_RECEIVE_CALLBACK callback, void* user) {
 int CommModule::Init_Port(const char* path) {
     m_nFd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_nFd == -1) {
-        PrintAndLog(MSG_OPEN_FAILED, path, strerror(errno), errno);
+        if (IsBusy(errno))
+            ReportBusy(path);
+        else
+            PrintAndLog(MSG_OPEN_FAILED, path, strerror(errno), errno);
         return -1;
     }
     DebugOutA(MSG_DESCRIPTOR, m_nFd, path);
 
     OpenStep failure = OPEN_OK;
-    struct termios settings;
-    if (!TakeExclusiveUse(m_nFd)) {
+    if (!TakeExclusiveUse(m_nFd))
         failure = OPEN_EXCLUSIVE;
-    } else if (tcgetattr(m_nFd, &m_SavedSettings) == -1) {
+    else if (tcgetattr(m_nFd, &m_SavedSettings) == -1)
         failure = OPEN_GET_ATTR;
-    } else {
-        settings = m_SavedSettings;
-        DebugOutA(MSG_CURRENT_IN_SPEED, SpeedInBaud(cfgetispeed(&settings)));
-        DebugOutA(MSG_CURRENT_OUT_SPEED, SpeedInBaud(cfgetospeed(&settings)));
-        cfmakeraw(&settings);
-        settings.c_cc[VMIN] = 1;
-        settings.c_cc[VTIME] = 0;
-        // CS7 is contained in the CS8 that raw mode set, so the size stays 8 bits; even parity
-        // is generated and both directions are paced by RTS/CTS.
-        settings.c_cflag |= CS7 | PARENB | HARDWARE_FLOW;
-        if (cfsetspeed(&settings, B115200) == -1) {
-            failure = OPEN_SET_ATTR;
-        } else {
-            DebugOutA(MSG_IN_SPEED_CHANGED, SpeedInBaud(cfgetispeed(&settings)));
-            DebugOutA(MSG_OUT_SPEED_CHANGED, SpeedInBaud(cfgetospeed(&settings)));
-            if (tcsetattr(m_nFd, TCSANOW, &settings) == -1)
-                failure = OPEN_SET_ATTR;
-        }
-    }
-    if (failure != OPEN_OK) {
+    else
+        failure = ApplyLineSettings(m_nFd, m_SavedSettings, path);
+    if (failure == OPEN_EXCLUSIVE && IsBusy(errno))
+        ReportBusy(path);
+    else if (failure != OPEN_OK)
         ReportOpenFailure(failure, path);
-        close(m_nFd);
-        log_output(MSG_PORT_FAILED);
-        return -1;
+    if (failure == OPEN_SET_ATTR)
+        tcsetattr(m_nFd, TCSANOW, &m_SavedSettings); // a partial change is taken back
+    if (failure == OPEN_OK) {
+        RememberLineSettings(m_nFd, m_SavedSettings);
+        RaiseAndDropDtr(m_nFd, path);
+        SetHandshakeLines(m_nFd, path);
+        if (Initernal_Start())
+            return m_nFd;
+        ForgetLineSettings();
+        tcsetattr(m_nFd, TCSANOW, &m_SavedSettings);
     }
-
-    RaiseAndDropDtr(m_nFd, path);
-    SetHandshakeLines(m_nFd, path);
-
-    if (!Initernal_Start()) {
-        close(m_nFd);
-        log_output(MSG_PORT_FAILED);
-        return -1;
-    }
-    return m_nFd;
+    // Closed once here, and marked closed, so that ClosePort never touches the number again.
+    close(m_nFd);
+    m_nFd = -1;
+    log_output(MSG_PORT_FAILED);
+    return -1;
 }
 
 // Waits until the line has data or a hang-up, or the stop event is set. False when stopping;
@@ -208,6 +261,14 @@ bool CommModule::WaitReadable() {
         m_bHungUp = (entries[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
         return true;
     }
+}
+
+// Whoever waits for an answer hears at once that none will come.
+void CommModule::ReportLineLost() {
+    log_output(MSG_LINE_LOST);
+    COMM_RECEIVE_CALLBACK callback = __atomic_load_n(&m_pCallback, __ATOMIC_ACQUIRE);
+    if (callback != nullptr)
+        callback(COMM_LINE_LOST, nullptr, 0, m_pUserData);
 }
 
 void CommModule::WakeReader() {
@@ -237,6 +298,7 @@ int CommModule::ThreadFunc() {
         if (count >= 0 || errno == EAGAIN)
             errno = EIO;
         PrintAndLog(MSG_READ_FAILED, strerror(errno), errno);
+        ReportLineLost();
         return 0;
     }
 }
@@ -327,6 +389,7 @@ void CommModule::Deinit_Port() {
 void CommModule::ClosePort() {
     if (m_nFd == -1)
         return;
+    ForgetLineSettings();
     if (tcsetattr(m_nFd, TCSANOW, &m_SavedSettings) == -1) {
         PrintAndLog(MSG_RESTORE_FAILED, strerror(errno), errno);
     }

@@ -7,8 +7,9 @@
 
 #include "comm_osal.h"
 
-// Data type passed to the receive callback for received bytes.
-enum { COMM_DATA_RECEIVED = 1 };
+// Data types passed to the receive callback: received bytes, or (no data) the line is gone:
+// hung up or failed, so no answer will come.
+enum { COMM_DATA_RECEIVED = 1, COMM_LINE_LOST = 2 };
 
 typedef int (*COMM_RECEIVE_CALLBACK)(int dataType, const char* data, unsigned long length,
                                      void* user);
@@ -21,7 +22,8 @@ public:
     // Chunks read before a callback is set are only printed and logged.
     void SetCallBack(COMM_RECEIVE_CALLBACK callback, void* user);
     // Opens and configures the line (115200 8E1-style with RTS/CTS, raw) and starts the reader.
-    // Returns the descriptor (>= 0), or -1 after printing and logging why.
+    // Returns the descriptor (>= 0), or -1 after printing and logging why (a port another program
+    // holds is reported in one line on standard error).
     int Init_Port(const char* path);
     // Writes length bytes of zero-terminated text; 1 on success, 0 when the line took no byte
     // for several seconds or failed.
@@ -40,6 +42,7 @@ private:
     int ThreadFunc();
     bool WaitReadable();
     void WakeReader();
+    void ReportLineLost();
 
     int m_nFd;
     struct termios m_SavedSettings;
