@@ -6,6 +6,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -99,10 +100,10 @@ bool DeviceRig::start(const std::vector<std::string>& options) {
     return !m_port.empty();
 }
 
-void DeviceRig::stop() {
+void DeviceRig::stop(int signal) {
     if (!m_devsim)
         return;
-    m_devsim->signal(SIGTERM);
+    m_devsim->signal(signal);
     m_devsim->finish(kStopDeadlineMs);
     m_devsim.reset();
 }
@@ -124,6 +125,24 @@ ProcessResult DeviceRig::upload(const std::vector<std::string>& args, int stderr
     std::vector<std::string> all = {"-b", m_port};
     all.insert(all.end(), args.begin(), args.end());
     return trellup(all, stderrFd);
+}
+
+std::unique_ptr<ChildProcess> DeviceRig::startUpload(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {(m_work / "Trellup").string(), "-b", m_port};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return std::unique_ptr<ChildProcess>(new ChildProcess(argv, m_work.string()));
+}
+
+bool awaitLine(ChildProcess& program, const std::string& text, int milliseconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    std::string line;
+    while (program.readLine(line, milliseconds)) {
+        if (line.find(text) != std::string::npos)
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+    }
+    return false;
 }
 
 std::vector<std::string> DeviceRig::commands() const {

@@ -3,6 +3,8 @@
 // working copy of autostart.txt never meets another test's). Used from the test thread only.
 #pragma once
 
+#include <signal.h>
+
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -29,7 +31,8 @@ public:
     // Starts devsim with the options (--root and --log are added). False when it did not
     // report its line in time.
     bool start(const std::vector<std::string>& options = {});
-    void stop();
+    // Ends devsim with the signal and waits for it.
+    void stop(int signal = SIGTERM);
 
     // The drive folder of a letter, created on demand; the work folder of Trellup.
     fs::path drive(char letter);
@@ -41,6 +44,8 @@ public:
     ProcessResult trellup(const std::vector<std::string>& args, int stderrFd = -1);
     // As above, with -b set to devsim's line.
     ProcessResult upload(const std::vector<std::string>& args, int stderrFd = -1);
+    // Starts an upload as above without waiting for it.
+    std::unique_ptr<ChildProcess> startUpload(const std::vector<std::string>& args);
 
     // The command lines devsim received so far, in order.
     std::vector<std::string> commands() const;
@@ -60,3 +65,6 @@ private:
 
 // UCS-2 hexadecimal text of an ASCII name as Trellup sends it (lower-case digits).
 std::string encoded(const std::string& name);
+// Reads the program's standard output until a line holds text; false at the deadline or the
+// end of its output.
+bool awaitLine(ChildProcess& program, const std::string& text, int milliseconds);

@@ -1,5 +1,6 @@
-// Trellup against devsim where real time passes: a device that stays silent to one command
-// (the command's own timeout ends it) and an upload over a line paced like a real adapter.
+// Trellup against devsim where real time passes: a device that stays silent (its commands' own
+// timeouts end them), and uploads over a line paced like a real adapter that are interrupted,
+// lose their device or meet a second upload on the same port.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -7,7 +8,9 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <memory>
 
 #include "DeviceRig.h"
 
@@ -22,15 +25,121 @@ TEST(SlowLine, SilentDriveQueryTimesOutAndEndsWith400) {
     EXPECT_NE(run.out.find("Get target driver information failed.\n"), std::string::npos);
 }
 
-TEST(SlowLine, SixteenKibibytesArriveWholeOverAPacedLine) {
+const int kDeadlineMs = 120000;
+// Well under the 60 s a data chunk may wait for its answer.
+const int kLineGoneDeadlineMs = 20000;
+const std::string kAppPath = "C:\\ZOV\\app.vxp";
+// Enough that a signal sent once the first chunk's trace line has come through (the trace is
+// buffered, so it comes late) still lands mid-upload.
+const size_t kChunks = 5;
+
+// Uploads over a line paced like a real adapter at 115200 baud, in chunks of 4096 bytes that
+// take about 0.8 s each on the wire.
+class PacedUpload : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app = patternBytes(kChunks * 4096, 12);
+        writeFile(rig.work() / "app.vxp", app);
+        ASSERT_TRUE(rig.start({"--baud", "115200", "--packet-size", "4096"}));
+    }
+    std::vector<std::string> args() { return {"-p", (rig.work() / "app.vxp").string()}; }
+    // An upload whose first data chunk is on the line.
+    std::unique_ptr<ChildProcess> uploadUnderway() {
+        std::unique_ptr<ChildProcess> run = rig.startUpload(args());
+        EXPECT_TRUE(awaitLine(*run, "[txd] AT+EFSW=2,0,", kDeadlineMs));
+        return run;
+    }
+    fs::path appFile() { return rig.drive('C') / "ZOV" / "app.vxp"; }
+
     DeviceRig rig;
-    std::string app = patternBytes(16 * 1024, 16);
-    writeFile(rig.work() / "app.vxp", app);
-    ASSERT_TRUE(rig.start({"--baud", "115200", "--packet-size", "4096"}));
-    ProcessResult run = rig.upload({"-p", (rig.work() / "app.vxp").string()});
-    ASSERT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_EQ(readFile(rig.drive('C') / "ZOV" / "app.vxp"), app);
-    EXPECT_EQ(rig.count("AT+EFSW=2,0,4096,"), 4u);
+    std::string app;
+};
+
+struct SignalCase {
+    const char* name;
+    int signal;
+    int status;
+};
+
+class Interrupted : public PacedUpload, public ::testing::WithParamInterface<SignalCase> {};
+
+TEST_P(Interrupted, ClosesAndDeletesThePartialFileAndLeavesTheLineToTheNextRun) {
+    std::unique_ptr<ChildProcess> run = uploadUnderway();
+    run->signal(GetParam().signal);
+    ProcessResult result = run->finish(kDeadlineMs);
+    EXPECT_EQ(result.status, GetParam().status) << result.out << result.err;
+    EXPECT_FALSE(fs::exists(appFile()));
+    std::vector<std::string> commands = rig.commands();
+    std::string close = "AT+EFSW=1,\"" + encoded(kAppPath) + "\"";
+    auto closeAt = std::find(commands.begin(), commands.end(), close);
+    ASSERT_NE(closeAt, commands.end());
+    EXPECT_EQ(std::count_if(closeAt, commands.end(),
+                            [](const std::string& c) { return c.rfind("AT+EFSW=2,", 0) == 0; }),
+              0);
+    EXPECT_EQ(commands.back(), "AT+EFSD=\"" + encoded(kAppPath) + "\"");
+    EXPECT_LT(rig.count("AT+EFSW=2,"), kChunks) << "the upload went on";
+    // autostart.txt already names the application, whose file is gone: the next run writes it.
+    ProcessResult next = rig.upload(args());
+    ASSERT_EQ(next.status, 0) << next.out << next.err;
+    EXPECT_EQ(readFile(appFile()), app);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,
+                         ::testing::Values(SignalCase{"Int", SIGINT, 130},
+                                           SignalCase{"Term", SIGTERM, 143},
+                                           SignalCase{"Hup", SIGHUP, 129}),
+                         [](const ::testing::TestParamInfo<SignalCase>& p) {
+                             return p.param.name;
+                         });
+
+TEST_F(PacedUpload, SecondSignalEndsTheRunAtOnce) {
+    std::unique_ptr<ChildProcess> run = uploadUnderway();
+    run->signal(SIGINT);
+    run->signal(SIGTERM);
+    ProcessResult result = run->finish(kDeadlineMs);
+    // Either may be taken first; the second ends the process without any cleanup command.
+    EXPECT_TRUE(result.status == 130 || result.status == 143) << result.status;
+    EXPECT_EQ(rig.count("AT+EFSD"), 0u);
+}
+
+// A killed run leaves the line with its settings: the next run must still take it.
+TEST_F(PacedUpload, LineLeftConfiguredByAKilledRunServesTheNextRun) {
+    std::unique_ptr<ChildProcess> run = uploadUnderway();
+    run->signal(SIGKILL);
+    run->finish(kDeadlineMs);
+    ProcessResult next = rig.upload(args());
+    ASSERT_EQ(next.status, 0) << next.out << next.err;
+    EXPECT_EQ(readFile(appFile()), app);
+}
+
+TEST_F(PacedUpload, DeviceGoneMidUploadEndsTheRunWithoutWaitingOutTheTimeout) {
+    std::unique_ptr<ChildProcess> run = uploadUnderway();
+    rig.stop(SIGKILL);
+    ProcessResult result = run->finish(kLineGoneDeadlineMs);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.status, 300 & 0xFF) << result.out << result.err;
+}
+
+TEST_F(PacedUpload, SecondUploadOnTheBusyPortEndsWith100AndTheFirstCompletes) {
+    std::unique_ptr<ChildProcess> first = uploadUnderway();
+    ProcessResult second = rig.upload(args());
+    EXPECT_EQ(second.status, 100);
+    EXPECT_EQ(second.err, "port /dev/" + rig.port() + " is busy: another program has it open\n");
+    ProcessResult result = first->finish(kDeadlineMs);
+    ASSERT_EQ(result.status, 0) << result.out << result.err;
+    EXPECT_EQ(readFile(appFile()), app);
+    EXPECT_EQ(rig.count("AT+EFSW=2,0,4096,"), kChunks);
+}
+
+TEST(SlowLine, DeviceSilentAfterAListingIsGivenUpAfterTwoTimeouts) {
+    DeviceRig rig;
+    for (int i = 0; i < 20; ++i)
+        writeFile(rig.drive('C') / "ZOV" / ("old" + std::to_string(i) + ".vxp"), "old");
+    writeFile(rig.work() / "app.vxp", "x");
+    ASSERT_TRUE(rig.start({"--silent", "AT+EFSD"}));
+    ProcessResult run = rig.upload({"-c", "1", "-p", (rig.work() / "app.vxp").string()});
+    EXPECT_NE(run.status, 0);
+    EXPECT_EQ(rig.count("AT+EFSD"), 2u);
 }
 
 // Reads the master side until the text has arrived; false at the deadline.

@@ -8,30 +8,33 @@
 
 #include <atomic>
 
+static_assert(std::atomic<int>::is_always_lock_free, "the handler needs a lock-free int");
+
 namespace {
 
 const int kHandledSignals[] = {SIGINT, SIGTERM, SIGHUP};
 const int kSignalStatusBase = 128;
 
-volatile sig_atomic_t pendingSignal = 0;
+// Lock-free, so safe in the handler; two signals reaching two threads at once still count as
+// a first and a second.
+std::atomic<int> pendingSignal{0};
 std::atomic<bool> cleanupOpen{false};
 std::atomic<int> lineFd{-1};
 struct termios lineSettings; // written before lineFd is published
 
 void onSignal(int number) {
-    if (pendingSignal != 0) {
+    if (pendingSignal.exchange(number) != 0) {
         int fd = lineFd.load();
         if (fd != -1)
             tcsetattr(fd, TCSANOW, &lineSettings);
         _exit(kSignalStatusBase + number);
     }
-    pendingSignal = number;
 }
 
 } // namespace
 
 bool InstallInterruptionHandlers() {
-    pendingSignal = 0;
+    pendingSignal.store(0);
     cleanupOpen.store(false);
     struct sigaction action = {};
     action.sa_handler = onSignal;
@@ -44,16 +47,16 @@ bool InstallInterruptionHandlers() {
 }
 
 int PendingSignal() {
-    return pendingSignal;
+    return pendingSignal.load();
 }
 
 int InterruptedStatus() {
-    int number = pendingSignal;
+    int number = pendingSignal.load();
     return number != 0 ? kSignalStatusBase + number : 0;
 }
 
 bool CommandsRefused() {
-    return pendingSignal != 0 && !cleanupOpen.load();
+    return pendingSignal.load() != 0 && !cleanupOpen.load();
 }
 
 CleanupWindow::CleanupWindow() {
