@@ -298,6 +298,7 @@ int UploadRun::removeApplication() {
     }
     list(m_driveRoot);
     list(m_appFolderPath);
+    m_conn.Conn_DeInit(); // its trace ends here, so the result is the last line
     if (removed.empty())
         m_out.result(kMsgNothingRemoved, m_driveRoot);
     else
@@ -485,6 +486,7 @@ int UploadRun::replaceUndeletable() {
 
 int UploadRun::finish() {
     log_output(kMsgUploadDone);
+    m_conn.Conn_DeInit(); // its trace ends here, so the result is the last line
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
     unsigned long long size = fileSize(m_vxpPath);

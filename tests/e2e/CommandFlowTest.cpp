@@ -4,16 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 
 #include <fcntl.h>
 #include <pty.h>
 #include <unistd.h>
 
 #include "DeviceRig.h"
+#include "ProjectVersion.h"
 
 namespace {
 
 const char kChunkPrefix[] = "AT+EFSW=2,";
+
+bool endsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
 
 // The flag and count ("flag,count") of every chunk devsim received for the device file path.
 std::vector<std::string> chunkHeaders(const DeviceRig& rig, const std::string& path) {
@@ -59,6 +66,7 @@ TEST_F(Flow, RemovalDeletesStartFileAndFolderAndEndsWith1) {
     EXPECT_FALSE(fs::exists(rig.drive('C') / "autostart.txt"));
     // The entry named A.vxp is spared by the emptying, so the folder itself stays.
     EXPECT_EQ(entries(rig.drive('C') / "ZOV"), std::vector<std::string>{"A.vxp"});
+    EXPECT_TRUE(endsWith(run.out, "\nRemoved C:\\autostart.txt\n")) << run.out;
     EXPECT_EQ(rig.count("AT+[666]REBOOT"), 0u);
 }
 
@@ -70,6 +78,7 @@ TEST_F(Flow, RemovalOfAnEmptiedFolderRemovesTheFolder) {
     ProcessResult run = rig.upload({"-t", "1", "-p", (rig.work() / "app.vxp").string()});
     EXPECT_EQ(run.status, 1) << run.out << run.err;
     EXPECT_EQ(entries(rig.drive('C')), std::vector<std::string>{});
+    EXPECT_TRUE(endsWith(run.out, "\nRemoved C:\\autostart.txt and C:\\ZOV\n")) << run.out;
 }
 
 TEST_F(Flow, ResetOptionRebootsReconnectsAndThenUploads) {
@@ -262,30 +271,80 @@ TEST_F(Flow, WorkingCopyGoesNeitherBesideTheProgramNorIntoTheCurrentFolder) {
     EXPECT_FALSE(fs::exists(rig.work() / "autostart.txt"));
 }
 
-TEST_F(Flow, ProgressLineAppearsOnlyWhenStandardErrorIsATerminal) {
+const char kFinalLine[] = "Uploaded [^ ]+/app\\.vxp to C:\\\\ZOV\\\\app\\.vxp: 150 bytes in "
+                          "[0-9.]+ s \\([0-9.]+ KiB/s\\)\n";
+
+struct OutputCase {
+    const char* name;
+    std::vector<std::string> devsimOptions;
+    int status;
+    const char* out; // a pattern for all of standard output
+    const char* err; // a pattern for all of standard error
+};
+
+class QuietRun : public Flow, public ::testing::WithParamInterface<OutputCase> {};
+
+TEST_P(QuietRun, KeepsStandardOutputForTheFinalLineAndErrorsForStandardError) {
+    const OutputCase& c = GetParam();
+    writeFile(rig.work() / "app.vxp", patternBytes(150));
+    ASSERT_TRUE(rig.start(c.devsimOptions));
+    // A device path from '/' is taken as it stands.
+    ProcessResult run =
+        rig.trellup({"-q", "-b", "/dev/" + rig.port(), "-p", (rig.work() / "app.vxp").string()});
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_TRUE(std::regex_match(run.out, std::regex(c.out))) << run.out;
+    EXPECT_TRUE(std::regex_match(run.err, std::regex(c.err))) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, QuietRun,
+    ::testing::Values(OutputCase{"Uploaded", {}, 0, kFinalLine, ""},
+                      OutputCase{"ChunkRefused",
+                                 {"--fail", "AT+EFSW=2,1,@2"},
+                                 300 & 0xFF,
+                                 "",
+                                 "Write target vxp file C:\\\\ZOV\\\\app\\.vxp failed\\.\n"}),
+    [](const ::testing::TestParamInfo<OutputCase>& p) { return p.param.name; });
+
+TEST_F(Flow, TracedRunEndsWithTheFinalLine) {
+    ProcessResult run = uploadBytes(150, {});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    size_t last = run.out.rfind('\n', run.out.size() - 2);
+    EXPECT_TRUE(std::regex_match(run.out.substr(last + 1), std::regex(kFinalLine))) << run.out;
+}
+
+// Everything the terminal showed of a run whose standard output and error are that terminal.
+std::string onTerminal(DeviceRig& rig, const std::vector<std::string>& options) {
+    int master = -1;
+    int slave = -1;
+    EXPECT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    fcntl(master, F_SETFD, FD_CLOEXEC);
+    std::string command = "exec ./Trellup -b \"$0\" -p app.vxp \"$@\" >&2";
+    std::vector<std::string> args = {"/bin/sh", "-c", command, rig.port()};
+    args.insert(args.end(), options.begin(), options.end());
+    ChildProcess run(args, rig.work().string(), {}, slave);
+    close(slave);
+    std::string shown;
+    char buffer[4096];
+    for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;)
+        shown.append(buffer, static_cast<size_t>(n));
+    EXPECT_EQ(run.finish(240000).status, 0) << shown;
+    close(master);
+    return shown;
+}
+
+TEST_F(Flow, ProgressLineIsDrawnOnATerminalOnlyWhereNoTraceLineBreaksIt) {
     ProcessResult piped = uploadBytes(3000, {"--packet-size", "1024"});
     ASSERT_EQ(piped.status, 0) << piped.out << piped.err;
     EXPECT_EQ(piped.err.find("bytes"), std::string::npos);
-    EXPECT_EQ(piped.out.find("3000 of 3000 bytes"), std::string::npos);
-
-    int master = -1;
-    int slave = -1;
-    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    fcntl(master, F_SETFD, FD_CLOEXEC);
-    ProcessResult onTerminal = rig.upload({"-p", (rig.work() / "app.vxp").string()}, slave);
-    close(slave);
-    char buffer[4096];
-    ssize_t n = read(master, buffer, sizeof buffer);
-    close(master);
-    ASSERT_EQ(onTerminal.status, 0) << onTerminal.out;
-    ASSERT_GT(n, 0);
-    EXPECT_NE(std::string(buffer, static_cast<size_t>(n)).find("3000 of 3000 bytes"),
-              std::string::npos);
+    EXPECT_EQ(onTerminal(rig, {}).find("3000 of 3000 bytes"), std::string::npos);
+    EXPECT_NE(onTerminal(rig, {"-q"}).find("\r3000 of 3000 bytes"), std::string::npos);
 }
 
 struct CommandLineCase {
     const char* name;
     std::vector<std::string> args;
+    const char* message = "Usage: Trellup";
 };
 
 class BadCommandLine : public ::testing::TestWithParam<CommandLineCase> {};
@@ -294,23 +353,27 @@ TEST_P(BadCommandLine, EndsWith1AndShowsTheUsage) {
     DeviceRig rig;
     ProcessResult run = rig.trellup(GetParam().args);
     EXPECT_EQ(run.status, 1) << run.out << run.err;
-    EXPECT_NE(run.err.find("Usage: Trellup"), std::string::npos);
+    EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadCommandLine,
     ::testing::Values(CommandLineCase{"NoArguments", {}},
                       CommandLineCase{"OnlyTheLine", {"-b", "ttyS0"}},
+                      CommandLineCase{"NoLine", {"-p", "a.vxp"}, "no serial device given (-b)\n"},
                       CommandLineCase{"UnknownOption", {"-x", "1", "-p", "a.vxp"}},
                       CommandLineCase{"ResetSwallowsThePathOption", {"-r", "-p", "a.vxp"}},
                       CommandLineCase{"PathOver255", {"-p", std::string(256, 'p')}}),
     [](const ::testing::TestParamInfo<CommandLineCase>& p) { return p.param.name; });
 
-TEST(HelpOption, PrintsTheUsageOnStandardOutputAndEndsWith0) {
+TEST(LoneOption, HelpAndVersionPrintOnStandardOutputAndEndWith0) {
     DeviceRig rig;
-    ProcessResult run = rig.trellup({"-h"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out.compare(0, 15, "Usage: Trellup "), 0) << run.out;
+    ProcessResult help = rig.trellup({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.compare(0, 15, "Usage: Trellup "), 0) << help.out;
+    ProcessResult version = rig.trellup({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "Trellup " PROJECT_VERSION_STRING "\n");
 }
 
 } // namespace
