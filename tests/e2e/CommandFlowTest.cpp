@@ -55,31 +55,36 @@ protected:
     std::string app;
 };
 
-TEST_F(Flow, RemovalDeletesStartFileAndFolderAndEndsWith1) {
+struct RemovalCase {
+    const char* name;
+    std::vector<std::string> appFiles;
+    std::vector<std::string> left; // in the drive's root
+    const char* lastLine;
+};
+
+class Removal : public Flow, public ::testing::WithParamInterface<RemovalCase> {};
+
+TEST_P(Removal, DeletesStartFileAndEmptiedFolderAndEndsWith1) {
     writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "game.vxp"));
-    writeFile(rig.drive('C') / "ZOV" / "game.vxp", "game");
-    writeFile(rig.drive('C') / "ZOV" / "A.vxp", "a");
+    for (const std::string& name : GetParam().appFiles)
+        writeFile(folder() / name, name);
     writeFile(rig.work() / "app.vxp", "x");
     ASSERT_TRUE(rig.start());
     ProcessResult run = rig.upload({"-t", "1", "-p", (rig.work() / "app.vxp").string()});
     EXPECT_EQ(run.status, 1) << run.out << run.err;
-    EXPECT_FALSE(fs::exists(rig.drive('C') / "autostart.txt"));
-    // The entry named A.vxp is spared by the emptying, so the folder itself stays.
-    EXPECT_EQ(entries(rig.drive('C') / "ZOV"), std::vector<std::string>{"A.vxp"});
-    EXPECT_TRUE(endsWith(run.out, "\nRemoved C:\\autostart.txt\n")) << run.out;
+    EXPECT_EQ(entries(rig.drive('C')), GetParam().left);
+    EXPECT_TRUE(endsWith(run.out, GetParam().lastLine)) << run.out;
     EXPECT_EQ(rig.count("AT+[666]REBOOT"), 0u);
 }
 
-TEST_F(Flow, RemovalOfAnEmptiedFolderRemovesTheFolder) {
-    writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "game.vxp"));
-    writeFile(rig.drive('C') / "ZOV" / "game.vxp", "game");
-    writeFile(rig.work() / "app.vxp", "x");
-    ASSERT_TRUE(rig.start());
-    ProcessResult run = rig.upload({"-t", "1", "-p", (rig.work() / "app.vxp").string()});
-    EXPECT_EQ(run.status, 1) << run.out << run.err;
-    EXPECT_EQ(entries(rig.drive('C')), std::vector<std::string>{});
-    EXPECT_TRUE(endsWith(run.out, "\nRemoved C:\\autostart.txt and C:\\ZOV\n")) << run.out;
-}
+// The entry named A.vxp is spared by the emptying, so its folder stays.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Removal,
+    ::testing::Values(
+        RemovalCase{"Whole", {"game.vxp"}, {}, "\nRemoved C:\\autostart.txt and C:\\ZOV\n"},
+        RemovalCase{
+            "SparedEntry", {"game.vxp", "A.vxp"}, {"ZOV"}, "\nRemoved C:\\autostart.txt\n"}),
+    [](const ::testing::TestParamInfo<RemovalCase>& p) { return p.param.name; });
 
 TEST_F(Flow, ResetOptionRebootsReconnectsAndThenUploads) {
     writeFile(rig.work() / "app.vxp", "application");
@@ -95,14 +100,6 @@ TEST_F(Flow, ResetOptionRebootsReconnectsAndThenUploads) {
     EXPECT_EQ(commands[2], "AT+[666]REBOOT");
     EXPECT_EQ(commands[3], "AT+[666]EXIT_ALL");
     EXPECT_EQ(readFile(rig.drive('C') / "ZOV" / "app.vxp"), "application");
-}
-
-TEST_F(Flow, DtStatusOutsideTheModeIsSwitchedInBeforeTheFileSystem) {
-    ProcessResult run = uploadBytes(10, {"--dt-status", "4"});
-    ASSERT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_EQ(rig.countExact("AT+ESUO=3"), 1u);
-    // A fresh device is reset, which leaves the DT mode first.
-    EXPECT_EQ(rig.countExact("AT+ESUO=4"), 1u);
 }
 
 struct ChunkCase {
@@ -229,24 +226,30 @@ TEST_F(Flow, PlainFileNameAsThePathUploadsUnderThatName) {
     EXPECT_EQ(readFile(rig.drive('C') / "autostart.txt"), startFileText("C:\\ZOV", "app.vxp"));
 }
 
-TEST_F(Flow, MissingApplicationFileEndsWith300BeforeTheDeviceIsTouched) {
-    writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "game.vxp"));
-    writeFile(folder() / "game.vxp", "running");
-    ASSERT_TRUE(rig.start());
-    ProcessResult run = rig.upload({"-p", (rig.work() / "absent.vxp").string()});
-    EXPECT_EQ(run.status, 300 & 0xFF) << run.out << run.err;
-    EXPECT_TRUE(rig.commands().empty());
-    EXPECT_EQ(readFile(folder() / "game.vxp"), "running");
-}
+struct UnusableFileCase {
+    const char* name;
+    const char* file; // in the work folder; only app.vxp and the name outside ASCII exist
+    int status;
+    const char* message;
+};
 
-TEST_F(Flow, ApplicationNameOutsideAsciiIsRefusedWith1BeforeTheDeviceIsTouched) {
+class UnusableApplication : public Flow, public ::testing::WithParamInterface<UnusableFileCase> {};
+
+TEST_P(UnusableApplication, IsRefusedBeforeTheDeviceIsTouched) {
     writeFile(rig.work() / "caf\xc3\xa9.vxp", "x");
     ASSERT_TRUE(rig.start());
-    ProcessResult run = rig.upload({"-p", (rig.work() / "caf\xc3\xa9.vxp").string()});
-    EXPECT_EQ(run.status, 1) << run.out << run.err;
-    EXPECT_NE(run.out.find("holds characters outside ASCII"), std::string::npos);
+    ProcessResult run = rig.upload({"-p", (rig.work() / GetParam().file).string()});
+    EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
+    EXPECT_NE(run.out.find(GetParam().message), std::string::npos) << run.out;
     EXPECT_TRUE(rig.commands().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UnusableApplication,
+    ::testing::Values(UnusableFileCase{"Missing", "absent.vxp", 300 & 0xFF, "No such file"},
+                      UnusableFileCase{"NameOutsideAscii", "caf\xc3\xa9.vxp", 1,
+                                       "holds characters outside ASCII"}),
+    [](const ::testing::TestParamInfo<UnusableFileCase>& p) { return p.param.name; });
 
 TEST_F(Flow, WorkingCopyGoesNeitherBesideTheProgramNorIntoTheCurrentFolder) {
     writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "game.vxp"));
@@ -305,13 +308,6 @@ INSTANTIATE_TEST_SUITE_P(
                                  "",
                                  "Write target vxp file C:\\\\ZOV\\\\app\\.vxp failed\\.\n"}),
     [](const ::testing::TestParamInfo<OutputCase>& p) { return p.param.name; });
-
-TEST_F(Flow, TracedRunEndsWithTheFinalLine) {
-    ProcessResult run = uploadBytes(150, {});
-    ASSERT_EQ(run.status, 0) << run.out << run.err;
-    size_t last = run.out.rfind('\n', run.out.size() - 2);
-    EXPECT_TRUE(std::regex_match(run.out.substr(last + 1), std::regex(kFinalLine))) << run.out;
-}
 
 // Everything the terminal showed of a run whose standard output and error are that terminal.
 std::string onTerminal(DeviceRig& rig, const std::vector<std::string>& options) {

@@ -35,6 +35,10 @@ TEST_F(UploadCase, FreshDeviceGetsFolderApplicationStartFileAndReset) {
     EXPECT_EQ(readFile(folder() / "app.vxp"), app);
     EXPECT_EQ(startFile(), startFileText(kAppFolder, "app.vxp"));
     EXPECT_EQ(rig.count(kReboot), 1u);
+    std::string lastLine = run.out.substr(run.out.rfind('\n', run.out.size() - 2) + 1);
+    std::string result =
+        "Uploaded " + (rig.work() / "app.vxp").string() + " to C:\\ZOV\\app.vxp: 3000 bytes in ";
+    EXPECT_EQ(lastLine.compare(0, result.size(), result), 0) << lastLine;
 }
 
 TEST_F(UploadCase, StartFileWithoutApplicationIsRewrittenAndFolderEmptiedButForAVxp) {

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -112,6 +114,25 @@ TEST(CommandLine, LogsItsReasonsInTheLogFolder) {
     EXPECT_NE(log.find("device path /dev/pts/9\nvxp file path \nError: ParseArguments() "
                        "parameter is defect. please make sure you have setup -i, -e, -c option.\n"),
               std::string::npos);
+    system(("rm -rf " + folder).c_str());
+}
+
+TEST(LogFolder, PruningKeepsTheNewestDumpsAndEveryOtherFile) {
+    std::string folder = MakeTempDir();
+    time_t now = time(nullptr);
+    for (int age = 0; age < 53; ++age) {
+        std::string path = folder + "/Trellup_Dump_" + std::to_string(age);
+        WriteFile(path, "log");
+        struct timespec times[2] = {{now - age, 0}, {now - age, 0}};
+        utimensat(AT_FDCWD, path.c_str(), times, 0);
+    }
+    WriteFile(folder + "/notes.txt", "mine");
+    pruneLogFolder(folder.c_str(), 50);
+    for (int age : {0, 49})
+        EXPECT_EQ(access((folder + "/Trellup_Dump_" + std::to_string(age)).c_str(), F_OK), 0);
+    for (int age : {50, 52})
+        EXPECT_NE(access((folder + "/Trellup_Dump_" + std::to_string(age)).c_str(), F_OK), 0);
+    EXPECT_EQ(ReadFile(folder + "/notes.txt"), "mine");
     system(("rm -rf " + folder).c_str());
 }
 

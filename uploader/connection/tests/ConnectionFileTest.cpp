@@ -88,23 +88,10 @@ TEST_F(PcFile, LinesAreWrittenInOrderOverAnEarlierFile) {
     EXPECT_EQ(contents(), "[a]");
 }
 
-TEST_F(PcFile, NoLinesGiveAnEmptyFile) {
-    std::vector<ATParamLst> lines;
-    ASSERT_TRUE(conn.WritePcFile(CString(path.c_str()), lines));
-    EXPECT_TRUE(fs::exists(path));
-    EXPECT_EQ(contents(), "");
-}
-
 TEST_F(PcFile, MalformedLineRemovesThePartlyWrittenFile) {
     std::vector<ATParamLst> lines = {readLine(2, "5B61"), readLine(3, "41")};
     EXPECT_FALSE(conn.WritePcFile(CString(path.c_str()), lines));
     EXPECT_FALSE(fs::exists(path));
-}
-
-TEST_F(PcFile, UncreatableFileFails) {
-    std::vector<ATParamLst> lines;
-    std::string inMissingFolder = (dir / "missing" / "autostart.txt").string();
-    EXPECT_FALSE(conn.WritePcFile(CString(inMissingFolder.c_str()), lines));
 }
 
 } // namespace

@@ -64,11 +64,6 @@ protected:
     Connection conn;
 };
 
-TEST_F(ConnectionPeer, ShortPathSendsRootThenTheWholePath) {
-    peer.script({{kRoot, kOk}, {listing("C:\\ZOV"), reply({entry("0041", 1)})}});
-    EXPECT_TRUE(conn.TFSGetDirFileListInfo(CString("C:\\ZOV")));
-}
-
 TEST_F(ConnectionPeer, LongPathEntersItsLeadingFoldersUpToTheLastSeparatorWithin62) {
     // Separators at positions 2, 40 and 70 of a 100-character path.
     std::string path =
@@ -141,18 +136,6 @@ TEST_F(ConnectionPeer, RemovingOthersDeletesEveryOtherEntryByItsFullPath) {
     EXPECT_TRUE(conn.TFSRemoveOtherTargetVxpFile(CString("k")));
 }
 
-TEST_F(ConnectionPeer, DriveListReportsNamesWithTheirFreeSpace) {
-    peer.script({{"AT+EFSL\r", reply({"+EFSL: \"0043003A\"", "+EFSL: \"0044003A\""})},
-                 {"AT+EFS=67\r", reply({"+EFS: 1000"})},
-                 {"AT+EFS=68\r", reply({"+EFS: 2000,1"})}});
-    std::vector<CString> names;
-    std::vector<unsigned long> sizes;
-    ASSERT_TRUE(conn.TFSGetDriveInfo(names, sizes));
-    ASSERT_EQ(names.size(), 2u);
-    EXPECT_TRUE(wcscmp(names[1].GetData(), L"D:") == 0);
-    EXPECT_EQ(sizes, (std::vector<unsigned long>{1000, 2000}));
-}
-
 TEST_F(ConnectionPeer, DriveNameOutsideCToIFailsTheDriveList) {
     peer.script({{"AT+EFSL\r", reply({"+EFSL: \"0063003A\""})}});
     std::vector<CString> names;
@@ -196,13 +179,6 @@ TEST_F(ConnectionPeer, StatusReplyWithoutItsLineKeepsTheEarlierStatus) {
     peer.script({{"AT+ESUO?\r", kOk}, {"AT+ESUO=3\r", kOk}});
     EXPECT_EQ(conn.InternalQueryDt(), 100);
     EXPECT_TRUE(conn.SwitchDT(true));
-}
-
-TEST_F(ConnectionPeer, ChecksAnswerTrueOnFailure) {
-    peer.script({{"AT\r", kOk}, {"AT\r", kError}, {"AT+[666]EXIT_ALL\r", kError}});
-    EXPECT_FALSE(conn.CheckAT_OK());
-    EXPECT_TRUE(conn.CheckAT_OK());
-    EXPECT_TRUE(conn.stopAllApp());
 }
 
 TEST_F(ConnectionPeer, ReadErrorOnThePcFileFailsTheUploadAndDeletesTheDeviceFile) {
