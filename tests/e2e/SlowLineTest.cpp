@@ -16,15 +16,6 @@
 
 namespace {
 
-TEST(SlowLine, SilentDriveQueryTimesOutAndEndsWith400) {
-    DeviceRig rig;
-    writeFile(rig.work() / "app.vxp", "x");
-    ASSERT_TRUE(rig.start({"--silent", "^AT+EFSL$"}));
-    ProcessResult run = rig.upload({"-p", (rig.work() / "app.vxp").string()});
-    EXPECT_EQ(run.status, 400 & 0xFF) << run.out << run.err;
-    EXPECT_NE(run.out.find("Get target driver information failed.\n"), std::string::npos);
-}
-
 const int kDeadlineMs = 120000;
 // Well under the 60 s a data chunk may wait for its answer.
 const int kLineGoneDeadlineMs = 20000;
