@@ -8,19 +8,8 @@
 # Usage: bash bench/upload/fault_bench.sh [build-dir]   (default build)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-bin=${1:-build}/bin
+source bench/upload/common.sh "$@"
 rounds=${ROUNDS:-3}
-for program in Trellup devsim; do
-  [ -x "$bin/$program" ] || { echo "missing $bin/$program: build first" >&2; exit 2; }
-done
-
-work=$(mktemp -d)
-devsim_pid=""
-cleanup() { [ -n "$devsim_pid" ] && kill "$devsim_pid" 2>/dev/null; wait 2>/dev/null || true; rm -rf "$work"; }
-trap cleanup EXIT
-
-now() { date +%s.%N; }
-calc() { awk "BEGIN { print $1 }"; }
 max() { awk -v a="$1" -v b="$2" 'BEGIN { print (a > b) ? a : b }'; }
 
 head -c 65536 /dev/urandom > "$work/app.vxp"

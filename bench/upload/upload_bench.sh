@@ -7,19 +7,7 @@
 # Usage: bash bench/upload/upload_bench.sh [build-dir]   (default build; PACED=0 skips figure 1)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-bin=${1:-build}/bin
-for program in Trellup devsim; do
-  [ -x "$bin/$program" ] || { echo "missing $bin/$program: build first" >&2; exit 2; }
-done
-
-work=$(mktemp -d)
-devsim_pid=""
-cleanup() { [ -n "$devsim_pid" ] && kill "$devsim_pid" 2>/dev/null; wait 2>/dev/null || true; rm -rf "$work"; }
-trap cleanup EXIT
-ln -s "$(cd "$bin" && pwd)/Trellup" "$work/Trellup"   # its working copy lands in $work
-
-now() { date +%s.%N; }
-calc() { awk "BEGIN { print $1 }"; }
+source bench/upload/common.sh "$@"
 
 # start_device NAME OPTIONS...: a fresh device folder and devsim on it; sets slave.
 start_device() {
@@ -35,7 +23,7 @@ stop_device() { kill "$devsim_pid"; wait "$devsim_pid" 2>/dev/null || true; devs
 upload() {
   local start end
   start=$(now)
-  "$work/Trellup" -b "${slave#/dev/}" -p "$1" >/dev/null
+  "$bin/Trellup" -b "${slave#/dev/}" -p "$1" >/dev/null
   end=$(now)
   calc "$end - $start"
 }
