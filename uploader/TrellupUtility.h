@@ -1,6 +1,7 @@
-// The upload tool's shared utilities: the command line, the log file, the device start file
-// text, path splitting and small text routines. log_output may be called from any thread;
-// everything else runs on the main thread.
+// The upload tool's shared utilities: the command line and the -b device path, the log file and
+// its folder, the device start file text and its private working folder, path splitting and
+// small text routines. log_output may be called from any thread; everything else runs on the
+// main thread.
 #pragma once
 
 #include <cstdarg>
