@@ -220,7 +220,11 @@ int UploadRun::checkApplication() {
 
 int UploadRun::connect() {
     if (!m_conn.Conn_Init(m_devicePath)) {
-        m_out.failure(false, kMsgConnectFailed, m_devicePath);
+        // A busy port has been reported in its own line already.
+        if (m_conn.PortBusy())
+            log_output(kMsgConnectFailed, m_devicePath);
+        else
+            m_out.failure(false, kMsgConnectFailed, m_devicePath);
         return kExitPort;
     }
     if (m_conn.CheckAT_OK()) {

@@ -113,7 +113,7 @@ TEST_F(PacedUpload, DeviceGoneMidUploadEndsTheRunWithoutWaitingOutTheTimeout) {
 
 TEST_F(PacedUpload, SecondUploadOnTheBusyPortEndsWith100AndTheFirstCompletes) {
     std::unique_ptr<ChildProcess> first = uploadUnderway();
-    ProcessResult second = rig.upload(args());
+    ProcessResult second = rig.upload({"-q", "-p", (rig.work() / "app.vxp").string()});
     EXPECT_EQ(second.status, 100);
     EXPECT_EQ(second.err, "port /dev/" + rig.port() + " is busy: another program has it open\n");
     ProcessResult result = first->finish(kDeadlineMs);

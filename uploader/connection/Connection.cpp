@@ -146,6 +146,7 @@ Connection::~Connection() {
 bool Connection::Conn_Init(const char* port) {
     if (m_pComm != nullptr)
         Conn_DeInit();
+    m_bPortBusy = false;
     try {
         m_pComm = new CommModule();
     } catch (...) {
@@ -154,6 +155,7 @@ bool Connection::Conn_Init(const char* port) {
     }
     log_output(kMsgOpenPort, port);
     if (m_pComm->Init_Port(port) < 0) {
+        m_bPortBusy = m_pComm->IsBusy();
         Conn_DeInit();
         log_output(kMsgOpenPortFailed, port);
         return false;

@@ -31,6 +31,9 @@ public:
     // Opens the serial device port and creates the command context; sends no command.
     // False when the port cannot be opened or the context cannot be created.
     bool Conn_Init(const char* port);
+    // Whether the last Conn_Init failed because another program holds the port (which the port
+    // has said on standard error).
+    bool PortBusy() const { return m_bPortBusy; }
     // Stops the reader thread, restores and closes the port, releases the context. Always true.
     bool Conn_DeInit();
     bool Exit();
@@ -127,6 +130,7 @@ private:
     std::vector<unsigned long> m_fileValues;
     CString m_strCurDir;
     int m_nPacketSize = 0;
+    bool m_bPortBusy = false;
     CString m_strOpenFile; // the device file being written, until it is closed whole or deleted
     TRANSFER_PROGRESS_FN m_pProgress = nullptr;
     void* m_pProgressUser = nullptr;

@@ -127,7 +127,7 @@ bool TakeExclusiveUse(int fd) {
 }
 
 // What the exclusive flag (at open) or the lock reports when another program holds the port.
-bool IsBusy(int error) {
+bool HeldElsewhere(int error) {
     return error == EBUSY || error == EWOULDBLOCK;
 }
 
@@ -197,7 +197,8 @@ bool WaitWritable(int fd) {
 
 CommModule::CommModule()
     : m_nFd(-1), m_SavedSettings(), m_hThread(nullptr), m_nThreadResult(0), m_hStopEvent(nullptr),
-      m_pUserData(nullptr), m_pCallback(nullptr), m_WakePipe{-1, -1}, m_bHungUp(false) {}
+      m_pUserData(nullptr), m_pCallback(nullptr), m_WakePipe{-1, -1}, m_bHungUp(false),
+      m_bBusy(false) {}
 
 CommModule::~CommModule() {}
 
@@ -208,8 +209,9 @@ void CommModule::SetCallBack(COMM_RECEIVE_CALLBACK callback, void* user) {
 
 int CommModule::Init_Port(const char* path) {
     m_nFd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    m_bBusy = m_nFd == -1 && HeldElsewhere(errno);
     if (m_nFd == -1) {
-        if (IsBusy(errno))
+        if (m_bBusy)
             ReportBusy(path);
         else
             PrintAndLog(MSG_OPEN_FAILED, path, strerror(errno), errno);
@@ -224,7 +226,8 @@ int CommModule::Init_Port(const char* path) {
         failure = OPEN_GET_ATTR;
     else
         failure = ApplyLineSettings(m_nFd, m_SavedSettings, path);
-    if (failure == OPEN_EXCLUSIVE && IsBusy(errno))
+    m_bBusy = failure == OPEN_EXCLUSIVE && HeldElsewhere(errno);
+    if (m_bBusy)
         ReportBusy(path);
     else if (failure != OPEN_OK)
         ReportOpenFailure(failure, path);

@@ -31,6 +31,8 @@ public:
     // Stops the reader, then restores the settings and closes the line.
     void Deinit_Port();
     void ClosePort();
+    // Whether the last Init_Port failed because another program holds the port.
+    bool IsBusy() const { return m_bBusy; }
 
     // Reader thread entry: runs ThreadFunc of the object; 0 for a null object.
     static int WatchProc(void* self);
@@ -53,4 +55,5 @@ private:
     COMM_RECEIVE_CALLBACK m_pCallback;
     int m_WakePipe[2]; // Initernal_Stop writes to [1] so a waiting reader returns at once
     bool m_bHungUp;    // reader thread only: the last wait saw a hang-up
+    bool m_bBusy;
 };
