@@ -1,6 +1,7 @@
 // The upload tool's utilities: command line, device path, log file and its pruning, start-file
-// text and its private folder, path splitting and small text routines. log_output and closeLogFile share the log handle under one mutex, since
-// the serial reader thread logs while the main thread may close the log.
+// text and its private folder, path splitting and small text routines. log_output and
+// closeLogFile share the log handle under one mutex, since the serial reader thread logs while
+// the main thread may close the log.
 #include "TrellupUtility.h"
 
 #include <algorithm>
