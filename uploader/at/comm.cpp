@@ -45,9 +45,11 @@ void startCommand(tagMEFSM* context, ATResult* result, ME_RESPONSE_CB callback, 
     me_unlock(&context->m_RespLock);
 }
 
+// On a line known to be gone the write fails at once, without the port's retry.
 int writeAndReport(void* port, const char* command, ME_TX_CB txCallback, void* context) {
     int length = static_cast<int>(std::strlen(command));
-    int ok = static_cast<CommModule*>(port)->WriteData(command, length) == 1 ? 1 : 0;
+    bool lost = contextOf(context)->m_bLineLost.load();
+    int ok = !lost && static_cast<CommModule*>(port)->WriteData(command, length) == 1 ? 1 : 0;
     txCallback(ok, length, context);
     return ok;
 }
@@ -58,8 +60,6 @@ const int kTimeoutsBeforeGivingUp = 2;
 
 // The code a command ends with before it is sent, or -1 when it may be sent.
 int refusal(const tagMEFSM* context) {
-    if (context->m_bLineLost.load())
-        return ME_RESULT_ERROR;
     if (context->m_nTimeouts >= kTimeoutsBeforeGivingUp)
         return ME_RESULT_TIMEOUT;
     if (CommandsRefused())

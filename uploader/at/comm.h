@@ -88,7 +88,7 @@ bool ME_DeInit(void* context);
 // Sends command (text ending in CR) and blocks until it has ended. prefix is the key of the
 // information lines the command expects (null: none), callback its response callback, result
 // the caller's ATResult (may be null), timeout in milliseconds. Returns 0 success, 100 error
-// reply, failed write or refusal (null context, command in progress, line gone), 32512 timeout
+// reply, failed write or refusal (null context, command in progress), 32512 timeout
 // (also, unsent, after two commands of the context timed out), 32514 cancelled (also, unsent,
 // while an interruption refuses commands), any other number the device's error number.
 int ME_Fill_FSM(void* context, void (*notify)(void*), void* result, void (*callback)(void*),
@@ -108,7 +108,7 @@ void TimeoutProc(void* context);
 bool ME_Cancel(void* context);
 
 // The line is gone: ends the command in progress, if any, with the failed-write code (100), and
-// every later command of the context ends so without being sent.
+// every later command of the context ends so at once, as a failed write.
 void ME_LineLost(void* context);
 
 // Send path: writes command to port, reports the outcome to txCallback, then waits for the
