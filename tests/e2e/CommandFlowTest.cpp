@@ -134,15 +134,6 @@ TEST_F(Flow, MissingPortEndsWith100) {
     EXPECT_EQ(run.status, 100) << run.out << run.err;
 }
 
-TEST_F(Flow, DeviceNamesOutsideAsciiAreDeletedWithoutHarm) {
-    writeFile(folder() / "caf\xc3\xa9.vxp", "old");
-    writeFile(rig.work() / "app.vxp", "new");
-    ASSERT_TRUE(rig.start());
-    ProcessResult run = rig.upload({"-c", "1", "-p", (rig.work() / "app.vxp").string()});
-    ASSERT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_EQ(entries(folder()), std::vector<std::string>{"app.vxp"});
-}
-
 TEST_F(Flow, ApplicationPathTooLongForTheDeviceEndsWith400BeforeAnyWrite) {
     std::string name = std::string(245, 'n') + ".vxp"; // fits the PC, not Z:\\@BTZov\ on top
     writeFile(rig.work() / name, "x");

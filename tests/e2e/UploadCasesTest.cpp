@@ -103,25 +103,21 @@ TEST_F(UploadCase, NamedApplicationAbsentFromTheFolderIsWrittenAtTheNamedPath) {
     EXPECT_EQ(startFile(), named);
 }
 
-// Left so by -c, or by an interrupted upload that deleted its partial file.
-TEST_F(UploadCase, NamedApplicationWithAnEmptyFolderIsWrittenAtTheNamedPath) {
+// -c empties the folder, the running application's file included, so autostart.txt names a
+// file of an empty folder: the application goes to the named path, then and in later runs.
+TEST_F(UploadCase, CleanOptionEmptiesTheFolderAndLaterUploadsStillSucceed) {
     std::string named = startFileText(kAppFolder, "game.vxp");
     writeFile(rig.drive('C') / "autostart.txt", named);
-    fs::create_directories(folder());
-    ProcessResult run = uploadApp();
-    ASSERT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_EQ(entries(folder()), std::vector<std::string>{"game.vxp"});
-    EXPECT_EQ(readFile(folder() / "game.vxp"), app);
-    EXPECT_EQ(startFile(), named);
-}
-
-TEST_F(UploadCase, CleanOptionEmptiesTheFolderBeforeAFreshUpload) {
-    writeFile(folder() / "stale.vxp", "stale");
-    writeFile(folder() / "notes.txt", "notes");
+    for (const char* name : {"game.vxp", "notes.txt", "caf\xc3\xa9.vxp"})
+        writeFile(folder() / name, "old");
     EXPECT_TRUE(rig.start());
-    ProcessResult run = rig.upload({"-c", "1", "-p", (rig.work() / "app.vxp").string()});
-    ASSERT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_EQ(entries(folder()), std::vector<std::string>{"app.vxp"});
+    for (const char* option : {"-c", "-a"}) {
+        ProcessResult run = rig.upload({option, "1", "-p", (rig.work() / "app.vxp").string()});
+        ASSERT_EQ(run.status, 0) << option << run.out << run.err;
+        EXPECT_EQ(entries(folder()), std::vector<std::string>{"game.vxp"});
+        EXPECT_EQ(readFile(folder() / "game.vxp"), app);
+    }
+    EXPECT_EQ(startFile(), named);
 }
 
 TEST_F(UploadCase, RunningApplicationLockedUntilStoppedIsReplacedAfterTheStop) {
