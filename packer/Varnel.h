@@ -1,12 +1,14 @@
 // The pack driver: reads the application's parameters, composes and signs the tag block, and
-// appends block, end marker and signature trailer to the application file in place, then
-// renames it by application type and appends the date record.
+// appends block, end marker and signature trailer to the application file in place (then
+// renames it by application type) or to a copy, and appends the date record.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ParamOption.h"
 #include "TagTable.h"
@@ -54,10 +56,17 @@ public:
     Varnel(const Varnel&) = delete;
     Varnel& operator=(const Varnel&) = delete;
 
+    // Pack into this new file instead, leaving the target untouched (empty: in place).
+    void SetOutputPath(const std::string& path) { m_outputPath = path; }
+    // Every problem of the parameter file refuses the pack instead of being a warning.
+    void SetStrict(bool strict) { m_strict = strict; }
+
     void print_version();
-    void ComposeFileName(char out[260]);
-    // One pack run. True when the file was packed (the date record is best effort).
-    // A bad number in param.ini escapes as std::runtime_error before anything is written.
+    // One pack run. True when the file was packed (the date record is best effort). False
+    // (message printed, file as it was) for a target that is missing, not a regular file,
+    // already packed or too large, a parameter over its limit, a --strict parameter problem
+    // or a failed write. A bad number in param.ini escapes as std::runtime_error before
+    // anything is written.
     bool doPack();
 
     // 1 success, -1 the signature could not be made, -2 a parameter exceeds its limit
@@ -78,6 +87,15 @@ public:
     void SetClock(std::time_t fixed) { m_fixedTime = fixed; }
 
 private:
+    bool CheckParameters();
+    bool CheckTarget();
+    // Digests the content (copying it when copy is not null), composes and signs the block;
+    // tail receives block, end marker and signature trailer.
+    bool ComposeTail(FILE* source, uint64_t length, FILE* copy, _composeTagPara& para,
+                     std::vector<uint8_t>& tail);
+    bool PackInPlace(const std::string& output, _composeTagPara& para,
+                     std::vector<uint8_t>& tail, uint64_t& length);
+    bool PackToCopy(_composeTagPara& para, std::vector<uint8_t>& tail, uint64_t& length);
     bool CheckTextLimits();
     void FillComposeRecord(_composeTagPara* para);
     std::time_t Now() const { return m_fixedTime ? m_fixedTime : std::time(nullptr); }
@@ -85,9 +103,7 @@ private:
     std::string m_paramPath;
     std::string m_targetPath;
     std::unique_ptr<ParamOption> m_param;
+    std::string m_outputPath;
+    bool m_strict = false;
     std::time_t m_fixedTime = 0;
 };
-
-// Reads -i and -h with getopt ("+i:h": stops at the first non-option); target holds 260 bytes.
-// False (message printed) without arguments, without -i or with a path over 259 bytes.
-bool ParseArguments(int argc, char* argv[], char target[260]);

@@ -28,12 +28,12 @@ struct TextLimit {
 };
 
 const TextLimit kTextLimits[] = {
-    {"AppName", &ParamOption::GetAppName, 255, "characters"},
-    {"Developer", &ParamOption::GetDeveloper, 255, "characters"},
-    {"PushSenderID", &ParamOption::GetPushSenderID, 255, "characters"},
-    {"DescText", &ParamOption::GetDescText, 511, "characters"},
-    {"Version", &ParamOption::GetVersion, 11, "bytes"},
-    {"IMSI", &ParamOption::GetIMSI, 259, "bytes"},
+    {PARAM_APP_NAME, &ParamOption::GetAppName, 255, "characters"},
+    {PARAM_DEVELOPER, &ParamOption::GetDeveloper, 255, "characters"},
+    {PARAM_PUSH_SENDER_ID, &ParamOption::GetPushSenderID, 255, "characters"},
+    {PARAM_DESC_TEXT, &ParamOption::GetDescText, 511, "characters"},
+    {PARAM_VERSION, &ParamOption::GetVersion, 11, "bytes"},
+    {PARAM_IMSI, &ParamOption::GetIMSI, 259, "bytes"},
 };
 const size_t kNameListMaxChars = 105;
 

@@ -1,9 +1,11 @@
-// Varnel: packs one application file in place. Exit status 0 packed, 1 command line refused,
-// 2 the pack run failed (the file is left as it was).
-#include <cstdio>
+// Varnel: packs one application file, in place or into -o's file. Exit status 0 packed (also
+// after --help and --version), 1 command line refused, 2 nothing packed (the file is left as
+// it was).
+#include <csignal>
 #include <stdexcept>
 #include <string>
 
+#include "CommandLine.h"
 #include "Utility.h"
 #include "Varnel.h"
 
@@ -21,11 +23,19 @@ std::string ParamFilePath(const char* program) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    char target[260];
-    if (!ParseArguments(argc, argv, target))
-        return EXIT_USAGE;
+    PackOptions options;
+    const CommandLine parsed = ParseArguments(argc, argv, options);
+    if (parsed != CommandLine::Pack)
+        return parsed == CommandLine::Done ? EXIT_PACKED : EXIT_USAGE;
+    if (options.paramPath.empty())
+        options.paramPath = ParamFilePath(argv[0]);
+    // Over a file size limit a write then fails with EFBIG and is cut back, instead of the
+    // signal ending the program half-way through the append.
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
-        Varnel packer(target, ParamFilePath(argv[0]));
+        Varnel packer(options.target, options.paramPath);
+        packer.SetOutputPath(options.output);
+        packer.SetStrict(options.strict);
         return packer.doPack() ? EXIT_PACKED : EXIT_PACK_FAILED;
     } catch (const std::runtime_error& error) {
         log_output("%s\n", error.what());

@@ -39,7 +39,17 @@ bool AllOf(const std::string& text, std::string::size_type from, std::string::si
     return true;
 }
 
-std::string StripLineEnds(std::string line) {
+// Only the space counts as blank in this grammar; a tab is part of keys and values.
+std::string WithoutOuterSpaces(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return std::string();
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+const char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
+
+std::string StripLineEnds(const std::string& line) {
     std::string out;
     out.reserve(line.size());
     for (char c : line)
@@ -69,7 +79,11 @@ bool IniParser::LoadIniFile(const std::string& path) {
     std::string section;
     Entries pending;
     std::string raw;
-    while (std::getline(in, raw)) {
+    for (int number = 1; std::getline(in, raw); ++number) {
+        // Editors on some systems open the file with a byte-order mark, which would hide the
+        // first header.
+        if (number == 1 && raw.compare(0, 3, kUtf8ByteOrderMark) == 0)
+            raw.erase(0, 3);
         const std::string line = StripLineEnds(raw);
         if (IsSectionEffective(line)) {
             const std::string name = GetStringSection(line);
@@ -84,12 +98,18 @@ bool IniParser::LoadIniFile(const std::string& path) {
         }
         const auto equal_pos = GetStringLineEqualSignPos(line);
         if (IsValueLineEffective(line, equal_pos))
-            pending.emplace_back(GetStringLineKey(line, equal_pos),
-                                 GetStringLineValue(line, equal_pos));
+            pending.push_back({GetStringLineKey(line, equal_pos),
+                               GetStringLineValue(line, equal_pos),
+                               WithoutOuterSpaces(line.substr(equal_pos + 1)), number});
     }
     if (!section.empty())
         m_sections.insert({section, pending});
     return true;
+}
+
+const std::vector<IniEntry>* IniParser::SectionEntries(const std::string& section) const {
+    const auto found = m_sections.find(section);
+    return found == m_sections.end() ? nullptr : &found->second;
 }
 
 bool IniParser::IsSectionEffective(const std::string& line) {
@@ -120,11 +140,7 @@ bool IniParser::IsValueLineEffective(const std::string& line, std::string::size_
 }
 
 std::string IniParser::GetStringLineKey(const std::string& line, std::string::size_type equal_pos) {
-    std::string key = line.substr(0, equal_pos);
-    const auto first = key.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return std::string();
-    return key.substr(first, key.find_last_not_of(' ') - first + 1);
+    return WithoutOuterSpaces(line.substr(0, equal_pos));
 }
 
 std::string IniParser::GetStringLineValue(const std::string& line,
@@ -141,9 +157,9 @@ std::string IniParser::GetString(const std::string& section, const std::string& 
     const auto found = m_sections.find(section);
     if (found == m_sections.end())
         return default_value;
-    for (const auto& entry : found->second)
-        if (entry.first == key)
-            return entry.second;
+    for (const IniEntry& entry : found->second)
+        if (entry.key == key)
+            return entry.value;
     return default_value;
 }
 

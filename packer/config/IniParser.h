@@ -9,8 +9,16 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
+
+// One key/value line as stored: the value is what look-ups answer; rest is everything after
+// the '=' without its outer blanks, so a value cut at a blank or colon can be noticed.
+struct IniEntry {
+    std::string key;
+    std::string value;
+    std::string rest;
+    int line = 0;
+};
 
 class IniParser {
 public:
@@ -23,6 +31,8 @@ public:
     bool IsIniReady() const;
     // Reads the file into the table; true in every case, also when it cannot be opened.
     bool LoadIniFile(const std::string& path);
+    // The entries of a section in file order, or null when the table has no such section.
+    const std::vector<IniEntry>* SectionEntries(const std::string& section) const;
 
     static bool IsSectionEffective(const std::string& line);
     static std::string GetStringSection(const std::string& line);
@@ -41,7 +51,7 @@ public:
     bool GetBoolean(const std::string& section, const std::string& key, bool default_value) const;
 
 private:
-    using Entries = std::vector<std::pair<std::string, std::string>>;
+    using Entries = std::vector<IniEntry>;
     std::string m_path;
     std::map<std::string, Entries> m_sections;
 };

@@ -38,7 +38,6 @@ TEST(ParamOption, KeysDifferingFromGetterNamesAreRead) {
                                       "appname=lower\n");
     ParamOption p(path);
     EXPECT_EQ(p.GetApiList(), "Audio");
-    EXPECT_EQ(p.GetOutputType(), "vxp");
     EXPECT_EQ(p.GetSysMemorySize(), 7u);
     EXPECT_TRUE(p.IsSupportBackground());
     EXPECT_FALSE(p.IsSupportRotate());
