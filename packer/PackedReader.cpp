@@ -74,6 +74,7 @@ PackedReport ReadPacked(uint64_t size, const ReadAt& read_at) {
     if (GetUint32(trailer + TRAILER_WORD1_OFFSET) != TRAILER_WORD1)
         return Malformed(report, "signature trailer does not start with 1");
     std::memcpy(report.signature, trailer + TRAILER_SIGNATURE_OFFSET, sizeof report.signature);
+    std::memcpy(report.reserved, trailer + TRAILER_RESERVED_OFFSET, sizeof report.reserved);
     report.contentLength = GetUint32(trailer + TRAILER_LENGTH_OFFSET);
     if (report.contentLength > size - PACK_OVERHEAD - TAG_HEADER_SIZE)
         return Malformed(report, "content length points past the tag block");

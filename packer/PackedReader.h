@@ -27,6 +27,7 @@ struct PackedReport {
     uint8_t tagDigest[16] = {0};
     uint8_t signedDigest[16] = {0};
     uint8_t signature[64] = {0};
+    uint8_t reserved[8] = {0}; // the trailer's last bytes; no digest covers them
 };
 
 // Reads n bytes at offset into out; false when they cannot be read.

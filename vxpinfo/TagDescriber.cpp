@@ -1,5 +1,6 @@
-// Decoding of tag values: UCS-2 texts, the packed version, dates, flags, keyword codes,
-// permissions by API name and the push id with its regrouping undone.
+// Decoding of tag values: what each tag means, UCS-2 texts, the packed version, dates in
+// ISO 8601, flags, keyword codes, permissions by API name and the push id with its
+// regrouping undone.
 #include "TagDescriber.h"
 
 #include <cstdio>
@@ -7,6 +8,7 @@
 
 #include "TagTable.h"
 #include "Utility.h"
+#include "ParamOption.h"
 #include "Varnel.h"
 
 using nlohmann::json;
@@ -15,6 +17,7 @@ namespace {
 
 enum class Kind {
     Number,
+    Fixed,
     Flag,
     Date,
     Ucs2,
@@ -31,43 +34,44 @@ enum class Kind {
 
 struct TagInfo {
     uint32_t id;
-    const char* name;
+    const char* meaning;
+    const char* param; // the param.ini key it comes from, or null
     Kind kind;
 };
 
 const TagInfo kTags[] = {
-    {TAG_END, "End", Kind::End},
-    {TAG_DEVELOPER, "Developer", Kind::Ucs2},
-    {TAG_APP_ID, "AppID", Kind::Number},
-    {TAG_CONST_3, "Constant3", Kind::Number},
-    {TAG_APP_NAME, "AppName", Kind::Ucs2},
-    {TAG_VERSION, "Version", Kind::Version},
-    {TAG_VALID_FROM, "ValidFrom", Kind::Date},
-    {TAG_VALID_UNTIL, "ValidUntil", Kind::Date},
-    {TAG_MEMORY_SIZE, "MemorySize", Kind::Number},
-    {TAG_RESOLUTION, "Resolution", Kind::Number},
-    {TAG_CONST_17, "Constant17", Kind::Number},
-    {TAG_IMSI, "IMSI", Kind::Raw},
-    {TAG_PERMISSIONS, "Permissions", Kind::Permissions},
-    {TAG_CONST_22, "Constant22", Kind::Number},
-    {TAG_DESCRIPTION, "DescText", Kind::Ucs2},
-    {TAG_BACKGROUND, "Background", Kind::Flag},
-    {TAG_NAME_LIST, "Names", Kind::Names},
-    {TAG_ROTATE, "Rotate", Kind::Flag},
-    {TAG_OUTPUT_TYPE, "OutputType", Kind::Output},
-    {TAG_COMPRESS, "Compress", Kind::Flag},
-    {TAG_CONST_35, "Constant35", Kind::Number},
-    {TAG_SYS_MEMORY, "SysMemSize", Kind::Number},
-    {TAG_VPI_RECOGNISED, "VPITypeKnown", Kind::Flag},
-    {TAG_VPI_TYPE, "VPIType", Kind::VpiType},
-    {TAG_PUSH, "Push", Kind::Flag},
-    {TAG_PUSH_ID, "PushID", Kind::PushId},
-    {TAG_PUSH_SENDER_ID, "PushSenderID", Kind::Ucs2},
-    {TAG_TRANSFER_IMG, "TransferImg", Kind::Flag},
-    {TAG_TRANSFER_IMG_AGAIN, "TransferImg2", Kind::Flag},
-    {TAG_AUTO_START, "AutoStart", Kind::Flag},
-    {TAG_IDLE_SHORTCUT, "IdleShortcut", Kind::Flag},
-    {TAG_APP_KIND, "AppKind", Kind::AppKind},
+    {TAG_END, "end of the tags", nullptr, Kind::End},
+    {TAG_DEVELOPER, "developer", PARAM_DEVELOPER, Kind::Ucs2},
+    {TAG_APP_ID, "application id", PARAM_APP_ID, Kind::Number},
+    {TAG_CONST_3, "fixed value", nullptr, Kind::Fixed},
+    {TAG_APP_NAME, "application name", PARAM_APP_NAME, Kind::Ucs2},
+    {TAG_VERSION, "version", PARAM_VERSION, Kind::Version},
+    {TAG_VALID_FROM, "valid from (pack day - 1)", nullptr, Kind::Date},
+    {TAG_VALID_UNTIL, "valid until", nullptr, Kind::Date},
+    {TAG_MEMORY_SIZE, "memory size", PARAM_MEMORY_SIZE, Kind::Number},
+    {TAG_RESOLUTION, "resolution (0: adapter)", PARAM_RESOLUTION, Kind::Number},
+    {TAG_CONST_17, "fixed value", nullptr, Kind::Fixed},
+    {TAG_IMSI, "IMSI", PARAM_IMSI, Kind::Raw},
+    {TAG_PERMISSIONS, "permissions", PARAM_API_LIST, Kind::Permissions},
+    {TAG_CONST_22, "fixed value", nullptr, Kind::Fixed},
+    {TAG_DESCRIPTION, "description", PARAM_DESC_TEXT, Kind::Ucs2},
+    {TAG_BACKGROUND, "runs in the background", PARAM_BACKGROUND, Kind::Flag},
+    {TAG_NAME_LIST, "names by language", nullptr, Kind::Names},
+    {TAG_ROTATE, "supports rotation", PARAM_ROTATE, Kind::Flag},
+    {TAG_OUTPUT_TYPE, "compiler and output type", PARAM_COMPILER, Kind::Output},
+    {TAG_COMPRESS, "compressed", PARAM_COMPRESS, Kind::Flag},
+    {TAG_CONST_35, "fixed value", nullptr, Kind::Fixed},
+    {TAG_SYS_MEMORY, "system memory size", PARAM_SYS_MEM_SIZE, Kind::Number},
+    {TAG_VPI_RECOGNISED, "VPI type is known", PARAM_VPI_TYPE, Kind::Flag},
+    {TAG_VPI_TYPE, "VPI type", PARAM_VPI_TYPE, Kind::VpiType},
+    {TAG_PUSH, "push messages", PARAM_PUSH, Kind::Flag},
+    {TAG_PUSH_ID, "push id", PARAM_PUSH_ID, Kind::PushId},
+    {TAG_PUSH_SENDER_ID, "push sender id", PARAM_PUSH_SENDER_ID, Kind::Ucs2},
+    {TAG_TRANSFER_IMG, "transfers images", PARAM_TRANSFER_IMG, Kind::Flag},
+    {TAG_TRANSFER_IMG_AGAIN, "transfers images (copy)", PARAM_TRANSFER_IMG, Kind::Flag},
+    {TAG_AUTO_START, "starts automatically", PARAM_AUTO_START, Kind::Flag},
+    {TAG_IDLE_SHORTCUT, "idle screen shortcut", PARAM_IDLE_SHORTCUT, Kind::Flag},
+    {TAG_APP_KIND, "application kind", PARAM_APP_TYPE, Kind::AppKind},
 };
 
 const char* const kOutputTypes[] = {"ADS application", "ADS vsm or other", "RVCT application",
@@ -76,6 +80,26 @@ const char* const kOutputTypes[] = {"ADS application", "ADS vsm or other", "RVCT
 const char* const kVpiTypes[] = {"vsp or none", "zirra or widget", "wallpaper",
                                  "launcher",    "screenlock",      "others"};
 const char* const kAppKinds[] = {"plain", "vpc or dlc", "vpd or dld"};
+
+// Text that is not valid UTF-8 (a Latin-1 IMSI, a file name in another encoding) is read
+// as Latin-1, each byte its own character, as the packer itself reads parameter texts.
+std::string JsonText(const std::string& text) {
+    try {
+        (void)json(text).dump();
+        return text;
+    } catch (const json::type_error&) {
+    }
+    std::string out;
+    for (unsigned char c : text) {
+        if (c < 0x80) {
+            out += char(c);
+        } else {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
 
 std::string Hex(const std::vector<uint8_t>& bytes) {
     std::string s;
@@ -108,6 +132,42 @@ json Ucs2(const std::vector<uint8_t>& v) {
         }
     }
     return out;
+}
+
+uint32_t DaysIn(uint32_t year, uint32_t month) {
+    static const uint32_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// year, month, day, hour, minute as ISO 8601. The packer stores the day minus one, so day 0
+// is the last day of the month before; a day past the month's end (the end date keeps the
+// start's day) runs into the next month. Null when the numbers are no date at all.
+json IsoDate(const uint32_t d[6]) {
+    uint32_t year = d[0], month = d[1], day = d[2];
+    if (year < 1 || year > 9998 || month < 1 || month > 12 || day > 31 || d[3] > 23 || d[4] > 59)
+        return json();
+    if (day == 0) {
+        month = month == 1 ? 12 : month - 1;
+        year = month == 12 ? year - 1 : year;
+        day = DaysIn(year, month);
+    } else if (day > DaysIn(year, month)) {
+        day -= DaysIn(year, month);
+        month = month == 12 ? 1 : month + 1;
+        year = month == 1 ? year + 1 : year;
+    }
+    char text[24];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u", year, month, day, d[3], d[4]);
+    return text;
+}
+
+json Date(const std::vector<uint8_t>& v) {
+    if (v.size() != 24)
+        return json();
+    uint32_t numbers[6];
+    for (int i = 0; i < 6; ++i)
+        numbers[i] = GetUint32(v.data() + 4 * i);
+    return {{"iso", IsoDate(numbers)}, {"numbers", numbers}};
 }
 
 json Coded(uint32_t code, const char* const* names, size_t count) {
@@ -143,19 +203,11 @@ json Value(Kind kind, const std::vector<uint8_t>& v) {
     const uint32_t n = number ? GetUint32(v.data()) : 0;
     switch (kind) {
     case Kind::Ucs2: return Ucs2(v);
-    case Kind::Raw: return std::string(v.begin(), v.end());
+    case Kind::Raw: return JsonText(std::string(v.begin(), v.end()));
     case Kind::Names: return Names(v);
     case Kind::Permissions: return Permissions(v);
     case Kind::End: return v.empty() ? json(nullptr) : json();
-    case Kind::Date:
-        if (v.size() != 24)
-            return json();
-        {
-            json date = json::array();
-            for (int i = 0; i < 6; ++i)
-                date.push_back(GetUint32(v.data() + 4 * i));
-            return date;
-        }
+    case Kind::Date: return Date(v);
     default: break;
     }
     if (!number)
@@ -183,16 +235,23 @@ json DescribeTag(const TagRecord& tag) {
     for (const TagInfo& info : kTags) {
         if (info.id != tag.id)
             continue;
+        json out = {{"id", tag.id}, {"name", info.meaning}};
+        if (info.param)
+            out["param"] = info.param;
+        if (info.kind == Kind::Fixed)
+            out["fixed"] = true;
         json value = Value(info.kind, tag.value);
         if (value.is_null() && info.kind != Kind::End)
-            return {{"id", tag.id}, {"name", info.name}, {"malformed", Hex(tag.value)}};
-        return {{"id", tag.id}, {"name", info.name}, {"value", value}};
+            out["malformed"] = Hex(tag.value);
+        else
+            out["value"] = value;
+        return out;
     }
     return {{"id", tag.id}, {"name", "unknown"}, {"hex", Hex(tag.value)}};
 }
 
 json DescribeReport(const std::string& path, const PackedReport& report) {
-    json out = {{"file", path}, {"size", report.fileSize}};
+    json out = {{"file", JsonText(path)}, {"size", report.fileSize}};
     const char* verdict = report.status == PackedStatus::Valid          ? "valid"
                           : report.status == PackedStatus::BadSignature ? "invalid signature"
                                                                         : "malformed";
@@ -211,8 +270,29 @@ json DescribeReport(const std::string& path, const PackedReport& report) {
                       {"tags", DigestHex(report.tagDigest, 16)},
                       {"signed", DigestHex(report.signedDigest, 16)}};
     out["signature"] = DigestHex(report.signature, 64);
+    const std::vector<uint8_t> reserved(report.reserved, report.reserved + 8);
+    if (reserved != std::vector<uint8_t>(8, 0))
+        out["reserved"] = Hex(reserved);
     return out;
 }
+
+namespace {
+
+// One tag value as a person reads it: dates in ISO 8601, codes by their meaning.
+std::string TextValue(const json& value) {
+    if (value.is_null())
+        return std::string();
+    if (value.is_string())
+        return value.get<std::string>();
+    if (value.is_object() && value.contains("iso"))
+        return value["iso"].is_string() ? value["iso"].get<std::string>()
+                                        : "not a date " + value["numbers"].dump();
+    if (value.is_object() && value.contains("meaning"))
+        return value["meaning"].get<std::string>() + " (" + value["code"].dump() + ")";
+    return value.dump();
+}
+
+} // namespace
 
 std::string RenderText(const json& report) {
     std::ostringstream out;
@@ -224,13 +304,12 @@ std::string RenderText(const json& report) {
         out << "tag block      " << report["tag_block_length"] << " bytes, MD5 "
             << report["digests"]["tags"].get<std::string>() << "\n";
         for (const json& tag : report["tags"]) {
-            char head[32];
-            std::snprintf(head, sizeof head, "  %3u %-14s ", tag["id"].get<unsigned>(),
+            char head[48];
+            std::snprintf(head, sizeof head, "  %3u %-26s ", tag["id"].get<unsigned>(),
                           tag["name"].get<std::string>().c_str());
             out << head;
             if (tag.contains("value"))
-                out << (tag["value"].is_string() ? tag["value"].get<std::string>()
-                                                 : tag["value"].dump());
+                out << TextValue(tag["value"]);
             else if (tag.contains("hex"))
                 out << "hex " << tag["hex"].get<std::string>();
             else
@@ -238,6 +317,9 @@ std::string RenderText(const json& report) {
             out << "\n";
         }
         out << "signed digest  " << report["digests"]["signed"].get<std::string>() << "\n";
+        if (report.contains("reserved"))
+            out << "reserved       " << report["reserved"].get<std::string>()
+                << " (not zero; no digest covers these bytes)\n";
     }
     out << "status         " << report["status"].get<std::string>();
     if (report.contains("problem"))

@@ -6,9 +6,11 @@
 
 #include "PackedReader.h"
 
-// {"id", "name", "value"} and, for coded values, "code"; unknown tags carry hexadecimal.
+// {"id", "name" (what the tag holds), "param" (its param.ini key, if any), "fixed" (for tags
+// that always hold the same value), "value"}; a value that does not parse gives "malformed"
+// and unknown tags "hex", both hexadecimal.
 nlohmann::json DescribeTag(const TagRecord& tag);
-// The whole report: sizes, tags, digests, verdict.
+// The whole report: sizes, tags, digests, reserved trailer bytes when not zero, verdict.
 nlohmann::json DescribeReport(const std::string& path, const PackedReport& report);
 // Human-readable rendering of DescribeReport's object.
 std::string RenderText(const nlohmann::json& report);

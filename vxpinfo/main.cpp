@@ -6,6 +6,7 @@
 #include <string>
 
 #include "PackedReader.h"
+#include "ProjectVersion.h"
 #include "TagDescriber.h"
 
 namespace {
@@ -21,9 +22,12 @@ enum ExitStatus {
 const char* const kUsage =
     "usage: vxpinfo FILE [--json]\n"
     "Shows the tags of a packed application file and checks its signature.\n"
-    "  --json   print the result as one JSON object\n"
+    "  --json      print the result as one JSON object\n"
+    "  --version   print the version\n"
     "Exit status: 0 valid, 3 digest or signature invalid, 4 not a packed file,\n"
     "truncated or malformed, 1 bad command line, 2 the file cannot be read.\n";
+
+const char* const kVersion = "vxpinfo " PROJECT_VERSION_STRING "\n";
 
 } // namespace
 
@@ -35,6 +39,9 @@ int main(int argc, char* argv[]) {
             as_json = true;
         } else if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
             std::fputs(kUsage, stdout);
+            return EXIT_VALID;
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::fputs(kVersion, stdout);
             return EXIT_VALID;
         } else if (path.empty() && argv[i][0] != '-') {
             path = argv[i];
