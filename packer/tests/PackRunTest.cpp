@@ -1,220 +1,228 @@
-// Varnel run as a process in a temporary folder with its own param.ini: the packed layout,
-// renaming and date file, an independent check of the signature with the openssl command
-// line, and every failure leaving the application file exactly as it was.
+// Varnel run as a process in a temporary folder: command line, packed layout with an
+// independent signature check, -c and -o packs against an in-place pack, warnings and their
+// --strict failures, and every refusal leaving the application file exactly as it was.
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
-#include "Sign.h"
+#include "PackedReader.h"
+#include "ProjectVersion.h"
 #include "TagTable.h"
+#include "TestFiles.h"
 #include "Utility.h"
-#include "vmmd5.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
 }
 
-void WriteAll(const std::string& path, const Bytes& data) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-}
-
-bool Exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
-
-Bytes SampleContent(size_t n) {
-    Bytes b(n);
-    for (size_t i = 0; i < n; ++i)
-        b[i] = uint8_t(i * 31 + 7);
-    return b;
-}
-
-class PackRun : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char dir[] = "/tmp/packrun_XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        m_dir = dir;
-        ASSERT_EQ(Shell("cp '" + std::string(VARNEL_BIN) + "' '" + m_dir + "/Varnel'"), 0);
-    }
-    void TearDown() override { Shell("rm -rf '" + m_dir + "'"); }
-
-    void Param(const std::string& text) { std::ofstream(m_dir + "/param.ini") << text; }
-    std::string Path(const std::string& name) const { return m_dir + "/" + name; }
-
-    // Runs a shell command; answers its exit status and keeps its standard output.
-    int Shell(const std::string& command) {
-        const std::string out = m_dir + "/.stdout";
-        const int raw = std::system((command + " > '" + out + "' 2>&1").c_str());
-        const Bytes text = ReadAll(out);
-        m_output.assign(text.begin(), text.end());
-        std::remove(out.c_str());
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
-    int Varnel(const std::string& args) { return Shell("'" + m_dir + "/Varnel' " + args); }
-
-    std::string m_dir;
-    std::string m_output;
+struct LineCase {
+    const char* name;
+    std::string args;
+    int status;
+    const char* output;
 };
 
-TEST_F(PackRun, CommandLineErrorsExitWithOne) {
-    EXPECT_EQ(Varnel(""), 1);
-    EXPECT_EQ(m_output, "Invalid command arguments.\n");
-    EXPECT_EQ(Varnel("-h"), 1);
-    EXPECT_NE(m_output.find("Parameter number = 2\n"), std::string::npos);
-    EXPECT_NE(m_output.find("Please input command line\n -i input packed file path \n -h show "
-                            "help\nInvalid parameter, please specify pack target file path.\n"),
-              std::string::npos);
-    EXPECT_EQ(Varnel("-i " + std::string(300, 'p')), 1);
-    EXPECT_NE(m_output.find("longer than 259 bytes"), std::string::npos);
+class CommandLine : public TempFolder, public ::testing::WithParamInterface<LineCase> {};
+
+TEST_P(CommandLine, AnswersWithItsStatus) {
+    EXPECT_EQ(RunVarnel(GetParam().args), GetParam().status);
+    EXPECT_PRED2(Contains, m_output, GetParam().output);
 }
 
-TEST_F(PackRun, MissingTargetExitsWithTwo) {
-    EXPECT_EQ(Varnel("-i '" + Path("nothing.axf") + "'"), 2);
-    EXPECT_NE(m_output.find("Create file  " + Path("nothing.axf") +
-                            " failed No such file or directory\n"),
-              std::string::npos);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CommandLine,
+    ::testing::Values(
+        LineCase{"NoArguments", "", 1, "Invalid command arguments.\n"},
+        LineCase{"ShortUsageGoesOn", "-h", 1,
+                 "Please input command line\n -i input packed file path \n -h show help\n"
+                 "Invalid parameter, please specify pack target file path.\n"},
+        LineCase{"Help", "-i x --help", 0, "usage: Varnel -i FILE"},
+        LineCase{"Version", "--version", 0, "Varnel " PROJECT_VERSION_STRING "\n"},
+        LineCase{"LongPath", "-i " + std::string(260, 'p'), 1, "longer than 259 bytes"},
+        LineCase{"MissingTarget", "-i nothing.axf", 2,
+                 "Create file  nothing.axf failed No such file or directory\n"}),
+    [](const ::testing::TestParamInfo<LineCase>& c) { return c.param.name; });
 
-TEST_F(PackRun, PackedLayoutRenameDateFileAndSignature) {
-    Param("[Param]\nAppName=Demo\nAppType=vpd\nAPIList=Audio-Http\n");
-    const Bytes content = SampleContent(5000);
-    WriteAll(Path("app.axf"), content);
-    WriteAll(Path("app.vxp"), Bytes(3, 9)); // an older output is replaced
-    ASSERT_EQ(Varnel("-h -i '" + Path("app.axf") + "'"), 0) << m_output;
-    EXPECT_NE(m_output.find("Varnel Command Shell v3.1329.00\n"), std::string::npos);
+class PackRun : public TempFolder {
+protected:
+    // Packs app.axf (fresh content) with extra arguments; answers the status.
+    int Pack(const std::string& args = "", const Bytes& content = SampleContent(5000)) {
+        WriteAll(Path("app.axf"), content);
+        return RunVarnel("-i '" + Path("app.axf") + "' " + args);
+    }
+};
+
+TEST_F(PackRun, LayoutRenameDateFileAndSignature) {
+    Param("\xEF\xBB\xBF[Param]\nAppName=Demo\nAppType=vpd\n"); // the mark must not hide [Param]
+    WriteAll(Path("app.vxp"), Bytes(3, 9));                       // an older output is replaced
+    ASSERT_EQ(Pack("-h"), 0) << m_output;
     EXPECT_FALSE(Exists(Path("app.axf")));
-
     const Bytes packed = ReadAll(Path("app.vxp"));
-    ASSERT_GT(packed.size(), content.size() + PACK_OVERHEAD);
+    EXPECT_PRED2(Contains, m_output,
+                 "Packed " + Path("app.axf") + " -> " + Path("app.vxp") +
+                     ": content 5000 bytes, tag block " +
+                     std::to_string(packed.size() - 5000 - PACK_OVERHEAD) + " bytes, signed.\n");
+    const Bytes content = SampleContent(5000);
     EXPECT_TRUE(std::equal(content.begin(), content.end(), packed.begin()));
-    const uint8_t* trailer = packed.data() + packed.size() - TRAILER_SIZE;
-    EXPECT_EQ(std::memcmp(trailer - END_MARKER_SIZE, END_MARKER, END_MARKER_SIZE), 0);
-    EXPECT_EQ(GetUint32(trailer), 1u);
-    EXPECT_EQ(GetUint32(trailer + TRAILER_LENGTH_OFFSET), content.size());
-    EXPECT_EQ(Bytes(trailer + TRAILER_RESERVED_OFFSET, trailer + TRAILER_SIZE), Bytes(8, 0));
-    const size_t tag_end = packed.size() - PACK_OVERHEAD;
-    EXPECT_EQ(Bytes(packed.begin() + long(tag_end) - 8, packed.begin() + long(tag_end)),
-              Bytes(8, 0));
-
-    md5_state_s_t st;
-    uint8_t digests[32], signed_digest[16];
-    md5_init(&st);
-    md5_append(&st, packed.data(), int(content.size()));
-    md5_finish(&st, digests);
-    md5_init(&st);
-    md5_append(&st, packed.data() + content.size(), int(tag_end - content.size()));
-    md5_finish(&st, digests + 16);
-    md5_init(&st);
-    md5_append(&st, digests, 32);
-    md5_finish(&st, signed_digest);
-    EXPECT_TRUE(VerifySignature(signed_digest, trailer + TRAILER_SIGNATURE_OFFSET));
+    const PackedReport report = ReadPackedMemory(packed.data(), packed.size());
+    EXPECT_EQ(report.status, PackedStatus::Valid) << report.problem;
+    EXPECT_EQ(report.contentLength, 5000u);
+    EXPECT_EQ(Bytes(report.reserved, report.reserved + 8), Bytes(8, 0));
 
     // The same check with standard tools and the shipped public key.
+    const uint8_t* trailer = packed.data() + packed.size() - TRAILER_SIZE;
     WriteAll(Path("sig.bin"), Bytes(trailer + 4, trailer + 68));
-    ASSERT_EQ(Shell("openssl pkeyutl -verifyrecover -pubin -inkey '" + std::string(PUBLIC_KEY_PEM) +
-                    "' -in '" + Path("sig.bin") + "' -out '" + Path("recovered.bin") + "'"),
+    ASSERT_EQ(Run("openssl pkeyutl -verifyrecover -pubin -inkey '" PUBLIC_KEY_PEM "' -in '" +
+                  Path("sig.bin") + "' -out '" + Path("recovered.bin") + "'"),
               0)
         << m_output;
-    EXPECT_EQ(ReadAll(Path("recovered.bin")), Bytes(signed_digest, signed_digest + 16));
+    EXPECT_EQ(ReadAll(Path("recovered.bin")),
+              Bytes(report.signedDigest, report.signedDigest + 16));
 
-    EXPECT_EQ(ReadAll(Path("app.dbg")).size(), size_t(DATE_RECORD_SIZE));
+    // The date record repeats the validity start, its last word 0.
+    const Bytes dates = ReadAll(Path("app.dbg"));
+    for (const TagRecord& tag : report.tags) {
+        if (tag.id == TAG_VALID_FROM) {
+            EXPECT_EQ(dates, tag.value);
+        }
+    }
     WriteAll(Path("app.bin"), content);
-    ASSERT_EQ(Varnel("-i '" + Path("app.bin") + "'"), 0);
+    ASSERT_EQ(RunVarnel("-i '" + Path("app.bin") + "'"), 0);
     EXPECT_EQ(ReadAll(Path("app.dbg")).size(), 2u * DATE_RECORD_SIZE);
 }
 
-TEST_F(PackRun, EmptyApplicationWithoutParamIni) {
-    WriteAll(Path("empty.axf"), Bytes());
-    ASSERT_EQ(Varnel("-i '" + Path("empty.axf") + "'"), 0) << m_output;
-    const Bytes packed = ReadAll(Path("empty.axf"));
-    EXPECT_EQ(packed.size(), 400u + PACK_OVERHEAD);
-    EXPECT_EQ(GetUint32(packed.data() + packed.size() - 12), 0u);
+// -c, -o and a pack in place give the same bytes when the clock shows the same minute; the
+// three runs are repeated when a minute ended between them.
+TEST_F(PackRun, OtherParamFileAndOutputGiveTheSameBytes) {
+    Run("mkdir '" + Path("conf") + "' '" + Path("out") + "'");
+    const std::string ini = "[Param]\nAppName=Same\nAppType=vxp\n";
+    std::ofstream(Path("conf/other.ini")) << ini;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        Run("rm -f '" + m_dir + "'/*.vxp '" + m_dir + "'/*.dbg '" + m_dir + "'/out/*");
+        Param(ini);
+        ASSERT_EQ(Pack(), 0) << m_output;
+        const Bytes in_place = ReadAll(Path("app.vxp"));
+        Param("");
+        ASSERT_EQ(Pack("-c '" + Path("conf/other.ini") + "'"), 0) << m_output;
+        const Bytes with_c = ReadAll(Path("app.vxp"));
+        ASSERT_EQ(Pack("-c '" + Path("conf/other.ini") + "' -o '" + Path("out/o.bin") + "'"), 0);
+        EXPECT_EQ(ReadAll(Path("app.axf")), SampleContent(5000));
+        const Bytes dates = ReadAll(Path("app.dbg")), out_dates = ReadAll(Path("out/o.dbg"));
+        ASSERT_EQ(dates.size(), 2u * DATE_RECORD_SIZE);
+        ASSERT_EQ(out_dates.size(), size_t(DATE_RECORD_SIZE));
+        if (!std::equal(out_dates.begin(), out_dates.end(), dates.begin()) ||
+            !std::equal(out_dates.begin(), out_dates.end(), dates.begin() + DATE_RECORD_SIZE))
+            continue;
+        EXPECT_EQ(with_c, in_place);
+        EXPECT_EQ(ReadAll(Path("out/o.bin")), in_place);
+        EXPECT_EQ(Run("ls '" + Path("out") + "'"), 0);
+        EXPECT_EQ(m_output, "o.bin\no.dbg\n");
+        return;
+    }
+    FAIL() << "the minute changed during every attempt";
 }
 
-TEST_F(PackRun, ExtensionComesFromTheFileNameOnly) {
-    Param("[Param]\nAppType=vxp\n");
-    ASSERT_EQ(Shell("mkdir '" + Path("out.d") + "'"), 0);
-    WriteAll(Path("out.d/app"), SampleContent(10));
-    ASSERT_EQ(Varnel("-i '" + Path("out.d/app") + "'"), 0) << m_output;
-    EXPECT_TRUE(Exists(Path("out.d/app.vxp")));
-    EXPECT_TRUE(Exists(Path("out.d/app.dbg")));
-    EXPECT_FALSE(Exists(Path("out.vxp")));
-}
-
-struct FailureCase {
+struct WarningCase {
     const char* name;
     const char* ini;
     const char* message;
 };
 
-class PackFailure : public PackRun, public ::testing::WithParamInterface<FailureCase> {};
+class ParamWarning : public PackRun, public ::testing::WithParamInterface<WarningCase> {};
 
-TEST_P(PackFailure, LeavesTheFileUntouchedAndExitsWithTwo) {
+TEST_P(ParamWarning, WarnsAndPacksOrFailsUnderStrict) {
     Param(GetParam().ini);
-    const Bytes content = SampleContent(777);
-    WriteAll(Path("app.axf"), content);
-    EXPECT_EQ(Varnel("-i '" + Path("app.axf") + "'"), 2);
-    EXPECT_NE(m_output.find(GetParam().message), std::string::npos) << m_output;
-    EXPECT_EQ(ReadAll(Path("app.axf")), content);
-    EXPECT_FALSE(Exists(Path("app.vxp")));
+    EXPECT_EQ(Pack("--strict"), 2);
+    EXPECT_PRED2(Contains, m_output, "Error: " + Path("param.ini") + GetParam().message);
+    EXPECT_EQ(ReadAll(Path("app.axf")), SampleContent(5000));
     EXPECT_FALSE(Exists(Path("app.dbg")));
+    EXPECT_EQ(Pack(), 0);
+    EXPECT_PRED2(Contains, m_output, "Warning: " + Path("param.ini") + GetParam().message);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, PackFailure,
-    ::testing::Values(FailureCase{"BadNumber", "[Param]\nAppType=vxp\nMemorySize=abc\n",
-                                  "Invalid converstion for: abc\n"},
-                      FailureCase{
-                          "LongNames",
-                          "[Param]\nAppType=vxp\nEngName=0123456789012345678901234567890123456789\n"
-                          "ChiName=0123456789012345678901234567890123456789\nChtName="
-                          "01234567890123456789012345\n",
-                          "Parameters EngName, ChiName and ChtName are too long: at most 105 "
-                          "characters together.\n"},
-                      FailureCase{"LongVersion", "[Param]\nAppType=vxp\nVersion=1.2.3.4.5.6.7\n",
-                                  "Parameter Version is too long: at most 11 bytes.\n"}),
-    [](const ::testing::TestParamInfo<FailureCase>& case_info) { return case_info.param.name; });
+    Cases, ParamWarning,
+    ::testing::Values(
+        WarningCase{"NoSection", "[Other]\nAppName=x\n", " has no [Param] section"},
+        WarningCase{"UnknownKey", "[Param]\nVerison=1.0\n",
+                    ":2: unknown key Verison (nearest known key: Version)"},
+        WarningCase{"CutText", "[Param]\nAppName=Snake Game\n",
+                    ":2: AppName=Snake Game is cut at a blank or colon: it stores \"Snake\""},
+        WarningCase{"TrailingCharacters", "[Param]\nMemorySize=12k\n",
+                    ":2: MemorySize=12k has characters after its digits"},
+        WarningCase{"MinusSign", "[Param]\n\nResolution=-5\n",
+                    ":3: Resolution=-5 has a minus sign"}),
+    [](const ::testing::TestParamInfo<WarningCase>& c) { return c.param.name; });
 
-TEST_F(PackRun, LongTextParameterFailsNamingItsKey) {
-    Param("[Param]\nAppType=vxp\nDescText=" + std::string(600, 'd') + "\n");
-    const Bytes content = SampleContent(50);
-    WriteAll(Path("app.axf"), content);
-    EXPECT_EQ(Varnel("-i '" + Path("app.axf") + "'"), 2);
-    EXPECT_NE(m_output.find("Parameter DescText is too long: at most 511 characters.\n"),
-              std::string::npos);
-    EXPECT_EQ(ReadAll(Path("app.axf")), content);
+TEST_F(PackRun, MissingParamFileIsNamedAndPacksWithDefaults) {
+    ASSERT_EQ(Pack("-c '" + Path("none.ini") + "'"), 0);
+    EXPECT_PRED2(Contains, m_output,
+                 "Warning: cannot read " + Path("none.ini") + ": No such file or directory");
+    EXPECT_EQ(ReadAll(Path("app.axf")).size(), 5000u + 400 + PACK_OVERHEAD);
+    EXPECT_EQ(Pack("--strict"), 2);
 }
 
-TEST_F(PackRun, WriteFailingPartWayIsCutBack) {
-    Param("[Param]\nAppType=vxp\n");
-    const Bytes content = SampleContent(7000);
-    WriteAll(Path("app.axf"), content);
-    // A 7 KiB file size limit lets the append start and then fail.
-    EXPECT_EQ(Shell("bash -c \"trap '' XFSZ; ulimit -f 7; exec '" + m_dir + "/Varnel' -i '" +
-                    Path("app.axf") + "'\""),
+struct RefusalCase {
+    const char* name;
+    std::string ini;
+    const char* shell; // before Varnel, in the test folder
+    const char* args;
+    const char* message;
+};
+
+class Refusal : public PackRun, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(Refusal, LeavesTheFileUntouchedAndExitsWithTwo) {
+    Param(GetParam().ini);
+    WriteAll(Path("app.axf"), SampleContent(7000));
+    EXPECT_EQ(Run("cd '" + m_dir + "' && " + GetParam().shell + " ./Varnel -i app.axf " +
+                  GetParam().args),
               2);
-    EXPECT_NE(m_output.find("Write file " + Path("app.axf") + " failed"), std::string::npos)
-        << m_output;
-    EXPECT_EQ(ReadAll(Path("app.axf")), content);
-    EXPECT_FALSE(Exists(Path("app.vxp")));
+    EXPECT_PRED2(Contains, m_output, GetParam().message);
+    EXPECT_EQ(ReadAll(Path("app.axf")), SampleContent(7000));
+    EXPECT_EQ(Run("ls '" + m_dir + "'"), 0);
+    EXPECT_EQ(m_output, "Varnel\napp.axf\nparam.ini\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Refusal,
+    ::testing::Values(
+        RefusalCase{"BadNumber", "[Param]\nAppType=vxp\nMemorySize=abc\n", "", "",
+                    "Invalid converstion for: abc\n"},
+        RefusalCase{"LongText", "[Param]\nAppType=vxp\nDescText=" + std::string(600, 'd'), "",
+                    "", "Parameter DescText is too long: at most 511 characters.\n"},
+        // A 7 KiB file size limit lets the append start and then fail.
+        RefusalCase{"FileSizeLimit", "[Param]\nAppType=vxp\n", "ulimit -f 7;", "",
+                    "Write file app.axf failed File too large"},
+        RefusalCase{"OutputFolderMissing", "[Param]\n", "", "-o nowhere/app.vxp",
+                    "Create file  nowhere/app.vxp failed No such file or directory\n"},
+        RefusalCase{"OutputOverFileSizeLimit", "[Param]\n", "ulimit -f 7;", "-o out.vxp",
+                    "Write file out.vxp failed File too large"}),
+    [](const ::testing::TestParamInfo<RefusalCase>& c) { return c.param.name; });
+
+TEST_F(PackRun, AlreadyPackedAndNonRegularTargetsAreRefused) {
+    Param("[Param]\nAppType=vxp\n");
+    ASSERT_EQ(Pack(), 0);
+    const Bytes packed = ReadAll(Path("app.vxp"));
+    EXPECT_EQ(RunVarnel("-i '" + Path("app.vxp") + "'"), 2);
+    EXPECT_PRED2(Contains, m_output, "app.vxp is already packed");
+    EXPECT_EQ(ReadAll(Path("app.vxp")), packed);
+
+    Param("[Param]\n"); // no renaming, even of a device that slipped through
+    ASSERT_EQ(mkfifo(Path("fifo.axf").c_str(), 0600), 0);
+    Run("mkdir '" + Path("dir.axf") + "'");
+    for (const std::string& target : {Path("fifo.axf"), Path("dir.axf"), std::string("/dev/null")}) {
+        EXPECT_EQ(RunVarnel("-i '" + target + "'"), 2) << target;
+        EXPECT_PRED2(Contains, m_output, target + " is not a regular file; nothing was packed.");
+    }
+    EXPECT_FALSE(Exists(Path("fifo.dbg")));
+    EXPECT_FALSE(Exists("/dev/null.dbg"));
 }
 
 } // namespace

@@ -26,6 +26,7 @@ std::vector<uint32_t> PermissionIds(const char* list) {
 }
 
 struct ListCase {
+    const char* name;
     const char* list;
     std::vector<uint32_t> ids;
 };
@@ -38,21 +39,22 @@ TEST_P(ApiList, GivesPairsInAscendingFlagOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, ApiList,
-    ::testing::Values(ListCase{"Audio-Call-Camera", {5000, 5001, 5002}},
-                      ListCase{"Call-Audio", {5000, 5001}}, ListCase{"audio-CALL", {5000, 5001}},
-                      ListCase{"SysFile-SysDisk", {5022}}, ListCase{"Tcp", {5010}},
-                      ListCase{"Audio--Call", {5000, 5001}}, ListCase{"Audio-Call-", {5000, 5001}},
-                      ListCase{"Audio-Wifi", {5000}}, ListCase{"Audio-Audio", {5000}},
-                      ListCase{"", {}}, ListCase{" \tRecord-Sensor\r\n", {5005, 5006}},
-                      ListCase{"Audio- Call", {5000}}));
-
-TEST(ApiList, EveryNameGivesAllTwentySixPairs) {
-    const auto ids = PermissionIds(
-        "Audio-Call-Camera-Tcp-File-Http-Sensor-Sim-Record-SMS(person)-SMS(SP)-Bitstream-Contact-"
-        "Lbs-Mms-ProMng-SmsMng-Video-XML-Sec-SysStorage-Payment-SysFile-SysDisk-BT-UDP-PUSH");
-    ASSERT_EQ(ids.size(), 26u);
-    for (uint32_t k = 0; k < 26; ++k)
-        EXPECT_EQ(ids[k], 5000 + k);
-}
+    ::testing::Values(
+        ListCase{"InOrder", "Audio-Call-Camera", {5000, 5001, 5002}},
+        ListCase{"Reversed", "Call-Audio", {5000, 5001}},
+        ListCase{"AnyCase", "audio-CALL", {5000, 5001}},
+        ListCase{"SysDiskIsSysFile", "SysFile-SysDisk", {5022}},
+        ListCase{"EmptyTokens", "Audio--Call-", {5000, 5001}},
+        ListCase{"UnknownAndRepeated", "Audio-Wifi-Audio", {5000}}, ListCase{"Empty", "", {}},
+        ListCase{"OuterBlanks", " \tRecord-Sensor\r\n", {5005, 5006}},
+        ListCase{"InnerBlank", "Audio- Call", {5000}},
+        ListCase{"EveryName",
+                 "Audio-Call-Camera-File-Http-Record-Sensor-Sim-SMS(person)-SMS(SP)-Tcp-"
+                 "SysStorage-Sec-Bitstream-Contact-Lbs-Mms-ProMng-SmsMng-Video-XML-Payment-"
+                 "SysFile-BT-UDP-PUSH",
+                 {5000, 5001, 5002, 5003, 5004, 5005, 5006, 5007, 5008, 5009, 5010, 5011, 5012,
+                  5013, 5014, 5015, 5016, 5017, 5018, 5019, 5020, 5021, 5022, 5023, 5024,
+                  5025}}),
+    [](const ::testing::TestParamInfo<ListCase>& c) { return c.param.name; });
 
 } // namespace

@@ -1,22 +1,12 @@
-// Text conversion and the naming of the packed file and its date file.
-#include <cstring>
-
+// The naming of the packed file and its date file.
 #include <gtest/gtest.h>
 
 #include "Utility.h"
 
 namespace {
 
-TEST(StringToUnicode, EachByteBecomesOneCodeUnitLatin1) {
-    uint8_t out[16] = {0};
-    EXPECT_EQ(StringToUnicode(out, "Ab\xE9", 512), 8);
-    const uint8_t want[8] = {'A', 0, 'b', 0, 0xE9, 0, 0, 0};
-    EXPECT_EQ(std::memcmp(out, want, 8), 0);
-    EXPECT_EQ(StringToUnicode(out, "", 512), 2);
-    EXPECT_EQ(StringToUnicode(out, "abcdef", 2), 6);
-}
-
 struct NameCase {
+    const char* name;
     const char* path;
     const char* app_type;
     const char* output;
@@ -33,16 +23,19 @@ TEST_P(OutputNaming, FollowsTheApplicationType) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, OutputNaming,
-    ::testing::Values(NameCase{"out/app.axf", "vpc", "out/app.vxp", "out/app.dbg"},
-                      NameCase{"app.axf", "vpd", "app.vxp", "app.dbg"},
-                      NameCase{"app.axf", "dlc", "app.dll", "app.dbg"},
-                      NameCase{"app.axf", "vsm", "app.vsm", "app.dbg"},
-                      NameCase{"app.axf", "vso", "app.vso", "app.dbg"},
-                      NameCase{"app.axf", "", "app.axf", "app.dbg"},
-                      NameCase{"app.axf", "VXP", "app.axf", "app.dbg"},
-                      NameCase{"app.vxp", "vxp", "app.vxp", "app.dbg"},
-                      NameCase{"out.d/app", "vxp", "out.d/app.vxp", "out.d/app.dbg"},
-                      NameCase{"app", "vxp", "app.vxp", "app.dbg"},
-                      NameCase{"a.b/app.x", "dll", "a.b/app.dll", "a.b/app.dbg"}));
+    ::testing::Values(NameCase{"VpcInFolder", "out/app.axf", "vpc", "out/app.vxp", "out/app.dbg"},
+                      NameCase{"Vpd", "app.axf", "vpd", "app.vxp", "app.dbg"},
+                      NameCase{"Dlc", "app.axf", "dlc", "app.dll", "app.dbg"},
+                      NameCase{"Dld", "app.axf", "dld", "app.dll", "app.dbg"},
+                      NameCase{"Vsm", "app.axf", "vsm", "app.vsm", "app.dbg"},
+                      NameCase{"Vso", "app.axf", "vso", "app.vso", "app.dbg"},
+                      NameCase{"Empty", "app.axf", "", "app.axf", "app.dbg"},
+                      NameCase{"Capitals", "app.axf", "VXP", "app.axf", "app.dbg"},
+                      NameCase{"DotInFolder", "out.d/app", "vxp", "out.d/app.vxp",
+                               "out.d/app.dbg"},
+                      NameCase{"NoDot", "app", "vxp", "app.vxp", "app.dbg"},
+                      NameCase{"DotsEverywhere", "a.b/app.x", "dll", "a.b/app.dll",
+                               "a.b/app.dbg"}),
+    [](const ::testing::TestParamInfo<NameCase>& c) { return c.param.name; });
 
 } // namespace

@@ -1,0 +1,35 @@
+// Shared by the packer's and vxpinfo's tests: whole-file reads and writes, hexadecimal text,
+// and a fixture that owns a temporary folder with a copy of Varnel to run as a process.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes ReadAll(const std::string& path);
+void WriteAll(const std::string& path, const Bytes& data);
+bool Exists(const std::string& path);
+std::string Hex(const uint8_t* data, size_t n);
+// Bytes that differ from their neighbours, so a shifted or dropped byte shows.
+Bytes SampleContent(size_t n);
+
+class TempFolder : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::string Path(const std::string& name) const { return m_dir + "/" + name; }
+    void Param(const std::string& text) const;
+    // Runs a shell command; answers its exit status (-1 when killed by a signal) and keeps
+    // its standard output and error in m_output.
+    int Run(const std::string& command);
+    // Runs the copy of Varnel in the folder, which reads the folder's param.ini.
+    int RunVarnel(const std::string& args);
+
+    std::string m_dir;
+    std::string m_output;
+};
