@@ -1,6 +1,6 @@
-// The param.ini grammar: sections, key/value rules, typed look-ups and their failures.
+// The param.ini grammar, one small file per case: sections, key/value rules, typed look-ups
+// and their failures.
 #include <clocale>
-#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -10,89 +10,65 @@
 
 namespace {
 
-IniParser Load(const char* name) {
-    return IniParser(std::string(INI_DATA_DIR) + "/" + name);
+std::string DataFile(const char* name) {
+    return std::string(INI_DATA_DIR) + "/" + name;
 }
 
-TEST(IniSections, EntriesBeforeTheFirstHeaderBelongToIt) {
-    IniParser ini = Load("entries_before_first_header.ini");
-    EXPECT_EQ(ini.GetString("Param", "AppName", "-"), "Early");
-    EXPECT_EQ(ini.GetString("Param", "Version", "-"), "1.0");
-    EXPECT_EQ(ini.GetString("Param", "Developer", "-"), "Late");
+struct StringCase {
+    const char* name;
+    const char* file;
+    const char* section;
+    const char* key;
+    const char* value; // "-": the default
+};
+
+class IniString : public ::testing::TestWithParam<StringCase> {};
+
+TEST_P(IniString, FindsTheValueOrTheDefault) {
+    const StringCase& c = GetParam();
+    EXPECT_EQ(IniParser(DataFile(c.file)).GetString(c.section, c.key, "-"), c.value);
 }
 
-TEST(IniSections, EntriesWithoutAnyHeaderAreLost) {
-    IniParser ini = Load("no_header.ini");
-    EXPECT_EQ(ini.GetString("", "AppName", "default"), "default");
-    EXPECT_EQ(ini.GetString("Param", "AppName", "default"), "default");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Files, IniString,
+    ::testing::Values(
+        StringCase{"BeforeFirstHeader", "entries_before_first_header.ini", "Param", "AppName",
+                   "Early"},
+        StringCase{"AfterFirstHeader", "entries_before_first_header.ini", "Param", "Developer",
+                   "Late"},
+        StringCase{"NoHeaderIsLost", "no_header.ini", "", "AppName", "-"},
+        StringCase{"FirstBlockKept", "section_repeated_later.ini", "Param", "AppName", "First"},
+        StringCase{"LaterBlockDropped", "section_repeated_later.ini", "Param", "Developer", "-"},
+        StringCase{"OtherSection", "section_repeated_later.ini", "Other", "X", "1"},
+        StringCase{"HeadersInARow", "section_repeated_in_a_row.ini", "Param", "Developer", "Two"},
+        StringCase{"BlanksInBrackets", "header_with_blanks.ini", " Param ", "Developer",
+                   "Indented"},
+        StringCase{"BlankNameIsAnother", "header_with_blanks.ini", "Param", "AppName", "-"},
+        StringCase{"FirstOfTwoKeys", "duplicate_key.ini", "Param", "AppName", "First"},
+        StringCase{"TabInKey", "key_value_rules.ini", "Param", "\tTabKey", "1"},
+        StringCase{"TabInValue", "key_value_rules.ini", "Param", "TabValue", "\tx"},
+        StringCase{"EmptyValue", "key_value_rules.ini", "Param", "Empty", "-"},
+        StringCase{"OnlySpaces", "key_value_rules.ini", "Param", "Spaces", "-"},
+        StringCase{"ColonBeforeEqual", "key_value_rules.ini", "Param", "Colon:Key", "-"},
+        StringCase{"ColonFirst", "key_value_rules.ini", "Param", ":Start", "-"},
+        StringCase{"CutAtBlank", "key_value_rules.ini", "Param", "AppName", "Big"},
+        StringCase{"CutAtColon", "key_value_rules.ini", "Param", "Version", "1.0"},
+        StringCase{"CaseSensitive", "key_value_rules.ini", "Param", "appname", "-"},
+        StringCase{"CrLf", "crlf_line_ends.ini", "Param", "AppName", "Crlf"},
+        StringCase{"NoLastNewline", "last_line_without_newline.ini", "Param", "AppName",
+                   "NoNewline"},
+        StringCase{"ByteOrderMark", "byte_order_mark.ini", "Param", "AppName", "Marked"}),
+    [](const ::testing::TestParamInfo<StringCase>& c) { return c.param.name; });
 
-TEST(IniSections, ALaterBlockOfAKnownSectionIsDropped) {
-    IniParser ini = Load("section_repeated_later.ini");
-    EXPECT_EQ(ini.GetString("Param", "AppName", "-"), "First");
-    EXPECT_EQ(ini.GetString("Param", "Developer", "-"), "-");
-    EXPECT_EQ(ini.GetString("Other", "X", "-"), "1");
-}
-
-TEST(IniSections, RepeatedHeadersInARowFormOneBlock) {
-    IniParser ini = Load("section_repeated_in_a_row.ini");
-    EXPECT_EQ(ini.GetString("Param", "AppName", "-"), "One");
-    EXPECT_EQ(ini.GetString("Param", "Developer", "-"), "Two");
-}
-
-TEST(IniSections, BlanksInBracketsStayAndAnIndentedHeaderIsNone) {
-    IniParser ini = Load("header_with_blanks.ini");
-    EXPECT_EQ(ini.GetString(" Param ", "AppName", "-"), "Blank");
-    EXPECT_EQ(ini.GetString(" Param ", "Developer", "-"), "Indented");
-    EXPECT_EQ(ini.GetString("Param", "AppName", "-"), "-");
-}
-
-TEST(IniValues, FirstOfTwoEqualKeysWins) {
-    EXPECT_EQ(Load("duplicate_key.ini").GetString("Param", "AppName", "-"), "First");
-}
-
-TEST(IniValues, KeyAndValueRules) {
-    IniParser ini = Load("key_value_rules.ini");
-    EXPECT_EQ(ini.GetString("Param", "\tTabKey", "-"), "1");
-    EXPECT_EQ(ini.GetString("Param", "TabKey", "-"), "-");
-    EXPECT_EQ(ini.GetString("Param", "TabValue", "-"), "\tx");
-    EXPECT_EQ(ini.GetString("Param", "Empty", "-"), "-");
-    EXPECT_EQ(ini.GetString("Param", "Spaces", "-"), "-");
-    EXPECT_EQ(ini.GetString("Param", "Colon", "-"), "-");
-    EXPECT_EQ(ini.GetString("Param", ":Start", "-"), "-");
-    EXPECT_EQ(ini.GetString("Param", "AppName", "-"), "Big");
-    EXPECT_EQ(ini.GetString("Param", "Version", "-"), "1.0");
-    EXPECT_EQ(ini.GetString("Param", "appname", "-"), "-");
-}
-
-TEST(IniValues, CrLfAndLfFilesReadAlike) {
-    IniParser crlf = Load("crlf_line_ends.ini"), lf = Load("lf_line_ends.ini");
-    EXPECT_EQ(crlf.GetString("Param", "AppName", "-"), "Crlf");
-    EXPECT_EQ(crlf.GetString("Param", "AppName", "-"), lf.GetString("Param", "AppName", "+"));
-    EXPECT_EQ(crlf.GetInteger("Param", "MemorySize", 0), 12u);
-    EXPECT_EQ(Load("last_line_without_newline.ini").GetString("Param", "AppName", "-"),
-              "NoNewline");
-}
-
-TEST(IniNumbers, DecimalPrefixSignAndDefault) {
-    IniParser ini = Load("numbers.ini");
+TEST(IniNumbers, DecimalPrefixSignDefaultAndFailures) {
+    IniParser ini(DataFile("numbers.ini"));
     EXPECT_EQ(ini.GetInteger("Param", "Hex", 9), 0u);
     EXPECT_EQ(ini.GetInteger("Param", "Tail", 9), 12u);
     EXPECT_EQ(ini.GetInteger("Param", "Neg", 9), 4294967291u);
     EXPECT_EQ(ini.GetInteger("Param", "Max", 9), 4294967295u);
     EXPECT_EQ(ini.GetInteger("Param", "Missing", 9), 9u);
-}
-
-TEST(IniNumbers, UnreadableNumbersThrowWithTheirText) {
-    IniParser ini = Load("numbers.ini");
-    for (const char* key : {"Word", "Sign", "Big", "Double"}) {
-        try {
-            ini.GetInteger("Param", key, 0);
-            ADD_FAILURE() << key << " did not throw";
-        } catch (const std::runtime_error& e) {
-            EXPECT_EQ(std::string(e.what()).rfind("Invalid converstion for: ", 0), 0u) << key;
-        }
-    }
+    for (const char* key : {"Word", "Sign", "Big", "Double"})
+        EXPECT_THROW(ini.GetInteger("Param", key, 0), std::runtime_error) << key;
     try {
         ini.GetInteger("Param", "Word", 0);
     } catch (const std::runtime_error& e) {
@@ -101,7 +77,7 @@ TEST(IniNumbers, UnreadableNumbersThrowWithTheirText) {
 }
 
 TEST(IniBooleans, WordsInAnyCaseAndDefaultOtherwise) {
-    IniParser ini = Load("booleans.ini");
+    IniParser ini(DataFile("booleans.ini"));
     for (const char* key : {"A", "B", "C"})
         EXPECT_TRUE(ini.GetBoolean("Param", key, false)) << key;
     for (const char* key : {"D", "E", "F"})
@@ -113,18 +89,18 @@ TEST(IniBooleans, WordsInAnyCaseAndDefaultOtherwise) {
 }
 
 TEST(IniFile, MissingFileGivesDefaultsAndLocaleEndsAsC) {
-    IniParser ini(std::string(INI_DATA_DIR) + "/does_not_exist.ini");
+    IniParser ini(DataFile("does_not_exist.ini"));
     EXPECT_FALSE(ini.IsIniReady());
     EXPECT_EQ(ini.GetInteger("Param", "MemorySize", 3), 3u);
     EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C");
-    EXPECT_TRUE(Load("booleans.ini").IsIniReady());
+    EXPECT_TRUE(IniParser(DataFile("booleans.ini")).IsIniReady());
     EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C");
 }
 
 TEST(IniFile, BinaryAndHugeInputDoNotCrash) {
-    IniParser garbage = Load("binary_garbage.ini");
-    garbage.GetString("Param", "AppName", "");
-    EXPECT_EQ(Load("very_long_line.ini").GetString("Param", "AppName", "").size(), 200000u);
+    IniParser(DataFile("binary_garbage.ini")).GetString("Param", "AppName", "");
+    EXPECT_EQ(IniParser(DataFile("very_long_line.ini")).GetString("Param", "AppName", "").size(),
+              200000u);
 }
 
 TEST(IniText, TrimAndCaseInsensitiveCompare) {
