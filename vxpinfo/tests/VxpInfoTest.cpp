@@ -1,12 +1,5 @@
-// vxpinfo against files that Varnel really packed: every value read back, and the verdicts
-// for changed, truncated and unpacked files, in text and JSON.
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
+// vxpinfo against files that Varnel really packed: values read back, verdicts for changed,
+// truncated and unpacked files, text that is not UTF-8; and the decoding of single tags.
 #include <string>
 #include <vector>
 
@@ -14,150 +7,174 @@
 #include <nlohmann/json.hpp>
 
 #include "PackedReader.h"
+#include "ProjectVersion.h"
 #include "TagDescriber.h"
+#include "TestFiles.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 using nlohmann::json;
 
-const char* const kParam = "[Param]\nAppName=Space\nVersion=2.7.13\nDeveloper=Dev\n"
-                           "EngName=Eng\nChiName=Chi\nChtName=Cht\nIMSI=46001\n"
-                           "DescText=Shoot\nAPIList=Tcp-Audio-SysDisk\nAppType=vpc\n"
-                           "Compiler=RVCT\nVPIType=launcher\nMemorySize=700\nResolution=320\n"
-                           "SysMemSize=64\nSysMemAble=yes\nAppID=99\nPushID=305419896\n"
-                           "PushSenderID=sender\nBackground=yes\nRotate=1\nPush=true\n"
-                           "AutoStart=yes\nTransferImg=yes\nIdleShortcut=true\n";
+const char* const kParam = "[Param]\nAppName=Space\nVersion=2.7.13\nEngName=Eng\nIMSI=4600\xE9\n"
+                           "APIList=Tcp-Audio-SysDisk\nAppType=vpc\nCompiler=RVCT\n"
+                           "VPIType=launcher\nMemorySize=700\nPushID=305419896\nRotate=1\n";
 
-Bytes ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const std::string& path, const Bytes& data) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-}
-
-class VxpInfo : public ::testing::Test {
+class VxpInfo : public TempFolder {
 protected:
     void SetUp() override {
-        char dir[] = "/tmp/vxpinfo_XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        m_dir = dir;
-        ASSERT_EQ(Run("cp '" + std::string(VARNEL_BIN) + "' '" + m_dir + "/Varnel'"), 0);
-        std::ofstream(m_dir + "/param.ini") << kParam;
-        Bytes content(3000);
-        for (size_t i = 0; i < content.size(); ++i)
-            content[i] = uint8_t(i ^ (i >> 3));
-        WriteAll(m_dir + "/game.axf", content);
-        ASSERT_EQ(Run("'" + m_dir + "/Varnel' -i '" + m_dir + "/game.axf'"), 0) << m_out;
-        m_packed = m_dir + "/game.vxp";
-    }
-    void TearDown() override { Run("rm -rf '" + m_dir + "'"); }
-
-    int Run(const std::string& command) {
-        const std::string out = m_dir + "/.out";
-        const int raw = std::system((command + " > '" + out + "' 2>/dev/null").c_str());
-        const Bytes text = ReadAll(out);
-        m_out.assign(text.begin(), text.end());
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        TempFolder::SetUp();
+        Param(kParam);
+        WriteAll(Path("g\xE9.axf"), SampleContent(3000));
+        ASSERT_EQ(RunVarnel("-i '" + Path("g\xE9.axf") + "'"), 0) << m_output;
+        m_packed = Path("g\xE9.vxp");
     }
     int Info(const std::string& path, const char* args = "") {
-        return Run(std::string(VXPINFO_BIN) + " '" + path + "' " + args);
+        return Run("'" VXPINFO_BIN "' '" + path + "' " + args + " 2>/dev/null");
     }
-    json Tag(const json& report, const char* name) {
+    static json Tag(const json& report, uint32_t id) {
         for (const json& t : report["tags"])
-            if (t["name"] == name)
-                return t.value("value", json());
-        ADD_FAILURE() << "no tag " << name;
+            if (t["id"] == id)
+                return t;
+        ADD_FAILURE() << "no tag " << id;
         return json();
     }
 
-    std::string m_dir, m_packed, m_out;
+    std::string m_packed;
 };
 
-TEST_F(VxpInfo, EveryValueReadsBackAsWritten) {
-    ASSERT_EQ(Info(m_packed, "--json"), 0) << m_out;
-    const json r = json::parse(m_out);
+TEST_F(VxpInfo, JsonReadsBackEveryKindOfValue) {
+    ASSERT_EQ(Info(m_packed, "--json"), 0) << m_output;
+    const json r = json::parse(m_output);
+    EXPECT_EQ(r["file"], Path("g\xC3\xA9.vxp")); // the Latin-1 name as its character
     EXPECT_EQ(r["status"], "valid");
     EXPECT_EQ(r["content_length"], 3000);
-    EXPECT_EQ(Tag(r, "AppName"), "Space");
-    EXPECT_EQ(Tag(r, "Version"), "2.7.13");
-    EXPECT_EQ(Tag(r, "Developer"), "Dev");
-    EXPECT_EQ(Tag(r, "Names"), json({{"EngName", "Eng"}, {"ChiName", "Chi"}, {"ChtName", "Cht"}}));
-    EXPECT_EQ(Tag(r, "IMSI"), "46001");
-    EXPECT_EQ(Tag(r, "DescText"), "Shoot");
-    EXPECT_EQ(Tag(r, "Permissions"), json({"Audio", "Tcp", "SysFile"}));
-    EXPECT_EQ(Tag(r, "AppKind")["code"], 1);
-    EXPECT_EQ(Tag(r, "OutputType")["code"], 2);
-    EXPECT_EQ(Tag(r, "VPIType")["meaning"], "launcher");
-    EXPECT_EQ(Tag(r, "MemorySize"), 700);
-    EXPECT_EQ(Tag(r, "Resolution"), 320);
-    EXPECT_EQ(Tag(r, "SysMemSize"), 64);
-    EXPECT_EQ(Tag(r, "AppID"), 99);
-    EXPECT_EQ(Tag(r, "PushID"), 305419896);
-    EXPECT_EQ(Tag(r, "PushSenderID"), "sender");
-    for (const char* flag : {"Background", "Rotate", "Push", "AutoStart", "TransferImg",
-                             "TransferImg2", "IdleShortcut", "VPITypeKnown"})
-        EXPECT_EQ(Tag(r, flag), true) << flag;
-    EXPECT_EQ(Tag(r, "Compress"), false);
-    EXPECT_EQ(Tag(r, "ValidFrom").size(), 6u);
+    EXPECT_FALSE(r.contains("reserved"));
+    EXPECT_EQ(Tag(r, 4), json({{"id", 4}, {"name", "application name"}, {"param", "AppName"},
+                               {"value", "Space"}}));
+    EXPECT_EQ(Tag(r, 3), json({{"id", 3}, {"name", "fixed value"}, {"fixed", true}, {"value", 1}}));
+    EXPECT_EQ(Tag(r, 5)["value"], "2.7.13");
+    EXPECT_EQ(Tag(r, 18)["value"], "4600\xC3\xA9");
+    EXPECT_EQ(Tag(r, 25)["value"], json({{"EngName", "Eng"}, {"ChiName", ""}, {"ChtName", ""}}));
+    EXPECT_EQ(Tag(r, 19)["value"], json({"Audio", "Tcp", "SysFile"}));
+    EXPECT_EQ(Tag(r, 52)["value"], json({{"code", 1}, {"meaning", "vpc or dlc"}}));
+    EXPECT_EQ(Tag(r, 42)["value"]["meaning"], "launcher");
+    EXPECT_EQ(Tag(r, 15)["value"], 700);
+    EXPECT_EQ(Tag(r, 45)["value"], 305419896);
+    EXPECT_EQ(Tag(r, 28)["value"], true);
+    EXPECT_EQ(Tag(r, 34)["value"], false);
+    EXPECT_EQ(Tag(r, 6)["value"]["numbers"].size(), 6u);
+    EXPECT_EQ(Tag(r, 0)["value"], nullptr);
 }
 
-TEST_F(VxpInfo, TextOutputNamesTagsAndVerdict) {
+TEST_F(VxpInfo, TextShowsMeaningsDatesAndVerdict) {
     ASSERT_EQ(Info(m_packed), 0);
-    EXPECT_NE(m_out.find("AppName        Space\n"), std::string::npos) << m_out;
-    EXPECT_NE(m_out.find("status         valid\n"), std::string::npos);
+    EXPECT_NE(m_output.find("\n    4 application name           Space\n"), std::string::npos)
+        << m_output;
+    EXPECT_NE(m_output.find("\n    3 fixed value                1\n"), std::string::npos);
+    EXPECT_NE(m_output.find("\n   52 application kind           vpc or dlc (1)\n"),
+              std::string::npos);
+    EXPECT_NE(m_output.find("T00:00\n"), std::string::npos); // the end date
+    EXPECT_NE(m_output.find("\nstatus         valid\n"), std::string::npos);
+    EXPECT_EQ(Run("'" VXPINFO_BIN "' --version"), 0);
+    EXPECT_EQ(m_output, "vxpinfo " PROJECT_VERSION_STRING "\n");
 }
 
-TEST_F(VxpInfo, ChangedContentOrTagByteIsInvalid) {
+TEST_F(VxpInfo, VerdictsForChangedShortAndPlainFiles) {
     const Bytes packed = ReadAll(m_packed);
     for (size_t at : {size_t(0), size_t(2999), size_t(3000 + 20)}) {
         Bytes changed = packed;
         changed[at] ^= 0x01;
-        WriteAll(m_dir + "/changed.vxp", changed);
-        EXPECT_EQ(Info(m_dir + "/changed.vxp"), 3) << "byte " << at;
+        WriteAll(Path("changed.vxp"), changed);
+        EXPECT_EQ(Info(Path("changed.vxp")), 3) << "byte " << at;
     }
-}
+    Bytes reserved = packed;
+    reserved.back() = 0x5A; // no digest covers it: still valid, but shown
+    WriteAll(Path("reserved.vxp"), reserved);
+    EXPECT_EQ(Info(Path("reserved.vxp"), "--json"), 0);
+    EXPECT_EQ(json::parse(m_output)["reserved"], "000000000000005a");
+    EXPECT_EQ(Info(Path("reserved.vxp")), 0);
+    EXPECT_NE(m_output.find("000000000000005a (not zero"), std::string::npos);
 
-TEST_F(VxpInfo, TruncatedPlainAndBrokenFilesAreMalformed) {
-    const Bytes packed = ReadAll(m_packed);
-    WriteAll(m_dir + "/short.vxp", Bytes(packed.begin(), packed.end() - 1));
-    EXPECT_EQ(Info(m_dir + "/short.vxp"), 4);
-    WriteAll(m_dir + "/plain.axf", Bytes(packed.begin(), packed.begin() + 3000));
-    EXPECT_EQ(Info(m_dir + "/plain.axf", "--json"), 4);
-    EXPECT_EQ(json::parse(m_out)["status"], "malformed");
-    WriteAll(m_dir + "/empty", Bytes());
-    EXPECT_EQ(Info(m_dir + "/empty"), 4);
+    WriteAll(Path("short.vxp"), Bytes(packed.begin(), packed.end() - 1));
+    EXPECT_EQ(Info(Path("short.vxp")), 4);
+    WriteAll(Path("plain.axf"), Bytes(packed.begin(), packed.begin() + 3000));
+    EXPECT_EQ(Info(Path("plain.axf"), "--json"), 4);
+    EXPECT_EQ(json::parse(m_output)["status"], "malformed");
     Bytes bad_length = packed;
-    bad_length[bad_length.size() - 12] = 0xFF; // content length far past the tag block
-    bad_length[bad_length.size() - 9] = 0x7F;
-    WriteAll(m_dir + "/length.vxp", bad_length);
-    EXPECT_EQ(Info(m_dir + "/length.vxp"), 4);
-    EXPECT_EQ(Info(m_dir + "/missing.vxp"), 2);
-    EXPECT_EQ(Run(std::string(VXPINFO_BIN)), 1);
+    bad_length[bad_length.size() - 9] = 0x7F; // content length far past the tag block
+    WriteAll(Path("length.vxp"), bad_length);
+    EXPECT_EQ(Info(Path("length.vxp")), 4);
+    EXPECT_EQ(Info(Path("missing.vxp")), 2);
+    EXPECT_EQ(Run("'" VXPINFO_BIN "'"), 1);
 }
 
-TEST(PackedReader, TagRecordsMustEndWithExactlyOneEndRecord) {
-    std::vector<TagRecord> out;
-    const uint8_t good[] = {2, 0, 0, 0, 4, 0, 0, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_TRUE(ParseTagRecords(good, sizeof good, out));
-    out.clear();
-    const uint8_t overlong[] = {2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
-    EXPECT_FALSE(ParseTagRecords(overlong, sizeof overlong, out));
-    out.clear();
-    EXPECT_FALSE(ParseTagRecords(good, sizeof good - 1, out));
-    EXPECT_EQ(ReadPackedMemory(good, sizeof good).status, PackedStatus::Malformed);
+Bytes Ucs2(std::initializer_list<unsigned> units) {
+    Bytes out;
+    for (unsigned u : units) {
+        out.push_back(uint8_t(u));
+        out.push_back(uint8_t(u >> 8));
+    }
+    return out;
 }
 
-TEST(TagDescriber, UnknownAndMalformedTagsShowTheirBytes) {
-    TagRecord unknown{999, 0, {0xAB, 0xCD}};
-    EXPECT_EQ(DescribeTag(unknown)["hex"], "abcd");
-    TagRecord short_number{2, 0, {1, 2}};
-    EXPECT_EQ(DescribeTag(short_number)["malformed"], "0102");
-    TagRecord odd_text{4, 0, {'a', 0, 'b'}};
-    EXPECT_TRUE(DescribeTag(odd_text).contains("malformed"));
+Bytes Numbers(std::initializer_list<uint32_t> numbers) {
+    Bytes out;
+    for (uint32_t n : numbers)
+        for (int i = 0; i < 4; ++i)
+            out.push_back(uint8_t(n >> (8 * i)));
+    return out;
+}
+
+struct ValueCase {
+    const char* name;
+    uint32_t id;
+    Bytes value;
+    json shown; // the "value", or the "malformed" hexadecimal when a string of hex is given
+    bool malformed;
+};
+
+class TagValue : public ::testing::TestWithParam<ValueCase> {};
+
+TEST_P(TagValue, IsDecodedOrShownAsMalformed) {
+    const ValueCase& c = GetParam();
+    const json tag = DescribeTag(TagRecord{c.id, 0, c.value});
+    EXPECT_EQ(tag[c.malformed ? "malformed" : "value"], c.shown) << tag.dump();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tags, TagValue,
+    ::testing::Values(
+        ValueCase{"Latin1", 4, Ucs2({'A', 0xE9, 0}), "A\xC3\xA9", false},
+        ValueCase{"Last2Byte", 4, Ucs2({0x7FF, 0}), "\xDF\xBF", false},
+        ValueCase{"First3Byte", 4, Ucs2({0x800, 0}), "\xE0\xA0\x80", false},
+        ValueCase{"Highest", 4, Ucs2({0xFFFF, 0}), "\xEF\xBF\xBF", false},
+        ValueCase{"BeforeSurrogates", 4, Ucs2({0xD7FF, 0}), "\xED\x9F\xBF", false},
+        ValueCase{"LoneSurrogates", 4, Ucs2({0xD800, 0xDFFF, 0}), "\xEF\xBF\xBD\xEF\xBF\xBD",
+                  false},
+        ValueCase{"AfterSurrogates", 4, Ucs2({0xE000, 0}), "\xEE\x80\x80", false},
+        ValueCase{"NoTerminator", 4, Ucs2({'A'}), "4100", true},
+        ValueCase{"OddLength", 4, Bytes{'A', 0, 0}, "410000", true},
+        ValueCase{"ShortNumber", 2, Bytes{1, 2}, "0102", true},
+        ValueCase{"UnknownPermission", 19, Numbers({5025, 1, 6000, 1}), json({"PUSH", 6000}),
+                  false},
+        ValueCase{"PackDayMinusOne", 6, Numbers({2026, 12, 6, 13, 45, 0}),
+                  json({{"iso", "2026-12-06T13:45"}, {"numbers", {2026, 12, 6, 13, 45, 0}}}),
+                  false},
+        ValueCase{"DayZeroInMarch", 6, Numbers({2024, 3, 0, 9, 5, 0}),
+                  json({{"iso", "2024-02-29T09:05"}, {"numbers", {2024, 3, 0, 9, 5, 0}}}), false},
+        ValueCase{"DayZeroInJanuary", 6, Numbers({2027, 1, 0, 0, 0, 0}),
+                  json({{"iso", "2026-12-31T00:00"}, {"numbers", {2027, 1, 0, 0, 0, 0}}}), false},
+        ValueCase{"EndDayPastFebruary", 7, Numbers({2027, 2, 31, 0, 0, 0}),
+                  json({{"iso", "2027-03-03T00:00"}, {"numbers", {2027, 2, 31, 0, 0, 0}}}), false},
+        ValueCase{"CenturyIsNoLeapYear", 7, Numbers({1900, 2, 29, 23, 59, 0}),
+                  json({{"iso", "1900-03-01T23:59"}, {"numbers", {1900, 2, 29, 23, 59, 0}}}),
+                  false},
+        ValueCase{"NoDate", 7, Numbers({2027, 13, 1, 0, 0, 0}),
+                  json({{"iso", nullptr}, {"numbers", {2027, 13, 1, 0, 0, 0}}}), false}),
+    [](const ::testing::TestParamInfo<ValueCase>& c) { return c.param.name; });
+
+TEST(TagDescriber, UnknownTagsShowTheirBytes) {
+    EXPECT_EQ(DescribeTag(TagRecord{999, 0, {0xAB, 0xCD}})["hex"], "abcd");
 }
 
 } // namespace
