@@ -82,8 +82,7 @@ void AppendEndMarkerAndTrailer(std::vector<uint8_t>& tail, const uint8_t signatu
 
 bool AppendAll(FILE* file, const std::vector<uint8_t>& tail) {
     return std::fseek(file, 0, SEEK_END) == 0 &&
-           std::fwrite(tail.data(), 1, tail.size(), file) == tail.size() &&
-           std::fflush(file) == 0;
+           std::fwrite(tail.data(), 1, tail.size(), file) == tail.size() && std::fflush(file) == 0;
 }
 
 bool ContentLength(FILE* file, const std::string& path, uint64_t& length, mode_t& mode) {

@@ -93,8 +93,8 @@ private:
     // tail receives block, end marker and signature trailer.
     bool ComposeTail(FILE* source, uint64_t length, FILE* copy, _composeTagPara& para,
                      std::vector<uint8_t>& tail);
-    bool PackInPlace(const std::string& output, _composeTagPara& para,
-                     std::vector<uint8_t>& tail, uint64_t& length);
+    bool PackInPlace(const std::string& output, _composeTagPara& para, std::vector<uint8_t>& tail,
+                     uint64_t& length);
     bool PackToCopy(_composeTagPara& para, std::vector<uint8_t>& tail, uint64_t& length);
     bool CheckTextLimits();
     void FillComposeRecord(_composeTagPara* para);

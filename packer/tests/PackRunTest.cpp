@@ -60,7 +60,7 @@ protected:
 
 TEST_F(PackRun, LayoutRenameDateFileAndSignature) {
     Param("\xEF\xBB\xBF[Param]\nAppName=Demo\nAppType=vpd\n"); // the mark must not hide [Param]
-    WriteAll(Path("app.vxp"), Bytes(3, 9));                       // an older output is replaced
+    WriteAll(Path("app.vxp"), Bytes(3, 9));                    // an older output is replaced
     ASSERT_EQ(Pack("-h"), 0) << m_output;
     EXPECT_FALSE(Exists(Path("app.axf")));
     const Bytes packed = ReadAll(Path("app.vxp"));
@@ -138,16 +138,16 @@ TEST_P(ParamWarning, WarnsAndPacksOrFailsUnderStrict) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ParamWarning,
-    ::testing::Values(
-        WarningCase{"NoSection", "[Other]\nAppName=x\n", " has no [Param] section"},
-        WarningCase{"UnknownKey", "[Param]\nVerison=1.0\n",
-                    ":2: unknown key Verison (nearest known key: Version)"},
-        WarningCase{"CutText", "[Param]\nAppName=Snake Game\n",
-                    ":2: AppName=Snake Game is cut at a blank or colon: it stores \"Snake\""},
-        WarningCase{"TrailingCharacters", "[Param]\nMemorySize=12k\n",
-                    ":2: MemorySize=12k has characters after its digits"},
-        WarningCase{"MinusSign", "[Param]\n\nResolution=-5\n",
-                    ":3: Resolution=-5 has a minus sign"}),
+    ::testing::Values(WarningCase{"NoSection", "[Other]\nAppName=x\n", " has no [Param] section"},
+                      WarningCase{"UnknownKey", "[Param]\nVerison=1.0\n",
+                                  ":2: unknown key Verison (nearest known key: Version)"},
+                      WarningCase{
+                          "CutText", "[Param]\nAppName=Snake Game\n",
+                          ":2: AppName=Snake Game is cut at a blank or colon: it stores \"Snake\""},
+                      WarningCase{"TrailingCharacters", "[Param]\nMemorySize=12k\n",
+                                  ":2: MemorySize=12k has characters after its digits"},
+                      WarningCase{"MinusSign", "[Param]\n\nResolution=-5\n",
+                                  ":3: Resolution=-5 has a minus sign"}),
     [](const ::testing::TestParamInfo<WarningCase>& c) { return c.param.name; });
 
 TEST_F(PackRun, MissingParamFileIsNamedAndPacksWithDefaults) {
@@ -183,8 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusalCase{"BadNumber", "[Param]\nAppType=vxp\nMemorySize=abc\n", "", "",
                     "Invalid converstion for: abc\n"},
-        RefusalCase{"LongText", "[Param]\nAppType=vxp\nDescText=" + std::string(600, 'd'), "",
-                    "", "Parameter DescText is too long: at most 511 characters.\n"},
+        RefusalCase{"LongText", "[Param]\nAppType=vxp\nDescText=" + std::string(600, 'd'), "", "",
+                    "Parameter DescText is too long: at most 511 characters.\n"},
         // A 7 KiB file size limit lets the append start and then fail.
         RefusalCase{"FileSizeLimit", "[Param]\nAppType=vxp\n", "ulimit -f 7;", "",
                     "Write file app.axf failed File too large"},
@@ -205,7 +205,8 @@ TEST_F(PackRun, AlreadyPackedAndNonRegularTargetsAreRefused) {
     Param("[Param]\n"); // no renaming, even of a device that slipped through
     ASSERT_EQ(mkfifo(Path("fifo.axf").c_str(), 0600), 0);
     Run("mkdir '" + Path("dir.axf") + "'");
-    for (const std::string& target : {Path("fifo.axf"), Path("dir.axf"), std::string("/dev/null")}) {
+    for (const std::string& target :
+         {Path("fifo.axf"), Path("dir.axf"), std::string("/dev/null")}) {
         EXPECT_EQ(RunVarnel("-i '" + target + "'"), 2) << target;
         EXPECT_PRED2(Contains, m_output, target + " is not a regular file; nothing was packed.");
     }

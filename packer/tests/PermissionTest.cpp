@@ -52,8 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "SysStorage-Sec-Bitstream-Contact-Lbs-Mms-ProMng-SmsMng-Video-XML-Payment-"
                  "SysFile-BT-UDP-PUSH",
                  {5000, 5001, 5002, 5003, 5004, 5005, 5006, 5007, 5008, 5009, 5010, 5011, 5012,
-                  5013, 5014, 5015, 5016, 5017, 5018, 5019, 5020, 5021, 5022, 5023, 5024,
-                  5025}}),
+                  5013, 5014, 5015, 5016, 5017, 5018, 5019, 5020, 5021, 5022, 5023, 5024, 5025}}),
     [](const ::testing::TestParamInfo<ListCase>& c) { return c.param.name; });
 
 } // namespace

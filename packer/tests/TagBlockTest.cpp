@@ -20,7 +20,8 @@ namespace {
 const std::time_t kDecember15 = 1797330600;
 
 const char* const kFullParam =
-    "[Param]\nAppName=Sp\xE9" "ce\nVersion=2.7.13\nDeveloper=Dev\nEngName=Eng\nChiName=Chi\n"
+    "[Param]\nAppName=Sp\xE9"
+    "ce\nVersion=2.7.13\nDeveloper=Dev\nEngName=Eng\nChiName=Chi\n"
     "ChtName=Cht\nIMSI=46001\nDescText=Shoot\nAPIList=Tcp-Audio-SysDisk\nAppType=vpc\n"
     "Compiler=RVCT\nVPIType=launcher\nMemorySize=700\nResolution=320\nSysMemSize=64\n"
     "SysMemAble=yes\nAppID=99\nPushID=305419896\nPushSenderID=sender\nBackground=yes\n"
@@ -110,25 +111,24 @@ TEST_P(TagKeywords, MapToTheirCodes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Tables, TagKeywords,
-    ::testing::Values(KeywordCase{"RvctOther", "Compiler=RVCT\nAppType=vso\n", 33, 4},
-                      KeywordCase{"RvctVsm", "Compiler=RVCT\nAppType=vsm\n", 33, 3},
-                      KeywordCase{"AdsCompressed", "Compiler=ADS\nCompress=true\nAppType=vsm\n",
-                                  33, 5},
-                      KeywordCase{"AdsApp", "Compiler=ADS\nAppType=dll\n", 33, 0},
-                      KeywordCase{"GccApp", "Compiler=GCC\nAppType=vpc\n", 33, 6},
-                      KeywordCase{"GccOther", "Compiler=GCC\nAppType=other\n", 33, 7},
-                      KeywordCase{"VpiVsp", "VPIType=vsp\n", 41, 1},
-                      KeywordCase{"VpiCapitalised", "VPIType=Widget\n", 41, 0},
-                      KeywordCase{"VpiScreenlock", "VPIType=screenlock\n", 42, 4},
-                      KeywordCase{"KindDlc", "AppType=dlc\n", 52, 1},
-                      KeywordCase{"KindDld", "AppType=dld\n", 52, 2},
-                      KeywordCase{"AdapterHidesResolution", "Adapter=true\nResolution=240\n", 16,
-                                  0},
-                      KeywordCase{"SysMemOff", "SysMemAble=false\nSysMemSize=9\n", 37, 0},
-                      KeywordCase{"Version2", "Version=2.0\n", 5, 0x00000200},
-                      KeywordCase{"VersionLetterFirst", "Version=x1.2.3\n", 5, 0x02010000},
-                      KeywordCase{"VersionOver255", "Version=1.300.0\n", 5, 0},
-                      KeywordCase{"VersionHuge", "Version=99999999999\n", 5, 0}),
+    ::testing::Values(
+        KeywordCase{"RvctOther", "Compiler=RVCT\nAppType=vso\n", 33, 4},
+        KeywordCase{"RvctVsm", "Compiler=RVCT\nAppType=vsm\n", 33, 3},
+        KeywordCase{"AdsCompressed", "Compiler=ADS\nCompress=true\nAppType=vsm\n", 33, 5},
+        KeywordCase{"AdsApp", "Compiler=ADS\nAppType=dll\n", 33, 0},
+        KeywordCase{"GccApp", "Compiler=GCC\nAppType=vpc\n", 33, 6},
+        KeywordCase{"GccOther", "Compiler=GCC\nAppType=other\n", 33, 7},
+        KeywordCase{"VpiVsp", "VPIType=vsp\n", 41, 1},
+        KeywordCase{"VpiCapitalised", "VPIType=Widget\n", 41, 0},
+        KeywordCase{"VpiScreenlock", "VPIType=screenlock\n", 42, 4},
+        KeywordCase{"KindDlc", "AppType=dlc\n", 52, 1},
+        KeywordCase{"KindDld", "AppType=dld\n", 52, 2},
+        KeywordCase{"AdapterHidesResolution", "Adapter=true\nResolution=240\n", 16, 0},
+        KeywordCase{"SysMemOff", "SysMemAble=false\nSysMemSize=9\n", 37, 0},
+        KeywordCase{"Version2", "Version=2.0\n", 5, 0x00000200},
+        KeywordCase{"VersionLetterFirst", "Version=x1.2.3\n", 5, 0x02010000},
+        KeywordCase{"VersionOver255", "Version=1.300.0\n", 5, 0},
+        KeywordCase{"VersionHuge", "Version=99999999999\n", 5, 0}),
     [](const ::testing::TestParamInfo<KeywordCase>& c) { return c.param.name; });
 
 // The golden blocks hold 15 December, whose end date runs into the next year.
@@ -157,14 +157,15 @@ TEST_P(TextLimits, OneMoreIsRefusedBeforeAnythingIsComposed) {
 INSTANTIATE_TEST_SUITE_P(
     Limits, TextLimits,
     ::testing::Values(
-        LimitCase{"AppName", "AppName=" + std::string(255, 'a'), "AppName=" + std::string(256, 'a')},
+        LimitCase{"AppName", "AppName=" + std::string(255, 'a'),
+                  "AppName=" + std::string(256, 'a')},
         LimitCase{"DescText", "DescText=" + std::string(511, 'd'),
                   "DescText=" + std::string(512, 'd')},
         LimitCase{"Version", "Version=12345678901", "Version=123456789012"},
         LimitCase{"IMSI", "IMSI=" + std::string(259, '1'), "IMSI=" + std::string(260, '1')},
         LimitCase{"Names", "EngName=" + std::string(100, 'e') + "\nChtName=" + std::string(5, 't'),
-                  "EngName=" + std::string(100, 'e') + "\nChiName=c\nChtName=" +
-                      std::string(5, 't')}),
+                  "EngName=" + std::string(100, 'e') +
+                      "\nChiName=c\nChtName=" + std::string(5, 't')}),
     [](const ::testing::TestParamInfo<LimitCase>& c) { return c.param.name; });
 
 // The empty block is 400 bytes: after 3696 bytes it ends exactly at the buffer's end.

@@ -31,11 +31,9 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"Vso", "app.axf", "vso", "app.vso", "app.dbg"},
                       NameCase{"Empty", "app.axf", "", "app.axf", "app.dbg"},
                       NameCase{"Capitals", "app.axf", "VXP", "app.axf", "app.dbg"},
-                      NameCase{"DotInFolder", "out.d/app", "vxp", "out.d/app.vxp",
-                               "out.d/app.dbg"},
+                      NameCase{"DotInFolder", "out.d/app", "vxp", "out.d/app.vxp", "out.d/app.dbg"},
                       NameCase{"NoDot", "app", "vxp", "app.vxp", "app.dbg"},
-                      NameCase{"DotsEverywhere", "a.b/app.x", "dll", "a.b/app.dll",
-                               "a.b/app.dbg"}),
+                      NameCase{"DotsEverywhere", "a.b/app.x", "dll", "a.b/app.dll", "a.b/app.dbg"}),
     [](const ::testing::TestParamInfo<NameCase>& c) { return c.param.name; });
 
 } // namespace

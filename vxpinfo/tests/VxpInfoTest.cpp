@@ -49,8 +49,9 @@ TEST_F(VxpInfo, JsonReadsBackEveryKindOfValue) {
     EXPECT_EQ(r["status"], "valid");
     EXPECT_EQ(r["content_length"], 3000);
     EXPECT_FALSE(r.contains("reserved"));
-    EXPECT_EQ(Tag(r, 4), json({{"id", 4}, {"name", "application name"}, {"param", "AppName"},
-                               {"value", "Space"}}));
+    EXPECT_EQ(
+        Tag(r, 4),
+        json({{"id", 4}, {"name", "application name"}, {"param", "AppName"}, {"value", "Space"}}));
     EXPECT_EQ(Tag(r, 3), json({{"id", 3}, {"name", "fixed value"}, {"fixed", true}, {"value", 1}}));
     EXPECT_EQ(Tag(r, 5)["value"], "2.7.13");
     EXPECT_EQ(Tag(r, 18)["value"], "4600\xC3\xA9");
