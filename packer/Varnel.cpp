@@ -118,10 +118,6 @@ Varnel::Varnel(const std::string& target_path, const std::string& param_path)
     : m_paramPath(param_path), m_targetPath(target_path),
       m_param(std::make_unique<ParamOption>(param_path)) {}
 
-Varnel::~Varnel() {
-    m_param.reset();
-}
-
 void Varnel::print_version() {
     log_output("%s", kBanner);
 }

@@ -52,7 +52,7 @@ enum FormatTagResult { FORMAT_TAG_OK = 1, FORMAT_TAG_NO_SIGNATURE = -1, FORMAT_T
 class Varnel {
 public:
     Varnel(const std::string& target_path, const std::string& param_path);
-    ~Varnel();
+    ~Varnel() = default;
     Varnel(const Varnel&) = delete;
     Varnel& operator=(const Varnel&) = delete;
 

@@ -116,12 +116,9 @@ bool IniParser::IsSectionEffective(const std::string& line) {
     return !line.empty() && line[0] == '[' && line.find(']') != std::string::npos;
 }
 
+// Only called for lines that passed IsSectionEffective: '[' first, a ']' after it.
 std::string IniParser::GetStringSection(const std::string& line) {
-    const auto open = line.find('[');
-    const auto close = line.find(']');
-    if (open == std::string::npos || close == std::string::npos || close < open)
-        return std::string();
-    return line.substr(open + 1, close - open - 1);
+    return line.substr(1, line.find(']') - 1);
 }
 
 std::string::size_type IniParser::GetStringLineEqualSignPos(const std::string& line) {

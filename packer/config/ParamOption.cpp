@@ -39,10 +39,6 @@ const size_t PARAM_KEY_COUNT = sizeof PARAM_KEYS / sizeof *PARAM_KEYS;
 ParamOption::ParamOption(std::string path)
     : m_parser(std::make_unique<IniParser>(path)), m_path(std::move(path)) {}
 
-ParamOption::~ParamOption() {
-    m_parser.reset();
-}
-
 std::string ParamOption::TextFromIni(const char* section, const char* key) const {
     return m_parser->IsIniReady() ? m_parser->GetString(section, key, std::string())
                                   : std::string();

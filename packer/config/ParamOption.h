@@ -53,7 +53,7 @@ extern const size_t PARAM_KEY_COUNT;
 class ParamOption {
 public:
     explicit ParamOption(std::string path);
-    ~ParamOption();
+    ~ParamOption() = default;
     ParamOption(const ParamOption&) = delete;
     ParamOption& operator=(const ParamOption&) = delete;
 

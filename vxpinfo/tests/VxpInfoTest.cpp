@@ -145,7 +145,7 @@ TEST_P(TagValue, IsDecodedOrShownAsMalformed) {
 INSTANTIATE_TEST_SUITE_P(
     Tags, TagValue,
     ::testing::Values(
-        ValueCase{"Latin1", 4, Ucs2({'A', 0xE9, 0}), "A\xC3\xA9", false},
+        ValueCase{"Latin1", 4, Ucs2({'A', 0x80, 0xE9, 0}), "A\xC2\x80\xC3\xA9", false},
         ValueCase{"Last2Byte", 4, Ucs2({0x7FF, 0}), "\xDF\xBF", false},
         ValueCase{"First3Byte", 4, Ucs2({0x800, 0}), "\xE0\xA0\x80", false},
         ValueCase{"Highest", 4, Ucs2({0xFFFF, 0}), "\xEF\xBF\xBF", false},
