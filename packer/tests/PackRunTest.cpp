@@ -39,8 +39,10 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, CommandLine,
     ::testing::Values(
         LineCase{"NoArguments", "", 1, "Invalid command arguments.\n"},
+        LineCase{"EchoesArguments", "-h", 1, "Parameter number = 2\nParameter 0 value = "},
         LineCase{"ShortUsageGoesOn", "-h", 1,
-                 "Please input command line\n -i input packed file path \n -h show help\n"
+                 "Parameter 1 value = -h\nPlease input command line\n -i input packed file path \n "
+                 "-h show help\n"
                  "Invalid parameter, please specify pack target file path.\n"},
         LineCase{"Help", "-i x --help", 0, "usage: Varnel -i FILE"},
         LineCase{"Version", "--version", 0, "Varnel " PROJECT_VERSION_STRING "\n"},

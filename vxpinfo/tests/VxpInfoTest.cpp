@@ -49,6 +49,7 @@ TEST_F(VxpInfo, JsonReadsBackEveryKindOfValue) {
     EXPECT_EQ(r["status"], "valid");
     EXPECT_EQ(r["content_length"], 3000);
     EXPECT_FALSE(r.contains("reserved"));
+    EXPECT_EQ(r["signature"].get<std::string>().size(), 128u);
     EXPECT_EQ(
         Tag(r, 4),
         json({{"id", 4}, {"name", "application name"}, {"param", "AppName"}, {"value", "Space"}}));
