@@ -214,9 +214,13 @@ bool Varnel::PackToCopy(_composeTagPara& para, std::vector<uint8_t>& tail, uint6
         return false;
     }
     File copy(fdopen(fd, "wb"));
-    if (!copy)
+    if (!copy) {
+        log_output(kOpenFailed, m_outputPath.c_str(), std::strerror(errno));
         close(fd);
-    bool packed = copy && ComposeTail(source.get(), length, copy.get(), para, tail);
+        unlink(temporary.c_str());
+        return false;
+    }
+    bool packed = ComposeTail(source.get(), length, copy.get(), para, tail);
     if (packed && !(AppendAll(copy.get(), tail) && fchmod(fd, mode) == 0 &&
                     std::fclose(copy.release()) == 0)) {
         log_output(kWriteFailed, m_outputPath.c_str(), std::strerror(errno));
