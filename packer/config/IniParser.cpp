@@ -151,10 +151,10 @@ std::string IniParser::GetStringLineValue(const std::string& line,
 
 std::string IniParser::GetString(const std::string& section, const std::string& key,
                                  const std::string& default_value) const {
-    const auto found = m_sections.find(section);
-    if (found == m_sections.end())
+    const Entries* entries = SectionEntries(section);
+    if (!entries)
         return default_value;
-    for (const IniEntry& entry : found->second)
+    for (const IniEntry& entry : *entries)
         if (entry.key == key)
             return entry.value;
     return default_value;
