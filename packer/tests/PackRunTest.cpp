@@ -46,6 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "Invalid parameter, please specify pack target file path.\n"},
         LineCase{"Help", "-i x --help", 0, "usage: Varnel -i FILE"},
         LineCase{"Version", "--version", 0, "Varnel " PROJECT_VERSION_STRING "\n"},
+        LineCase{"ValuesLikeOptions", "-c --help -o --version", 1, "specify pack target"},
         LineCase{"LongPath", "-i " + std::string(260, 'p'), 1, "longer than 259 bytes"},
         LineCase{"MissingTarget", "-i nothing.axf", 2,
                  "Create file  nothing.axf failed No such file or directory\n"}),
