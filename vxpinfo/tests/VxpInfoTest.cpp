@@ -19,12 +19,15 @@ const char* const kParam = "[Param]\nAppName=Space\nVersion=2.7.13\nEngName=Eng\
                            "APIList=Tcp-Audio-SysDisk\nAppType=vpc\nCompiler=RVCT\n"
                            "VPIType=launcher\nMemorySize=700\nPushID=305419896\nRotate=1\n";
 
+const size_t kContent = 70000;
+
 class VxpInfo : public TempFolder {
 protected:
     void SetUp() override {
         TempFolder::SetUp();
         Param(kParam);
-        WriteAll(Path("g\xE9.axf"), SampleContent(3000));
+        // More than one 64 KiB read block, so both programs digest across blocks.
+        WriteAll(Path("g\xE9.axf"), SampleContent(kContent));
         ASSERT_EQ(RunVarnel("-i '" + Path("g\xE9.axf") + "'"), 0) << m_output;
         m_packed = Path("g\xE9.vxp");
     }
@@ -47,7 +50,7 @@ TEST_F(VxpInfo, JsonReadsBackEveryKindOfValue) {
     const json r = json::parse(m_output);
     EXPECT_EQ(r["file"], Path("g\xC3\xA9.vxp")); // the Latin-1 name as its character
     EXPECT_EQ(r["status"], "valid");
-    EXPECT_EQ(r["content_length"], 3000);
+    EXPECT_EQ(r["content_length"], kContent);
     EXPECT_FALSE(r.contains("reserved"));
     EXPECT_EQ(r["signature"].get<std::string>().size(), 128u);
     EXPECT_EQ(
@@ -83,7 +86,7 @@ TEST_F(VxpInfo, TextShowsMeaningsDatesAndVerdict) {
 
 TEST_F(VxpInfo, VerdictsForChangedShortAndPlainFiles) {
     const Bytes packed = ReadAll(m_packed);
-    for (size_t at : {size_t(0), size_t(2999), size_t(3000 + 20)}) {
+    for (size_t at : {size_t(0), kContent - 1, kContent + 20}) {
         Bytes changed = packed;
         changed[at] ^= 0x01;
         WriteAll(Path("changed.vxp"), changed);
@@ -99,7 +102,7 @@ TEST_F(VxpInfo, VerdictsForChangedShortAndPlainFiles) {
 
     WriteAll(Path("short.vxp"), Bytes(packed.begin(), packed.end() - 1));
     EXPECT_EQ(Info(Path("short.vxp")), 4);
-    WriteAll(Path("plain.axf"), Bytes(packed.begin(), packed.begin() + 3000));
+    WriteAll(Path("plain.axf"), Bytes(packed.begin(), packed.begin() + kContent));
     EXPECT_EQ(Info(Path("plain.axf"), "--json"), 4);
     EXPECT_EQ(json::parse(m_output)["status"], "malformed");
     Bytes bad_length = packed;
