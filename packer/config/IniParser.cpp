@@ -125,8 +125,9 @@ std::string::size_type IniParser::GetStringLineEqualSignPos(const std::string& l
     return line.find('=');
 }
 
+// A line that starts with ':' falls to the colon-before-'=' rule.
 bool IniParser::IsValueLineEffective(const std::string& line, std::string::size_type equal_pos) {
-    if (line.empty() || line[0] == ':' || equal_pos == std::string::npos)
+    if (equal_pos == std::string::npos)
         return false;
     const auto colon_pos = line.find(':');
     if (colon_pos != std::string::npos && colon_pos < equal_pos)
