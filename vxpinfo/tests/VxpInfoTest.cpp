@@ -111,6 +111,7 @@ TEST_F(VxpInfo, VerdictsForChangedShortAndPlainFiles) {
     EXPECT_EQ(Info(Path("length.vxp")), 4);
     EXPECT_EQ(Info(Path("missing.vxp")), 2);
     EXPECT_EQ(Run("'" VXPINFO_BIN "'"), 1);
+    EXPECT_EQ(Run("'" VXPINFO_BIN "' a.vxp b.vxp"), 1);
 }
 
 Bytes Ucs2(std::initializer_list<unsigned> units) {
