@@ -114,6 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         KeywordCase{"RvctOther", "Compiler=RVCT\nAppType=vso\n", 33, 4},
         KeywordCase{"RvctVsm", "Compiler=RVCT\nAppType=vsm\n", 33, 3},
+        KeywordCase{"RvctVpd", "Compiler=RVCT\nAppType=vpd\n", 33, 2},
         KeywordCase{"AdsCompressed", "Compiler=ADS\nCompress=true\nAppType=vsm\n", 33, 5},
         KeywordCase{"AdsApp", "Compiler=ADS\nAppType=dll\n", 33, 0},
         KeywordCase{"GccApp", "Compiler=GCC\nAppType=vpc\n", 33, 6},
