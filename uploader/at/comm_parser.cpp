@@ -219,7 +219,11 @@ void ME_Get_DirFileListInfo_Parser(void* context, void*) {
     appendText<ME_LIST_NAME_MAX>(list, line, quote,
                                  fieldEnd(quote, nth(line, kQuote, 2), line.length));
     int comma = nth(line, kComma, 1);
-    appendInteger(list, line, comma, fieldEnd(comma, nth(line, kComma, 2), line.length));
+    int second = nth(line, kComma, 2);
+    appendInteger(list, line, comma, fieldEnd(comma, second, line.length));
+    // The entry's kind (1 for a folder) follows when the device sends it.
+    if (second >= 0 && second + 1 < line.length)
+        appendInteger(list, line, second, fieldEnd(second, nth(line, kComma, 3), line.length));
     commitLine(context, list);
 }
 

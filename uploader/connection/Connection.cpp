@@ -43,6 +43,10 @@ const int kChunkSlack = 8;
 const int kReadTimeoutMs = 3000;
 const unsigned kLongReadSize = 2100700;
 const unsigned kLongReadBytesPerMs = 700;
+// A byte read travels as two hexadecimal digits plus its share of the line framing, about 25
+// bits: a millisecond per byte leaves room for a line slower than 115200 baud.
+const unsigned long kReadMsPerByte = 1;
+const unsigned long kMaxReadTimeoutMs = 0x7FFFFFFF;
 const int kFreeSpaceSeconds = 30;
 
 const char kKeyDtStatus[] = "+ESUO";
@@ -281,8 +285,13 @@ bool Connection::TFSChangeDir(CString& folder_name) {
 }
 
 bool Connection::TFSGetDirFileListInfo(const CString& path) {
+    return TFSListFolder(path) && !m_fileNames.empty();
+}
+
+bool Connection::TFSListFolder(const CString& path) {
     m_fileNames.clear();
     m_fileValues.clear();
+    m_fileKinds.clear();
     m_strCurDir = path;
     CString rest = path;
     std::string name;
@@ -290,8 +299,6 @@ bool Connection::TFSGetDirFileListInfo(const CString& path) {
         return false;
     ATResult result;
     if (ME_GetDirFileListInfo(m_pME, name.c_str(), nullptr, &result) != ME_RESULT_OK)
-        return false;
-    if (!result.check_key(kKeyListing))
         return false;
     return decodeListing(result);
 }
@@ -304,6 +311,7 @@ bool Connection::decodeListing(const ATResult& result) {
             return false;
         m_fileNames.push_back(DecodeUCS2txt(encoded));
         m_fileValues.push_back(static_cast<unsigned long>(result.get_integer(line, 2)));
+        m_fileKinds.push_back(result.get_integer(line, 3));
     }
     return true;
 }
@@ -414,6 +422,25 @@ bool Connection::TFSReadTargetFile(const CString& targetPath, const CString& pcP
 }
 
 bool Connection::ReadTargetFile(const CString& path, ATResult& result, unsigned int size) {
+    int timeout = kReadTimeoutMs;
+    if (size >= kLongReadSize)
+        timeout = static_cast<int>(size / kLongReadBytesPerMs);
+    return readTargetFile(path, result, timeout);
+}
+
+bool Connection::TFSReadTargetBytes(const CString& path, unsigned long size, std::string& bytes) {
+    bytes.clear();
+    unsigned long timeout = kReadTimeoutMs + std::min(size, kMaxReadTimeoutMs) * kReadMsPerByte;
+    ATResult result;
+    if (!readTargetFile(path, result, static_cast<int>(std::min(timeout, kMaxReadTimeoutMs))))
+        return false;
+    for (const ATParamLst& line : result.vParamLst)
+        if (!GetInputFileLine(line, bytes))
+            return false;
+    return true;
+}
+
+bool Connection::readTargetFile(const CString& path, ATResult& result, int timeoutMs) {
     if (path.GetDataLength() > kMaxFilePath)
         return false;
     DebugOutA(kMsgReadFile, UCS2toSafeASCII(path).c_str());
@@ -422,10 +449,7 @@ bool Connection::ReadTargetFile(const CString& path, ATResult& result, unsigned 
     if (!TFSChangeDir(rest) || !commandName(rest, name))
         return false;
     result.clear();
-    int timeout = kReadTimeoutMs;
-    if (size >= kLongReadSize)
-        timeout = static_cast<int>(size / kLongReadBytesPerMs);
-    if (ME_ReadTargetFile(m_pME, name.c_str(), timeout, nullptr, &result) != ME_RESULT_OK)
+    if (ME_ReadTargetFile(m_pME, name.c_str(), timeoutMs, nullptr, &result) != ME_RESULT_OK)
         return false;
     return result.check_key(kKeyRead);
 }

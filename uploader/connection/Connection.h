@@ -46,6 +46,8 @@ public:
     bool CheckAT_OK();
     // True when stopping all applications FAILED.
     bool stopAllApp();
+    // The DT status the last query read, -1 before the first one.
+    int DtStatus() const { return m_nDTStatus; }
     // Reads the DT status: 0 success, the command's result code, or 100 without a "+ESUO" line
     // (the DT fields then stay as they were).
     int InternalQueryDt();
@@ -66,8 +68,15 @@ public:
     bool TFSChangeDir(CString& folder_name);
     // Lists the folder path into the cache. False when the listing failed or has no entry.
     bool TFSGetDirFileListInfo(const CString& path);
+    // As above, but an empty folder (the device answers with no entry) is true too.
+    bool TFSListFolder(const CString& path);
     // Whether the last listing holds name exactly (case-sensitive).
     bool IsExistInTheDir(const CString& name) const;
+    // The entries of the last listing, in the device's order: names, the number sent with each
+    // (the size), and the kind (1 folder, 0 file, -1 when the device sent none), at one index.
+    const std::vector<CString>& ListedNames() const { return m_fileNames; }
+    const std::vector<unsigned long>& ListedValues() const { return m_fileValues; }
+    const std::vector<int>& ListedKinds() const { return m_fileKinds; }
     // The device's drives (names starting with a letter C to I) with their free space, at the
     // same index. False at the first bad drive line or failed free-space query.
     bool TFSGetDriveInfo(std::vector<CString>& driveNames,
@@ -87,6 +96,9 @@ public:
     bool TFSReadTargetFile(const CString& targetPath, const CString& pcPath, unsigned long size);
     // Reads the device file into result, one "+EFSR" line per result line.
     bool ReadTargetFile(const CString& path, ATResult& result, unsigned int size);
+    // Reads the device file of the given size (from its listing) into bytes, with a timeout
+    // that grows with the size. False when the read failed or a line is malformed.
+    bool TFSReadTargetBytes(const CString& path, unsigned long size, std::string& bytes);
     // Writes the data of the "+EFSR" lines to the PC file; deletes it when a line is malformed.
     bool WritePcFile(const CString& pcPath, std::vector<ATParamLst>& lines) const;
     // Appends the bytes of one "+EFSR" line to out. False when the line is malformed.
@@ -120,6 +132,7 @@ private:
     bool sendChunks(FILE* file, const std::string& pcPath, int packetSize,
                     unsigned long long total);
     bool decodeListing(const ATResult& result);
+    bool readTargetFile(const CString& path, ATResult& result, int timeoutMs);
 
     void* m_pME = nullptr;
     CommModule* m_pComm = nullptr;
@@ -128,6 +141,7 @@ private:
     int m_nDTParam = -1;
     std::vector<CString> m_fileNames;
     std::vector<unsigned long> m_fileValues;
+    std::vector<int> m_fileKinds;
     CString m_strCurDir;
     int m_nPacketSize = 0;
     bool m_bPortBusy = false;

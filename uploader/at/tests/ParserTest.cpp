@@ -25,6 +25,15 @@ TEST(Parsers, ListingLineGivesNameAndNumber) {
     EXPECT_TRUE(r.get_string(name, 0, 1));
     EXPECT_EQ(name, "0041002E");
     EXPECT_EQ(r.get_integer(0, 2), 512);
+    EXPECT_EQ(r.vParamLst[0].size(), 3u); // nothing after the second comma: no kind
+}
+
+TEST(Parsers, ListingLineGivesKindAfterSecondComma) {
+    ATResult r = parse(ME_Get_DirFileListInfo_Parser, "+EFSL",
+                       {"+EFSL: \"0041\",0,1", "+EFSL: \"0042\",7,0,9"});
+    EXPECT_EQ(r.get_integer(0, 3), 1);
+    EXPECT_EQ(r.get_integer(1, 2), 7);
+    EXPECT_EQ(r.get_integer(1, 3), 0);
 }
 
 TEST(Parsers, FreeSpaceWithOrWithoutComma) {
