@@ -52,7 +52,7 @@ int ls(DeviceLink& link, const std::string& typed, bool longForm, bool json) {
         return printEntries(entries, longForm, json);
     // A file is listed as itself, as ls does on a computer.
     DeviceEntry entry;
-    if (link.Find(path, entry) == kExitDone && entry.kind != kKindFolder)
+    if (link.Find(path, entry) == kExitDone && entry.kind == kKindFile)
         return printEntries({entry}, longForm, json);
     return link.Failed(kActionLs, path);
 }

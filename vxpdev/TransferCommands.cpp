@@ -33,11 +33,20 @@ const char kMsgPcExists[] = "%s: exists on this computer (-f replaces it)\n";
 const char kMsgPcWriteFailed[] = "%s: cannot be written on this computer\n";
 const char kMsgDeviceExists[] = "%s: exists on the device (-f replaces it)\n";
 const char kMsgWriteFailed[] = "%s: writing to the device failed; nothing was left there\n";
+const char kMsgReadNotAscii[] = "%s: names outside ASCII cannot be read from the device\n";
 const char kMsgStdoutFailed[] = "standard output cannot be written\n";
 const char kTextProgress[] = "\r%llu of %llu bytes, %.1f KiB/s ";
 const char kTextSame[] = "same: %s and %s, %zu bytes\n";
 const char kTextSizes[] = "sizes differ: %s has %zu bytes, %s has %lu\n";
 const char kTextByte[] = "differ at offset %zu: %s and %s\n";
+
+// The read command carries its name as narrow text, so only ASCII names can be read.
+bool isAscii(const CString& path) {
+    for (int i = 0; i < path.GetDataLength(); ++i)
+        if (path[i] < 0 || path[i] >= 0x80)
+            return false;
+    return true;
+}
 
 struct TransferArgs {
     std::string device;
@@ -59,6 +68,10 @@ int readDeviceFile(DeviceLink& link, const CString& path, std::string& bytes,
         return kExitNotFound;
     }
     size = entry.size;
+    if (!isAscii(path)) {
+        Message(kMsgReadNotAscii, Utf8(path).c_str());
+        return kExitDevice;
+    }
     if (!link.Conn().TFSReadTargetBytes(path, entry.size, bytes))
         return link.Failed(kActionRead, path);
     return kExitDone;

@@ -29,6 +29,10 @@ struct ChoiceCase {
     const char* path;
 };
 
+void PrintTo(const ChoiceCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class UsbChoice : public ::testing::TestWithParam<ChoiceCase> {};
 
 TEST_P(UsbChoice, TakesOnlyASingleUsbPort) {
@@ -48,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "/dev/ttyUSB0"},
         ChoiceCase{"TwoUsb", {usbPort("/dev/ttyACM0"), usbPort("/dev/ttyUSB0")}, false,
                    "untouched"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST(PortLines, NameIdsAndKnownStringsOnly) {
     EXPECT_EQ(DescribePorts({usbPort("/dev/ttyUSB0"), builtInPort("/dev/ttyS0")}),

@@ -1,0 +1,55 @@
+// Typed UTF-8 paths to device paths and device names back to UTF-8, malformed input included.
+#include <gtest/gtest.h>
+
+#include "DevicePath.h"
+
+namespace {
+
+struct PathCase {
+    const char* name;
+    std::string typed;
+    std::wstring device;
+};
+
+void PrintTo(const PathCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class TypedPath : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(TypedPath, BecomesTheDeviceForm) {
+    CString path = DevicePath(GetParam().typed);
+    EXPECT_EQ(std::wstring(path.GetData(), static_cast<size_t>(path.GetDataLength())),
+              GetParam().device);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, TypedPath,
+    ::testing::Values(PathCase{"SlashesAndTrailingOnes", "C:/ZOV//", L"C:\\ZOV"},
+                      PathCase{"BackslashesKept", "C:\\ZOV\\a.vxp", L"C:\\ZOV\\a.vxp"},
+                      PathCase{"TwoAndThreeByteCharacters", "C:/\xC3\xB1\xE2\x82\xAC",
+                               L"C:\\\x00F1\x20AC"},
+                      PathCase{"FourByteCharacterWhole", "\xF0\x9F\x98\x80", L"\x1F600"},
+                      PathCase{"CutSequence", "a\xE2\x82", L"a\xFFFD"},
+                      PathCase{"OverlongSlash", "\xC0\xAF", L"\xFFFD"},
+                      PathCase{"EncodedSurrogate", "\xED\xA0\x80", L"\xFFFD"},
+                      PathCase{"StrayContinuation", "\x80" "b", L"\xFFFD" L"b"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(DeviceName, SurrogatePairsJoinAndLoneOnesAreReplaced) {
+    CString name;
+    for (wchar_t c : std::wstring(L"\xD83D\xDE00|\xD83D|\xDE00|\xF1"))
+        name += c;
+    EXPECT_EQ(Utf8(name), "\xF0\x9F\x98\x80|\xEF\xBF\xBD|\xEF\xBF\xBD|\xC3\xB1");
+}
+
+TEST(DeviceName, SplitsAtTheLastSeparatorOnly) {
+    CString parent;
+    CString name;
+    ASSERT_TRUE(SplitDevicePath(CString("C:\\ZOV\\a.vxp"), parent, name));
+    EXPECT_EQ(Utf8(parent), "C:\\ZOV");
+    EXPECT_EQ(Utf8(name), "a.vxp");
+    EXPECT_FALSE(SplitDevicePath(CString("C:"), parent, name));
+}
+
+} // namespace

@@ -1,0 +1,275 @@
+// vxpdev run as a process against devsim as a process: every subcommand with its exit status
+// and output (JSON parsed), devsim's faults, names outside ASCII, long paths and round trips.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "DeviceRig.h"
+
+namespace {
+
+const int kRunDeadlineMs = 120000;
+const char kApp[] = "hello";
+const char kWideName[] = "\xC3\xB1" "and\xC3\xBA.txt"; // UTF-8 on the host, UCS-2 on the line
+
+ProcessResult runVxpdev(const std::vector<std::string>& args, const fs::path& cwd) {
+    std::vector<std::string> argv = {VXPDEV_BIN};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ChildProcess child(argv, cwd.string());
+    return child.finish(kRunDeadlineMs);
+}
+
+// A device with C:\autostart.txt naming C:\ZOV\app.vxp, which holds "hello", beside a file
+// whose name is outside ASCII.
+class Device : public ::testing::Test {
+protected:
+    void SetUp() override {
+        writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "app.vxp"));
+        writeFile(zov() / "app.vxp", kApp);
+        writeFile(zov() / kWideName, "x");
+    }
+    ProcessResult run(const std::vector<std::string>& args) {
+        std::vector<std::string> all = {"-b", rig.port()};
+        all.insert(all.end(), args.begin(), args.end());
+        return runVxpdev(all, rig.work());
+    }
+    nlohmann::json json(const std::vector<std::string>& args) {
+        ProcessResult result = run(args);
+        EXPECT_EQ(result.status, 0) << result.err;
+        return nlohmann::json::parse(result.out);
+    }
+    fs::path zov() { return rig.drive('C') / "ZOV"; }
+
+    DeviceRig rig;
+};
+
+struct CommandCase {
+    const char* name;
+    std::vector<std::string> devsim;
+    std::vector<std::string> args;
+    int status;
+    const char* out;   // a part of standard output; null: nothing at all
+    const char* after; // under the device root: "+path" must exist, "-path" must not
+};
+
+class Commands : public Device, public ::testing::WithParamInterface<CommandCase> {};
+
+TEST_P(Commands, EndWithTheirStatusAndOutput) {
+    const CommandCase& c = GetParam();
+    ASSERT_TRUE(rig.start(c.devsim));
+    ProcessResult result = run(c.args);
+    EXPECT_EQ(result.status, c.status) << result.err;
+    if (c.out == nullptr)
+        EXPECT_EQ(result.out, "");
+    else
+        EXPECT_NE(result.out.find(c.out), std::string::npos) << result.out;
+    if (c.after != nullptr) {
+        EXPECT_EQ(fs::exists(rig.drive('C') / (c.after + 1)), c.after[0] == '+') << c.after;
+    }
+}
+
+void PrintTo(const CommandCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+std::vector<std::string> fail(const char* pattern) {
+    return {"--fail", pattern};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Device, Commands,
+    ::testing::Values(
+        CommandCase{"Info", {}, {"info"}, 0, "DT status: 4\npacket size: 1024\n", nullptr},
+        CommandCase{"InfoNamesApplication", {}, {"info"}, 0, "application: C:\\ZOV\\app.vxp\n",
+                    nullptr},
+        CommandCase{"InfoWithoutPacketSize", {"--packet-size", "none"}, {"info"}, 0,
+                    "packet size: 64\n", nullptr},
+        CommandCase{"LsDrives", {}, {"ls"}, 0, "C:\n", nullptr},
+        CommandCase{"LsLong", {}, {"ls", "-l", "C:/ZOV"}, 0, "file            5  app.vxp\n",
+                    nullptr},
+        CommandCase{"LsOutsideAscii", {}, {"ls", "C:\\ZOV"}, 0, kWideName, nullptr},
+        CommandCase{"LsFolderKind", {}, {"ls", "-l", "C:"}, 0, "folder", nullptr},
+        CommandCase{"LsOneFile", {}, {"ls", "C:/ZOV/app.vxp"}, 0, "app.vxp\n", nullptr},
+        CommandCase{"LsMissing", {}, {"ls", "C:/NOPE"}, 3, nullptr, nullptr},
+        CommandCase{"LsError", fail("AT+EFSL="), {"ls", "C:"}, 2, nullptr, nullptr},
+        CommandCase{"Df", {}, {"df"}, 0, "C: ", nullptr},
+        CommandCase{"Cat", {}, {"cat", "C:\\ZOV\\app.vxp"}, 0, kApp, nullptr},
+        CommandCase{"CatFolder", {}, {"cat", "C:/ZOV"}, 3, nullptr, nullptr},
+        CommandCase{"CatMissingFolderOnTheWay", {}, {"cat", "C:/NOPE/a"}, 3, nullptr, nullptr},
+        CommandCase{"CatCmeError", fail("AT+EFSR=12"), {"cat", "C:/ZOV/app.vxp"}, 2, nullptr,
+                    nullptr},
+        CommandCase{"Rm", {}, {"rm", "C:/ZOV/app.vxp"}, 0, nullptr, "-ZOV/app.vxp"},
+        CommandCase{"RmMissing", {}, {"rm", "C:/ZOV/nope"}, 3, nullptr, nullptr},
+        CommandCase{"RmUndeletable", {"--undeletable", "app.vxp"}, {"rm", "C:/ZOV/app.vxp"}, 2,
+                    nullptr, "+ZOV/app.vxp"},
+        CommandCase{"Mkdir", {}, {"mkdir", "C:/NEW"}, 0, nullptr, "+NEW"},
+        CommandCase{"MkdirExisting", {}, {"mkdir", "C:/ZOV"}, 2, nullptr, nullptr},
+        CommandCase{"RmdirNotEmpty", {}, {"rmdir", "C:/ZOV"}, 2, nullptr, "+ZOV"},
+        CommandCase{"RmdirMissing", {}, {"rmdir", "C:/NOPE"}, 3, nullptr, nullptr},
+        CommandCase{"Stop", {}, {"stop"}, 0, nullptr, nullptr},
+        CommandCase{"StopRefused", fail("EXIT_ALL"), {"stop"}, 2, nullptr, nullptr},
+        CommandCase{"Reset", {}, {"reset"}, 0, nullptr, nullptr},
+        CommandCase{"ResetRefused", fail("REBOOT"), {"reset"}, 2, nullptr, nullptr},
+        CommandCase{"NoAnswerToAt", fail("^AT$"), {"ls"}, 2, nullptr, nullptr}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(Device, JsonDocumentsCarryDecodedNamesAndNumbers) {
+    ASSERT_TRUE(rig.start());
+    nlohmann::json ls = json({"--json", "ls", "C:/ZOV"});
+    ASSERT_EQ(ls["entries"].size(), 2u);
+    EXPECT_EQ(ls["entries"][0], (nlohmann::json{{"name", "app.vxp"}, {"size", 5}, {"kind", "file"}}));
+    EXPECT_EQ(ls["entries"][1]["name"], kWideName);
+    nlohmann::json info = json({"info", "--json"});
+    EXPECT_EQ(info["application"], "C:\\ZOV\\app.vxp");
+    EXPECT_EQ(info["packetSize"], 1024);
+    EXPECT_EQ(info["drives"][0]["name"], "C:");
+    nlohmann::json df = json({"--json", "df"});
+    EXPECT_EQ(df["drives"], info["drives"]);
+}
+
+struct TripCase {
+    const char* name;
+    size_t size;
+    std::string folder; // device folder under C:, created on the host first
+};
+
+void PrintTo(const TripCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class RoundTrip : public Device, public ::testing::WithParamInterface<TripCase> {};
+
+TEST_P(RoundTrip, PutVerifyGetGiveTheSameBytes) {
+    const TripCase& c = GetParam();
+    fs::create_directories(rig.drive('C') / c.folder);
+    std::string bytes = patternBytes(c.size, static_cast<unsigned>(c.size));
+    writeFile(rig.work() / "in.bin", bytes);
+    ASSERT_TRUE(rig.start());
+    std::string device = "C:/" + c.folder + "/f.bin";
+    ProcessResult put = run({"put", "in.bin", device});
+    ASSERT_EQ(put.status, 0) << put.err;
+    EXPECT_EQ(put.out, "");
+    EXPECT_EQ(readFile(rig.drive('C') / c.folder / "f.bin"), bytes);
+    nlohmann::json verdict = json({"--json", "verify", "in.bin", device});
+    EXPECT_EQ(verdict["same"], true);
+    EXPECT_EQ(verdict["deviceSize"], c.size);
+    ProcessResult get = run({"get", device, "out.bin"});
+    ASSERT_EQ(get.status, 0) << get.err;
+    EXPECT_EQ(readFile(rig.work() / "out.bin"), bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, RoundTrip,
+    ::testing::Values(TripCase{"Empty", 0, "ZOV"}, TripCase{"OneByte", 1, "ZOV"},
+                      TripCase{"HundredKiB", 100 * 1024, "ZOV"},
+                      TripCase{"PathOver62Characters", 300,
+                               "first-folder-of-a-long-path/second-folder-of-a-long-path"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(Device, NamesOutsideAsciiGoUpAndAwayButAreNotRead) {
+    writeFile(rig.work() / "in.bin", "abc");
+    ASSERT_TRUE(rig.start());
+    std::string device = std::string("C:/ZOV/") + kWideName;
+    EXPECT_EQ(run({"put", "-f", "in.bin", device}).status, 0);
+    EXPECT_EQ(readFile(zov() / kWideName), "abc");
+    ProcessResult cat = run({"cat", device});
+    EXPECT_EQ(cat.status, 2);
+    EXPECT_NE(cat.err.find("outside ASCII"), std::string::npos) << cat.err;
+    EXPECT_EQ(run({"rm", device}).status, 0);
+    EXPECT_FALSE(fs::exists(zov() / kWideName));
+}
+
+TEST_F(Device, VerifyNamesTheFirstDifferenceOrTheSizes) {
+    std::string bytes = patternBytes(1000);
+    writeFile(rig.work() / "in.bin", bytes);
+    bytes[777] = static_cast<char>(bytes[777] ^ 1);
+    writeFile(zov() / "changed.bin", bytes);
+    writeFile(zov() / "short.bin", bytes.substr(0, 999));
+    ASSERT_TRUE(rig.start());
+    ProcessResult changed = run({"--json", "verify", "in.bin", "C:/ZOV/changed.bin"});
+    EXPECT_EQ(changed.status, 3);
+    EXPECT_EQ(nlohmann::json::parse(changed.out)["firstDifference"], 777);
+    ProcessResult shorter = run({"verify", "in.bin", "C:/ZOV/short.bin"});
+    EXPECT_EQ(shorter.status, 3);
+    EXPECT_NE(shorter.out.find("1000 bytes"), std::string::npos) << shorter.out;
+    EXPECT_EQ(run({"verify", "missing.bin", "C:/ZOV/short.bin"}).status, 3);
+}
+
+TEST_F(Device, ExistingFilesAreReplacedOnlyWithForce) {
+    writeFile(rig.work() / "new.vxp", "new");
+    writeFile(rig.work() / "app.vxp", "kept");
+    ASSERT_TRUE(rig.start());
+    EXPECT_EQ(run({"put", "new.vxp", "C:/ZOV/app.vxp"}).status, 1);
+    EXPECT_EQ(run({"get", "C:/ZOV/app.vxp"}).status, 1);
+    EXPECT_EQ(readFile(zov() / "app.vxp"), kApp);
+    EXPECT_EQ(readFile(rig.work() / "app.vxp"), "kept");
+    EXPECT_EQ(run({"get", "-f", "C:/ZOV/app.vxp"}).status, 0);
+    EXPECT_EQ(readFile(rig.work() / "app.vxp"), kApp);
+    // A folder as the target takes the PC file's name.
+    EXPECT_EQ(run({"put", "-f", "new.vxp", "C:/ZOV"}).status, 0);
+    EXPECT_EQ(readFile(zov() / "new.vxp"), "new");
+    EXPECT_EQ(run({"put", "new.vxp", "C:/NOPE/new.vxp"}).status, 3);
+}
+
+TEST_F(Device, FailedPutLeavesNothingBehind) {
+    writeFile(rig.work() / "big.bin", patternBytes(5000));
+    ASSERT_TRUE(rig.start(fail("AT+EFSW=2,0@3")));
+    EXPECT_EQ(run({"put", "big.bin", "C:/ZOV/big.bin"}).status, 2);
+    EXPECT_FALSE(fs::exists(zov() / "big.bin"));
+}
+
+struct LineCase {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    const char* out; // a part of standard output
+};
+
+void PrintTo(const LineCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CommandLine : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(CommandLine, EndsWithItsStatus) {
+    ProcessResult result = runVxpdev(GetParam().args, fs::temp_directory_path());
+    EXPECT_EQ(result.status, GetParam().status) << result.err;
+    EXPECT_NE(result.out.find(GetParam().out), std::string::npos) << result.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, CommandLine,
+    ::testing::Values(LineCase{"Help", {"--help"}, 0, "Exit status"},
+                      LineCase{"SubcommandHelp", {"put", "--help"}, 0, "PC_PATH"},
+                      LineCase{"Version", {"--version"}, 0, "."},
+                      LineCase{"NoSubcommand", {}, 1, ""},
+                      LineCase{"UnknownSubcommand", {"format"}, 1, ""},
+                      LineCase{"MissingArgument", {"get"}, 1, ""},
+                      LineCase{"ExtraArgument", {"rm", "a", "b"}, 1, ""},
+                      LineCase{"PortCannotOpen", {"-b", "/nonexistent/tty", "ls"}, 2, ""}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(Ports, JsonListsEveryPortWithKnownOrNullFields) {
+    ProcessResult result = runVxpdev({"ports", "--json"}, fs::temp_directory_path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    nlohmann::json doc = nlohmann::json::parse(result.out);
+    ASSERT_TRUE(doc["ports"].is_array());
+    for (const nlohmann::json& port : doc["ports"]) {
+        EXPECT_TRUE(port["path"].is_string());
+        EXPECT_TRUE(port["usb"].is_boolean());
+        EXPECT_TRUE(port["vendorId"].is_null() || port["vendorId"].is_number());
+        EXPECT_TRUE(port["serial"].is_null() || port["serial"].is_string());
+    }
+}
+
+TEST(Ports, AutoWithoutOneUsbPortIsRefusedWithTheList) {
+    ProcessResult ports = runVxpdev({"--json", "ports"}, fs::temp_directory_path());
+    for (const nlohmann::json& port : nlohmann::json::parse(ports.out)["ports"])
+        if (port["usb"] == true)
+            GTEST_SKIP() << "this machine has a USB serial port";
+    ProcessResult result = runVxpdev({"-b", "auto", "ls"}, fs::temp_directory_path());
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("exactly one USB serial port"), std::string::npos) << result.err;
+}
+
+} // namespace
