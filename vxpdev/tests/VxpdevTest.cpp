@@ -4,20 +4,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "DeviceRig.h"
+#include "VxpdevRun.h"
 
 namespace {
 
-const int kRunDeadlineMs = 120000;
 const char kApp[] = "hello";
 const char kWideName[] = "\xC3\xB1" "and\xC3\xBA.txt"; // UTF-8 on the host, UCS-2 on the line
-
-ProcessResult runVxpdev(const std::vector<std::string>& args, const fs::path& cwd) {
-    std::vector<std::string> argv = {VXPDEV_BIN};
-    argv.insert(argv.end(), args.begin(), args.end());
-    ChildProcess child(argv, cwd.string());
-    return child.finish(kRunDeadlineMs);
-}
 
 // A device with C:\autostart.txt naming C:\ZOV\app.vxp, which holds "hello", beside a file
 // whose name is outside ASCII.
@@ -27,6 +19,7 @@ protected:
         writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "app.vxp"));
         writeFile(zov() / "app.vxp", kApp);
         writeFile(zov() / kWideName, "x");
+        fs::create_directories(rig.drive('C') / "EMPTY");
     }
     ProcessResult run(const std::vector<std::string>& args) {
         std::vector<std::string> all = {"-b", rig.port()};
@@ -90,6 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"LsOutsideAscii", {}, {"ls", "C:\\ZOV"}, 0, kWideName, nullptr},
         CommandCase{"LsFolderKind", {}, {"ls", "-l", "C:"}, 0, "folder", nullptr},
         CommandCase{"LsOneFile", {}, {"ls", "C:/ZOV/app.vxp"}, 0, "app.vxp\n", nullptr},
+        CommandCase{"LsEmptyFolder", {}, {"ls", "C:/EMPTY"}, 0, nullptr, nullptr},
         CommandCase{"LsMissing", {}, {"ls", "C:/NOPE"}, 3, nullptr, nullptr},
         CommandCase{"LsError", fail("AT+EFSL="), {"ls", "C:"}, 2, nullptr, nullptr},
         CommandCase{"Df", {}, {"df"}, 0, "C: ", nullptr},
@@ -104,6 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
                     nullptr, "+ZOV/app.vxp"},
         CommandCase{"Mkdir", {}, {"mkdir", "C:/NEW"}, 0, nullptr, "+NEW"},
         CommandCase{"MkdirExisting", {}, {"mkdir", "C:/ZOV"}, 2, nullptr, nullptr},
+        CommandCase{"Rmdir", {}, {"rmdir", "C:/EMPTY"}, 0, nullptr, "-EMPTY"},
         CommandCase{"RmdirNotEmpty", {}, {"rmdir", "C:/ZOV"}, 2, nullptr, "+ZOV"},
         CommandCase{"RmdirMissing", {}, {"rmdir", "C:/NOPE"}, 3, nullptr, nullptr},
         CommandCase{"Stop", {}, {"stop"}, 0, nullptr, nullptr},

@@ -1,0 +1,15 @@
+// The vxpdev program of this build, run as a child process.
+#include "VxpdevRun.h"
+
+namespace {
+
+const int kRunDeadlineMs = 120000; // sanitizer builds on a loaded machine are slow
+
+} // namespace
+
+ProcessResult runVxpdev(const std::vector<std::string>& args, const fs::path& cwd) {
+    std::vector<std::string> argv = {VXPDEV_BIN};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ChildProcess child(argv, cwd.string());
+    return child.finish(kRunDeadlineMs);
+}
