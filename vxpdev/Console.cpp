@@ -49,8 +49,8 @@ bool WriteData(const std::string& bytes) {
 }
 
 bool WriteJson(const nlohmann::json& document) {
-    return WriteData(document.dump(kJsonIndent, ' ', false, nlohmann::json::error_handler_t::replace) +
-                     "\n");
+    return WriteData(
+        document.dump(kJsonIndent, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
 }
 
 std::string Formatted(const char* format, ...) {

@@ -9,8 +9,8 @@
 
 namespace {
 
-const char kLsHelp[] = "the drives, or the entries of a device folder (with sizes and kinds "
-                       "under -l)";
+const char kLsHelp[] = "the drives (with their free space under -l), or the entries of a "
+                       "device folder (with sizes and kinds under -l)";
 const char kRmHelp[] = "delete a device file";
 const char kMkdirHelp[] = "create a device folder";
 const char kRmdirHelp[] = "remove an empty device folder";
@@ -35,9 +35,9 @@ int printEntries(const std::vector<DeviceEntry>& entries, bool longForm, bool js
     }
     std::string text;
     for (const DeviceEntry& entry : entries)
-        text += longForm ? Formatted(kTextLong, kindName(entry.kind), entry.size,
-                                     entry.name.c_str())
-                         : entry.name + "\n";
+        text += longForm
+                    ? Formatted(kTextLong, kindName(entry.kind), entry.size, entry.name.c_str())
+                    : entry.name + "\n";
     return WriteData(text) ? kExitDone : kExitDevice;
 }
 

@@ -1,6 +1,7 @@
 // cat, get, put and verify: device files read to this computer, written from it, and compared.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -42,10 +43,8 @@ const char kTextByte[] = "differ at offset %zu: %s and %s\n";
 
 // The read command carries its name as narrow text, so only ASCII names can be read.
 bool isAscii(const CString& path) {
-    for (int i = 0; i < path.GetDataLength(); ++i)
-        if (path[i] < 0 || path[i] >= 0x80)
-            return false;
-    return true;
+    std::string text = Utf8(path);
+    return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
 }
 
 struct TransferArgs {
@@ -55,8 +54,7 @@ struct TransferArgs {
 };
 
 // A device file whole into bytes: 0, 3 when it is missing or a folder, 2 when the device failed.
-int readDeviceFile(DeviceLink& link, const CString& path, std::string& bytes,
-                   unsigned long& size) {
+int readDeviceFile(DeviceLink& link, const CString& path, std::string& bytes, unsigned long& size) {
     DeviceEntry entry;
     int status = link.Find(path, entry);
     if (status == kExitNotFound)
@@ -144,8 +142,7 @@ int putTarget(DeviceLink& link, const TransferArgs& args, CString& target) {
     CString parent;
     CString name;
     std::vector<DeviceEntry> entries;
-    if (SplitDevicePath(target, parent, name) &&
-        link.ListFolder(parent, entries) == kExitNotFound)
+    if (SplitDevicePath(target, parent, name) && link.ListFolder(parent, entries) == kExitNotFound)
         return link.Failed(kActionWrite, parent);
     return kExitDone;
 }
@@ -193,7 +190,7 @@ int verify(DeviceLink& link, const TransferArgs& args, bool json) {
     int status = readDeviceFile(link, path, device, size);
     if (status != kExitDone)
         return status;
-    nlohmann::json doc = {{"pcPath", args.pc},     {"devicePath", Utf8(path)},
+    nlohmann::json doc = {{"pcPath", args.pc},      {"devicePath", Utf8(path)},
                           {"pcSize", local.size()}, {"deviceSize", size},
                           {"same", false},          {"firstDifference", nullptr}};
     std::string text;

@@ -9,7 +9,8 @@
 namespace {
 
 const char kApp[] = "hello";
-const char kWideName[] = "\xC3\xB1" "and\xC3\xBA.txt"; // UTF-8 on the host, UCS-2 on the line
+const char kWideName[] = "\xC3\xB1"
+                         "and\xC3\xBA.txt"; // UTF-8 on the host, UCS-2 on the line
 
 // A device with C:\autostart.txt naming C:\ZOV\app.vxp, which holds "hello", beside a file
 // whose name is outside ASCII.
@@ -73,13 +74,17 @@ INSTANTIATE_TEST_SUITE_P(
     Device, Commands,
     ::testing::Values(
         CommandCase{"Info", {}, {"info"}, 0, "DT status: 4\npacket size: 1024\n", nullptr},
-        CommandCase{"InfoNamesApplication", {}, {"info"}, 0, "application: C:\\ZOV\\app.vxp\n",
+        CommandCase{
+            "InfoNamesApplication", {}, {"info"}, 0, "application: C:\\ZOV\\app.vxp\n", nullptr},
+        CommandCase{"InfoWithoutPacketSize",
+                    {"--packet-size", "none"},
+                    {"info"},
+                    0,
+                    "packet size: 64\n",
                     nullptr},
-        CommandCase{"InfoWithoutPacketSize", {"--packet-size", "none"}, {"info"}, 0,
-                    "packet size: 64\n", nullptr},
         CommandCase{"LsDrives", {}, {"ls"}, 0, "C:\n", nullptr},
-        CommandCase{"LsLong", {}, {"ls", "-l", "C:/ZOV"}, 0, "file            5  app.vxp\n",
-                    nullptr},
+        CommandCase{
+            "LsLong", {}, {"ls", "-l", "C:/ZOV"}, 0, "file            5  app.vxp\n", nullptr},
         CommandCase{"LsOutsideAscii", {}, {"ls", "C:\\ZOV"}, 0, kWideName, nullptr},
         CommandCase{"LsFolderKind", {}, {"ls", "-l", "C:"}, 0, "folder", nullptr},
         CommandCase{"LsOneFile", {}, {"ls", "C:/ZOV/app.vxp"}, 0, "app.vxp\n", nullptr},
@@ -90,12 +95,16 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"Cat", {}, {"cat", "C:\\ZOV\\app.vxp"}, 0, kApp, nullptr},
         CommandCase{"CatFolder", {}, {"cat", "C:/ZOV"}, 3, nullptr, nullptr},
         CommandCase{"CatMissingFolderOnTheWay", {}, {"cat", "C:/NOPE/a"}, 3, nullptr, nullptr},
-        CommandCase{"CatCmeError", fail("AT+EFSR=12"), {"cat", "C:/ZOV/app.vxp"}, 2, nullptr,
-                    nullptr},
+        CommandCase{
+            "CatCmeError", fail("AT+EFSR=12"), {"cat", "C:/ZOV/app.vxp"}, 2, nullptr, nullptr},
         CommandCase{"Rm", {}, {"rm", "C:/ZOV/app.vxp"}, 0, nullptr, "-ZOV/app.vxp"},
         CommandCase{"RmMissing", {}, {"rm", "C:/ZOV/nope"}, 3, nullptr, nullptr},
-        CommandCase{"RmUndeletable", {"--undeletable", "app.vxp"}, {"rm", "C:/ZOV/app.vxp"}, 2,
-                    nullptr, "+ZOV/app.vxp"},
+        CommandCase{"RmUndeletable",
+                    {"--undeletable", "app.vxp"},
+                    {"rm", "C:/ZOV/app.vxp"},
+                    2,
+                    nullptr,
+                    "+ZOV/app.vxp"},
         CommandCase{"Mkdir", {}, {"mkdir", "C:/NEW"}, 0, nullptr, "+NEW"},
         CommandCase{"MkdirExisting", {}, {"mkdir", "C:/ZOV"}, 2, nullptr, nullptr},
         CommandCase{"Rmdir", {}, {"rmdir", "C:/EMPTY"}, 0, nullptr, "-EMPTY"},
@@ -112,7 +121,8 @@ TEST_F(Device, JsonDocumentsCarryDecodedNamesAndNumbers) {
     ASSERT_TRUE(rig.start());
     nlohmann::json ls = json({"--json", "ls", "C:/ZOV"});
     ASSERT_EQ(ls["entries"].size(), 2u);
-    EXPECT_EQ(ls["entries"][0], (nlohmann::json{{"name", "app.vxp"}, {"size", 5}, {"kind", "file"}}));
+    EXPECT_EQ(ls["entries"][0],
+              (nlohmann::json{{"name", "app.vxp"}, {"size", 5}, {"kind", "file"}}));
     EXPECT_EQ(ls["entries"][1]["name"], kWideName);
     nlohmann::json info = json({"info", "--json"});
     EXPECT_EQ(info["application"], "C:\\ZOV\\app.vxp");
@@ -191,19 +201,19 @@ TEST_F(Device, VerifyNamesTheFirstDifferenceOrTheSizes) {
 }
 
 TEST_F(Device, ExistingFilesAreReplacedOnlyWithForce) {
-    writeFile(rig.work() / "new.vxp", "new");
+    writeFile(rig.work() / "in" / "new.vxp", "new");
     writeFile(rig.work() / "app.vxp", "kept");
     ASSERT_TRUE(rig.start());
-    EXPECT_EQ(run({"put", "new.vxp", "C:/ZOV/app.vxp"}).status, 1);
+    EXPECT_EQ(run({"put", "in/new.vxp", "C:/ZOV/app.vxp"}).status, 1);
     EXPECT_EQ(run({"get", "C:/ZOV/app.vxp"}).status, 1);
     EXPECT_EQ(readFile(zov() / "app.vxp"), kApp);
     EXPECT_EQ(readFile(rig.work() / "app.vxp"), "kept");
     EXPECT_EQ(run({"get", "-f", "C:/ZOV/app.vxp"}).status, 0);
     EXPECT_EQ(readFile(rig.work() / "app.vxp"), kApp);
     // A folder as the target takes the PC file's name.
-    EXPECT_EQ(run({"put", "-f", "new.vxp", "C:/ZOV"}).status, 0);
+    EXPECT_EQ(run({"put", "-f", "in/new.vxp", "C:/ZOV"}).status, 0);
     EXPECT_EQ(readFile(zov() / "new.vxp"), "new");
-    EXPECT_EQ(run({"put", "new.vxp", "C:/NOPE/new.vxp"}).status, 3);
+    EXPECT_EQ(run({"put", "in/new.vxp", "C:/NOPE/new.vxp"}).status, 3);
 }
 
 TEST_F(Device, FailedPutLeavesNothingBehind) {
