@@ -2,11 +2,8 @@
 // takes them.
 #include "PortChoice.h"
 
-#include <vector>
-
 #include "Console.h"
 #include "ExitStatus.h"
-#include "PortList.h"
 
 namespace {
 
@@ -25,12 +22,17 @@ int ResolvePortOption(const std::string& option, std::string& port) {
         return kExitDone;
     }
     std::vector<SerialPortInfo> ports;
-    if (!ListSerialPorts(ports)) {
-        Message(kMsgListFailed);
+    if (!ListPorts(ports))
         return kExitDevice;
-    }
     if (ChooseUsbPort(ports, port))
         return kExitDone;
     Message(kMsgNoSingleUsb, ports.size(), ports.empty() ? "" : ":", DescribePorts(ports).c_str());
     return kExitDevice;
+}
+
+bool ListPorts(std::vector<SerialPortInfo>& ports) {
+    if (ListSerialPorts(ports))
+        return true;
+    Message(kMsgListFailed);
+    return false;
 }

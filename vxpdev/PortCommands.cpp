@@ -4,12 +4,11 @@
 #include "Commands.h"
 #include "Console.h"
 #include "ExitStatus.h"
-#include "PortList.h"
+#include "PortChoice.h"
 
 namespace {
 
 const char kPortsHelp[] = "list the serial ports with their USB ids and names";
-const char kMsgListFailed[] = "the serial ports cannot be listed\n";
 
 // null for an unknown USB id or string, so a reader can tell it from a real value.
 nlohmann::json known(int id) {
@@ -21,10 +20,8 @@ nlohmann::json known(const std::string& text) {
 
 int ports(bool json) {
     std::vector<SerialPortInfo> found;
-    if (!ListSerialPorts(found)) {
-        Message(kMsgListFailed);
+    if (!ListPorts(found))
         return kExitDevice;
-    }
     if (!json)
         return WriteData(DescribePorts(found)) ? kExitDone : kExitDevice;
     nlohmann::json doc = {{"ports", nlohmann::json::array()}};
