@@ -7,9 +7,13 @@ const int kRunDeadlineMs = 120000; // sanitizer builds on a loaded machine are s
 
 } // namespace
 
-ProcessResult runVxpdev(const std::vector<std::string>& args, const fs::path& cwd) {
+std::unique_ptr<ChildProcess> startVxpdev(const std::vector<std::string>& args,
+                                          const fs::path& cwd) {
     std::vector<std::string> argv = {VXPDEV_BIN};
     argv.insert(argv.end(), args.begin(), args.end());
-    ChildProcess child(argv, cwd.string());
-    return child.finish(kRunDeadlineMs);
+    return std::unique_ptr<ChildProcess>(new ChildProcess(argv, cwd.string()));
+}
+
+ProcessResult runVxpdev(const std::vector<std::string>& args, const fs::path& cwd) {
+    return startVxpdev(args, cwd)->finish(kRunDeadlineMs);
 }
