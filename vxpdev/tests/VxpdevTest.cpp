@@ -132,6 +132,16 @@ TEST_F(Device, JsonDocumentsCarryDecodedNamesAndNumbers) {
     EXPECT_EQ(df["drives"], info["drives"]);
 }
 
+TEST_F(Device, SerialTraceGoesToStandardErrorOnlyWhenAsked) {
+    ASSERT_TRUE(rig.start());
+    ProcessResult traced = run({"--trace", "ls"});
+    EXPECT_EQ(traced.out, "C:\n");
+    EXPECT_NE(traced.err.find("[txd] AT+EFSL"), std::string::npos) << traced.err;
+    ProcessResult quiet = run({"ls"});
+    EXPECT_EQ(quiet.out, "C:\n");
+    EXPECT_EQ(quiet.err, "");
+}
+
 struct TripCase {
     const char* name;
     size_t size;
