@@ -54,4 +54,9 @@ INSTANTIATE_TEST_SUITE_P(
             "TwoUsb", {usbPort("/dev/ttyACM0"), usbPort("/dev/ttyUSB0")}, false, "untouched"}),
     [](const auto& p) { return std::string(p.param.name); });
 
+TEST(PortLines, NameIdsAndKnownStringsOnly) {
+    EXPECT_EQ(DescribePorts({usbPort("/dev/ttyUSB0"), builtInPort("/dev/ttyS0")}),
+              "  /dev/ttyUSB0 1a86:7523 Maker A1\n  /dev/ttyS0 (not USB)\n");
+}
+
 } // namespace
