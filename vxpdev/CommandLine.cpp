@@ -8,6 +8,7 @@
 
 namespace {
 
+const char kProgramName[] = "vxpdev";
 const char kDescription[] =
     "See and manage the device on a serial line: ports, files, checks.\n"
     "Device paths are written as the device writes them (C:\\ZOV\\app.vxp); '/' works too.";
@@ -20,7 +21,6 @@ const char kTraceHelp[] = "show the serial trace on standard error";
 const char kJsonHelp[] = "one JSON document on standard output (ports, info, ls, df, verify)";
 
 void describe(CLI::App& app, Invocation& run) {
-    app.description(kDescription);
     app.footer(kFooter);
     app.set_version_flag("--version", PROJECT_VERSION_STRING);
     app.require_subcommand(1);
@@ -40,7 +40,7 @@ void describe(CLI::App& app, Invocation& run) {
 
 int RunVxpdev(int argc, char** argv) {
     Invocation run;
-    CLI::App app;
+    CLI::App app(kDescription, kProgramName);
     describe(app, run);
     try {
         app.parse(argc, argv);
