@@ -279,7 +279,8 @@ TEST(Ports, JsonListsEveryPortWithKnownOrNullFields) {
 
 TEST(Ports, AutoWithoutOneUsbPortIsRefusedWithTheList) {
     ProcessResult ports = runVxpdev({"--json", "ports"}, fs::temp_directory_path());
-    for (const nlohmann::json& port : nlohmann::json::parse(ports.out)["ports"])
+    nlohmann::json doc = nlohmann::json::parse(ports.out);
+    for (const nlohmann::json& port : doc["ports"])
         if (port["usb"] == true)
             GTEST_SKIP() << "this machine has a USB serial port";
     ProcessResult result = runVxpdev({"-b", "auto", "ls"}, fs::temp_directory_path());
