@@ -4,6 +4,7 @@
 #include "Console.h"
 #include "DeviceLink.h"
 #include "ExitStatus.h"
+#include "Interruption.h"
 #include "ProjectVersion.h"
 
 namespace {
@@ -14,7 +15,8 @@ const char kDescription[] =
     "Device paths are written as the device writes them (C:\\ZOV\\app.vxp); '/' works too.";
 const char kFooter[] =
     "Exit status: 0 done; 1 bad command line, or an existing file kept (no -f);\n"
-    "2 the port or the device failed; 3 not found, or verify found a difference.";
+    "2 the port or the device failed; 3 not found, or verify found a difference;\n"
+    "128 + N after signal N (SIGINT, SIGTERM, SIGHUP: the command in flight ends first).";
 const char kPortHelp[] = "serial port: auto (the one USB serial port), a name under /dev/ "
                          "such as ttyUSB0, or a path beginning with '/'";
 const char kTraceHelp[] = "show the serial trace on standard error";
@@ -51,7 +53,11 @@ int RunVxpdev(int argc, char** argv) {
     if (run.local)
         return run.local();
     DivertEngineOutput(run.trace);
+    // A signal from here on ends the command in flight and then the run.
+    InstallInterruptionHandlers();
     DeviceLink link;
     int status = link.Open(run.port);
-    return status == kExitDone ? run.device(link) : status;
+    if (status == kExitDone)
+        status = run.device(link);
+    return PendingSignal() != 0 ? link.EndInterrupted() : status;
 }

@@ -5,6 +5,7 @@
 #include "Console.h"
 #include "DevicePath.h"
 #include "ExitStatus.h"
+#include "Interruption.h"
 #include "PortChoice.h"
 #include "UCS2Text.h"
 
@@ -14,6 +15,7 @@ const char kMsgOpenFailed[] = "cannot open the port %s\n";
 const char kMsgNoAnswer[] = "the device on %s does not answer AT\n";
 const char kMsgDrivesFailed[] = "the device did not list its drives\n";
 const char kMsgNotFound[] = "%s: %s: no such file or folder on the device\n";
+const char kMsgInterrupted[] = "interrupted by signal %d\n";
 const char kMsgRefused[] = "%s: %s: the device refused or did not answer\n";
 
 EntryKind kindOf(int reported) {
@@ -37,7 +39,8 @@ int DeviceLink::Open(const std::string& portOption) {
         return kExitDevice;
     }
     if (m_conn.CheckAT_OK()) {
-        Message(kMsgNoAnswer, port.c_str());
+        if (PendingSignal() == 0)
+            Message(kMsgNoAnswer, port.c_str());
         return kExitDevice;
     }
     m_conn.InternalQueryDt();
@@ -104,8 +107,19 @@ int DeviceLink::Find(const CString& path, DeviceEntry& entry) {
 }
 
 int DeviceLink::Failed(const char* action, const CString& path) {
+    if (PendingSignal() != 0)
+        return kExitDevice; // the engine takes no more commands: the signal ends the run
     DeviceEntry entry;
     int status = Find(path, entry) == kExitNotFound ? kExitNotFound : kExitDevice;
     Message(status == kExitNotFound ? kMsgNotFound : kMsgRefused, action, Utf8(path).c_str());
     return status;
+}
+
+int DeviceLink::EndInterrupted() {
+    {
+        CleanupWindow cleanup;
+        m_conn.AbandonOpenFile();
+    }
+    Message(kMsgInterrupted, PendingSignal());
+    return InterruptedStatus();
 }

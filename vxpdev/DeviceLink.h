@@ -1,6 +1,7 @@
 // vxpdev's one connection to the device: the port chosen from -b, the AT check and DT status
-// at the start, folder listings as plain entries, and the question every failed command asks
-// afterwards (is the path missing, or did the device refuse?). Main thread only.
+// at the start, folder listings as plain entries, the question every failed command asks
+// afterwards (is the path missing, or did the device refuse?) and the end after a signal.
+// Main thread only.
 #pragma once
 
 #include <string>
@@ -32,8 +33,12 @@ public:
     // 0, 3 when it is missing (a missing folder on the way included), 2 when the device failed.
     int Find(const CString& path, DeviceEntry& entry);
     // The status a failed command on path ends with: 3 when the path is missing, 2 otherwise,
-    // with a message naming the action either way.
+    // with a message naming the action either way (2 and no message after a signal).
     int Failed(const char* action, const CString& path);
+
+    // After SIGINT, SIGTERM or SIGHUP: closes and deletes a file a put left open, says so and
+    // returns 128 + the signal number.
+    int EndInterrupted();
 
 private:
     // One listing: 0 done, 2 failed (no message).

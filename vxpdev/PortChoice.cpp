@@ -4,12 +4,13 @@
 
 #include "Console.h"
 #include "ExitStatus.h"
+#include "TrellupUtility.h"
 
 namespace {
 
 const char kAuto[] = "auto";
-const char kDevicePrefix[] = "/dev/";
 
+const char kMsgBadPort[] = "-b %s: not a usable serial device name\n";
 const char kMsgListFailed[] = "the serial ports cannot be listed\n";
 const char kMsgNoSingleUsb[] = "-b auto needs exactly one USB serial port; found %zu port(s)%s\n%s";
 
@@ -17,8 +18,12 @@ const char kMsgNoSingleUsb[] = "-b auto needs exactly one USB serial port; found
 
 int ResolvePortOption(const std::string& option, std::string& port) {
     if (option != kAuto) {
-        // SEAM: the upload tool's shared -b resolver replaces these two lines once it lands.
-        port = option.compare(0, 1, "/") == 0 ? option : kDevicePrefix + option;
+        char path[TRELLUP_PATH_SIZE];
+        if (!resolveDevicePath(option.c_str(), path)) {
+            Message(kMsgBadPort, option.c_str());
+            return kExitUsage;
+        }
+        port = path;
         return kExitDone;
     }
     std::vector<SerialPortInfo> ports;

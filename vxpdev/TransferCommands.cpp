@@ -10,6 +10,7 @@
 #include "DeviceLink.h"
 #include "DevicePath.h"
 #include "ExitStatus.h"
+#include "Interruption.h"
 #include "PcFile.h"
 #include "TrellupUtility.h"
 
@@ -159,14 +160,13 @@ int put(DeviceLink& link, const TransferArgs& args) {
     Progress progress;
     if (isatty(STDERR_FILENO))
         link.Conn().SetProgressCallback(&Progress::update, &progress);
-    // SEAM: the upload tool's interruption handling (a signal ends the upload at the next chunk,
-    // closing and deleting the partial file) and its hang-up detection plug in around this call.
     int written = link.Conn().TFSWriteTargetFile(target, CString(args.pc.c_str()));
     link.Conn().SetProgressCallback(nullptr, nullptr);
     if (progress.shown)
         std::fputc('\n', stderr);
-    if (written == 0)
-        return kExitDone;
+    // After a signal the partial file is the driver's to delete, and the message its to give.
+    if (written == 0 || PendingSignal() != 0)
+        return written == 0 ? kExitDone : kExitDevice;
     Message(kMsgWriteFailed, Utf8(target).c_str());
     return kExitDevice;
 }
