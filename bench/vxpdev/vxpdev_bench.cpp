@@ -1,11 +1,15 @@
 // vxpdev_bench: vxpdev as a process against devsim as a process. Prints put and get of 64 KiB
 // at 115200 baud against the wire-time bound of their command and reply bytes (11 bits per
-// byte; goal: at least 95% of the bound), and the whole run of ls -l on a folder of 500 entries
-// without a line limit (goal: under 0.5 s).
+// byte; goal: at least 95% of the bound), the whole run of ls -l on a folder of 500 entries
+// without a line limit (goal: under 0.5 s), and the time from a vanished line (devsim killed)
+// and from SIGINT to vxpdev's exit during a paced put (goal for the line: 2 s).
+#include <signal.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "VxpdevRun.h"
 
@@ -20,6 +24,13 @@ const double kBitsPerByte = 11;
 const size_t kReadLineBytes = 63; // data bytes per "+EFSR" line of the device
 const size_t kFinalOk = 6;        // "\r\nOK\r\n"
 const int kEntries = 500;
+const int kFaultRuns = 3;
+const int kDeadlineMs = 60000;
+const char kChunkPrefix[] = "AT+EFSW=2,";
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 // Command lines with their CR and the final OK of each; the listing replies (a few short
 // lines) are left out, which only lowers the bound.
@@ -47,7 +58,7 @@ double timed(DeviceRig& rig, const std::vector<std::string>& args) {
     all.insert(all.end(), args.begin(), args.end());
     Clock::time_point start = Clock::now();
     ProcessResult result = runVxpdev(all, rig.work());
-    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    double seconds = secondsSince(start);
     if (result.status != 0)
         std::fprintf(stderr, "vxpdev %s ended with %d: %s", args[0].c_str(), result.status,
                      result.err.c_str());
@@ -86,10 +97,40 @@ void longListing() {
                 timed(rig, {"ls", "-l", "C:/DIR"}));
 }
 
+// One paced put ended by the fault once its chunks flow: the seconds from the fault to the exit.
+double faultToExit(bool vanish) {
+    DeviceRig rig;
+    writeFile(rig.work() / "in.bin", patternBytes(kFileBytes));
+    if (!rig.start({"--baud", kBaud}))
+        return -1;
+    auto put = startVxpdev({"-b", rig.port(), "put", "in.bin", "C:/f.bin"}, rig.work());
+    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kDeadlineMs);
+    while (rig.count(kChunkPrefix) < 2 && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    Clock::time_point fault = Clock::now();
+    if (vanish)
+        rig.stop(SIGKILL);
+    else
+        put->signal(SIGINT);
+    put->finish(kDeadlineMs);
+    return secondsSince(fault);
+}
+
+void faults() {
+    for (bool vanish : {true, false}) {
+        double worst = 0;
+        for (int i = 0; i < kFaultRuns; ++i)
+            worst = std::max(worst, faultToExit(vanish));
+        std::printf("%s to exit during a put at 115200 baud: worst of %d %.2f s\n",
+                    vanish ? "vanished line" : "SIGINT", kFaultRuns, worst);
+    }
+}
+
 } // namespace
 
 int main() {
     pacedTransfers();
     longListing();
+    faults();
     return 0;
 }
