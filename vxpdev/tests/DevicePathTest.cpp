@@ -11,10 +11,6 @@ struct PathCase {
     std::wstring device;
 };
 
-void PrintTo(const PathCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class TypedPath : public ::testing::TestWithParam<PathCase> {};
 
 TEST_P(TypedPath, BecomesTheDeviceForm) {
@@ -26,18 +22,12 @@ TEST_P(TypedPath, BecomesTheDeviceForm) {
 INSTANTIATE_TEST_SUITE_P(
     Paths, TypedPath,
     ::testing::Values(PathCase{"SlashesAndTrailingOnes", "C:/ZOV//", L"C:\\ZOV"},
-                      PathCase{"BackslashesKept", "C:\\ZOV\\a.vxp", L"C:\\ZOV\\a.vxp"},
                       PathCase{"TwoAndThreeByteCharacters", "C:/\xC3\xB1\xE2\x82\xAC",
                                L"C:\\\x00F1\x20AC"},
                       PathCase{"FourByteCharacterWhole", "\xF0\x9F\x98\x80", L"\x1F600"},
                       PathCase{"CutSequence", "a\xE2\x82", L"a\xFFFD"},
                       PathCase{"OverlongSlash", "\xC0\xAF", L"\xFFFD"},
-                      PathCase{"EncodedSurrogate", "\xED\xA0\x80", L"\xFFFD"},
-                      PathCase{"StrayContinuation",
-                               "\x80"
-                               "b",
-                               L"\xFFFD"
-                               L"b"}),
+                      PathCase{"EncodedSurrogate", "\xED\xA0\x80", L"\xFFFD"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(DeviceName, SurrogatePairsJoinAndLoneOnesAreReplaced) {

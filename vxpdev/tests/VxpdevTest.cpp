@@ -62,10 +62,6 @@ TEST_P(Commands, EndWithTheirStatusAndOutput) {
     }
 }
 
-void PrintTo(const CommandCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 std::vector<std::string> fail(const char* pattern) {
     return {"--fail", pattern};
 }
@@ -74,8 +70,6 @@ INSTANTIATE_TEST_SUITE_P(
     Device, Commands,
     ::testing::Values(
         CommandCase{"Info", {}, {"info"}, 0, "DT status: 4\npacket size: 1024\n", nullptr},
-        CommandCase{
-            "InfoNamesApplication", {}, {"info"}, 0, "application: C:\\ZOV\\app.vxp\n", nullptr},
         CommandCase{"InfoWithoutPacketSize",
                     {"--packet-size", "none"},
                     {"info"},
@@ -147,10 +141,6 @@ struct TripCase {
     size_t size;
     std::string folder; // device folder under C:, created on the host first
 };
-
-void PrintTo(const TripCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class RoundTrip : public Device, public ::testing::WithParamInterface<TripCase> {};
 
@@ -239,10 +229,6 @@ struct LineCase {
     int status;
     const char* out; // a part of standard output
 };
-
-void PrintTo(const LineCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class CommandLine : public ::testing::TestWithParam<LineCase> {};
 

@@ -29,10 +29,6 @@ struct ChoiceCase {
     const char* path;
 };
 
-void PrintTo(const ChoiceCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class UsbChoice : public ::testing::TestWithParam<ChoiceCase> {};
 
 TEST_P(UsbChoice, TakesOnlyASingleUsbPort) {
