@@ -54,19 +54,21 @@ struct TransferArgs {
     bool force = false;
 };
 
-// A device file whole into bytes: 0, 3 when it is missing or a folder, 2 when the device failed.
-int readDeviceFile(DeviceLink& link, const CString& path, std::string& bytes, unsigned long& size) {
-    DeviceEntry entry;
+// The entry of a device file: 0, 3 when it is missing or a folder, 2 when the device failed.
+int findDeviceFile(DeviceLink& link, const CString& path, DeviceEntry& entry) {
     int status = link.Find(path, entry);
     if (status == kExitNotFound)
         return link.Failed(kActionRead, path);
-    if (status != kExitDone)
-        return status;
-    if (entry.kind == kKindFolder || entry.kind == kKindDrive) {
+    if (status == kExitDone && (entry.kind == kKindFolder || entry.kind == kKindDrive)) {
         Message(kMsgIsFolder, Utf8(path).c_str());
         return kExitNotFound;
     }
-    size = entry.size;
+    return status;
+}
+
+// The device file of that entry whole into bytes: 0, or 2 when it cannot be read.
+int readDeviceFile(DeviceLink& link, const CString& path, const DeviceEntry& entry,
+                   std::string& bytes) {
     if (!isAscii(path)) {
         Message(kMsgReadNotAscii, Utf8(path).c_str());
         return kExitDevice;
@@ -76,10 +78,16 @@ int readDeviceFile(DeviceLink& link, const CString& path, std::string& bytes, un
     return kExitDone;
 }
 
+// Both steps: 0, 3 when it is missing or a folder, 2 when the device failed.
+int fetchDeviceFile(DeviceLink& link, const CString& path, std::string& bytes) {
+    DeviceEntry entry;
+    int status = findDeviceFile(link, path, entry);
+    return status == kExitDone ? readDeviceFile(link, path, entry, bytes) : status;
+}
+
 int cat(DeviceLink& link, const TransferArgs& args) {
     std::string bytes;
-    unsigned long size = 0;
-    int status = readDeviceFile(link, DevicePath(args.device), bytes, size);
+    int status = fetchDeviceFile(link, DevicePath(args.device), bytes);
     if (status == kExitDone && !WriteData(bytes)) {
         Message(kMsgStdoutFailed);
         return kExitDevice;
@@ -100,8 +108,7 @@ int get(DeviceLink& link, const TransferArgs& args) {
         return kExitUsage;
     }
     std::string bytes;
-    unsigned long size = 0;
-    int status = readDeviceFile(link, path, bytes, size);
+    int status = fetchDeviceFile(link, path, bytes);
     if (status == kExitDone && !WritePcFileWhole(target, bytes)) {
         Message(kMsgPcWriteFailed, target.c_str());
         return kExitNotFound;
@@ -178,6 +185,7 @@ size_t firstDifference(const std::string& a, const std::string& b) {
     return at;
 }
 
+// The sizes from the listing first: a file of another size is not read at all.
 int verify(DeviceLink& link, const TransferArgs& args, bool json) {
     std::string local;
     if (!ReadPcFile(args.pc, local)) {
@@ -185,18 +193,20 @@ int verify(DeviceLink& link, const TransferArgs& args, bool json) {
         return kExitNotFound;
     }
     CString path = DevicePath(args.device);
+    DeviceEntry entry;
     std::string device;
-    unsigned long size = 0;
-    int status = readDeviceFile(link, path, device, size);
+    int status = findDeviceFile(link, path, entry);
+    if (status == kExitDone && entry.size == local.size())
+        status = readDeviceFile(link, path, entry, device);
     if (status != kExitDone)
         return status;
     nlohmann::json doc = {{"pcPath", args.pc},      {"devicePath", Utf8(path)},
-                          {"pcSize", local.size()}, {"deviceSize", size},
+                          {"pcSize", local.size()}, {"deviceSize", entry.size},
                           {"same", false},          {"firstDifference", nullptr}};
     std::string text;
     size_t at = firstDifference(local, device);
-    if (size != local.size()) {
-        text = Formatted(kTextSizes, args.pc.c_str(), local.size(), Utf8(path).c_str(), size);
+    if (entry.size != local.size()) {
+        text = Formatted(kTextSizes, args.pc.c_str(), local.size(), Utf8(path).c_str(), entry.size);
     } else if (at < local.size() || device.size() != local.size()) {
         doc["firstDifference"] = at;
         text = Formatted(kTextByte, at, args.pc.c_str(), Utf8(path).c_str());

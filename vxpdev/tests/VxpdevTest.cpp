@@ -197,6 +197,7 @@ TEST_F(Device, VerifyNamesTheFirstDifferenceOrTheSizes) {
     ProcessResult shorter = run({"verify", "in.bin", "C:/ZOV/short.bin"});
     EXPECT_EQ(shorter.status, 3);
     EXPECT_NE(shorter.out.find("1000 bytes"), std::string::npos) << shorter.out;
+    EXPECT_EQ(rig.count("AT+EFSR="), 1u); // the short file was never read
     EXPECT_EQ(run({"verify", "missing.bin", "C:/ZOV/short.bin"}).status, 3);
 }
 
