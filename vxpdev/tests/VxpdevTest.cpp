@@ -84,6 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"LsOneFile", {}, {"ls", "C:/ZOV/app.vxp"}, 0, "app.vxp\n", nullptr},
         CommandCase{"LsEmptyFolder", {}, {"ls", "C:/EMPTY"}, 0, nullptr, nullptr},
         CommandCase{"LsMissing", {}, {"ls", "C:/NOPE"}, 3, nullptr, nullptr},
+        CommandCase{"LsMissingDrive", {}, {"ls", "Q:"}, 3, nullptr, nullptr},
         CommandCase{"LsError", fail("AT+EFSL="), {"ls", "C:"}, 2, nullptr, nullptr},
         CommandCase{"Df", {}, {"df"}, 0, "C: ", nullptr},
         CommandCase{"Cat", {}, {"cat", "C:\\ZOV\\app.vxp"}, 0, kApp, nullptr},
