@@ -1,11 +1,10 @@
-// Device paths over host folders. Every host path is built from checked parts below the
-// canonical root and, before use, tested for symbolic links that lead out of the root.
+// Device paths over host folders. Every host access starts at a descriptor of the root and
+// opens checked parts beneath it without following a symbolic link, so no swap of a folder
+// for a link, however timed, leads outside.
 #include "DeviceFileSystem.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -45,19 +44,67 @@ char UpperLetter(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+DevicePath Parent(const DevicePath& path) {
+    DevicePath parent = path;
+    parent.parts.pop_back();
+    return parent;
+}
+
 bool HasDrivePrefix(const std::string& name) {
     return name.size() >= 2 && name[1] == ':' && IsDriveLetter(UpperLetter(name[0]));
 }
 
-bool StatPath(const std::string& path, struct stat& st) {
-    return ::stat(path.c_str(), &st) == 0;
+// O_NONBLOCK: a named pipe planted in the root must not hold the device in its open.
+const int kReadFlags = O_RDONLY | O_NONBLOCK;
+const int kCreateFlags = O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK;
+const int kFolderFlags = O_RDONLY | O_DIRECTORY;
+const mode_t kFileMode = 0644;
+const mode_t kFolderMode = 0755;
+
+bool IsType(int fd, mode_t type) {
+    struct stat st;
+    return fd >= 0 && ::fstat(fd, &st) == 0 && (st.st_mode & S_IFMT) == type;
 }
 
-std::string Canonical(const std::string& path) {
-    char buffer[PATH_MAX];
-    if (::realpath(path.c_str(), buffer) == nullptr)
-        return std::string();
-    return buffer;
+// Files and folders of an open folder, symbolic links and other kinds left out.
+bool ListOpenFolder(int folderFd, std::vector<DirEntry>& entries) {
+    DIR* dir = ::fdopendir(::dup(folderFd));
+    if (dir == nullptr)
+        return false;
+    while (const struct dirent* item = ::readdir(dir)) {
+        std::string name = item->d_name;
+        struct stat st;
+        if (name == "." || name == ".." ||
+            ::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode))
+            continue;
+        DirEntry entry;
+        entry.name = name;
+        entry.folder = S_ISDIR(st.st_mode);
+        entry.size = entry.folder ? 0 : static_cast<uint64_t>(st.st_size);
+        entries.push_back(entry);
+    }
+    ::closedir(dir);
+    return true;
+}
+
+bool SizeBelow(int folderFd, uint64_t& bytes, uint64_t& entries) {
+    std::vector<DirEntry> items;
+    if (!ListOpenFolder(folderFd, items))
+        return false;
+    entries += items.size();
+    for (const DirEntry& item : items) {
+        bytes += item.size;
+        if (!item.folder)
+            continue;
+        UniqueFd child(::openat(folderFd, item.name.c_str(),
+                                kFolderFlags | O_NOFOLLOW | O_CLOEXEC));
+        uint64_t ignoredEntries = 0;
+        if (!child.Valid() || !SizeBelow(child.Get(), bytes, ignoredEntries))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -72,18 +119,18 @@ std::string DevicePath::Text() const {
     return text;
 }
 
-bool DeviceFileSystem::Open(const std::string& root, std::string& error) {
-    m_root = Canonical(root);
-    struct stat st;
-    if (m_root.empty() || !StatPath(m_root, st) || !S_ISDIR(st.st_mode)) {
+bool DeviceFileSystem::Open(const std::string& root, std::string& error, Resolver resolver) {
+    m_resolver = resolver;
+    m_rootFd = UniqueFd(::open(root.c_str(), kFolderFlags | O_CLOEXEC));
+    if (!m_rootFd.Valid()) {
         error = "root folder " + root + " is not a folder: " + std::strerror(errno);
         return false;
     }
     if (!Drives().empty())
         return true;
-    std::string drive = m_root + "/" + kDefaultDrive;
-    if (::mkdir(drive.c_str(), 0755) != 0) {
-        error = "cannot create drive folder " + drive + ": " + std::strerror(errno);
+    if (::mkdirat(m_rootFd.Get(), std::string(1, kDefaultDrive).c_str(), kFolderMode) != 0) {
+        error = "cannot create drive folder " + root + "/" + kDefaultDrive + ": " +
+                std::strerror(errno);
         return false;
     }
     return true;
@@ -99,11 +146,11 @@ std::vector<char> DeviceFileSystem::Drives() const {
 }
 
 bool DeviceFileSystem::HasDrive(char letter) const {
-    if (!IsDriveLetter(letter))
-        return false;
-    std::string path = m_root + "/" + letter;
     struct stat st;
-    return StatPath(path, st) && S_ISDIR(st.st_mode) && InsideRoot(path);
+    return IsDriveLetter(letter) &&
+           ::fstatat(m_rootFd.Get(), std::string(1, letter).c_str(), &st, AT_SYMLINK_NOFOLLOW) ==
+               0 &&
+           S_ISDIR(st.st_mode);
 }
 
 bool DeviceFileSystem::Resolve(const std::string& name, const DevicePath& current,
@@ -132,148 +179,95 @@ bool DeviceFileSystem::Resolve(const std::string& name, const DevicePath& curren
     return CharCount(out.Text()) <= kMaxPathChars;
 }
 
-std::string DeviceFileSystem::HostPath(const DevicePath& path) const {
-    std::string host = m_root + "/" + path.drive;
-    for (const std::string& part : path.parts)
-        host += "/" + part;
-    return InsideRoot(host) ? host : std::string();
+UniqueFd DeviceFileSystem::OpenPath(const DevicePath& path, int flags, mode_t mode) const {
+    std::vector<std::string> parts{std::string(1, path.drive)};
+    parts.insert(parts.end(), path.parts.begin(), path.parts.end());
+    return OpenBeneath(m_rootFd.Get(), parts, flags, mode, m_resolver);
 }
 
-// The deepest existing ancestor decides: its canonical form must lie in the root. A
-// dangling symbolic link counts as leading out, since creating through it would.
-bool DeviceFileSystem::InsideRoot(const std::string& hostPath) const {
-    std::string probe = hostPath;
-    for (;;) {
-        struct stat st;
-        if (::lstat(probe.c_str(), &st) == 0) {
-            std::string canonical = Canonical(probe);
-            if (canonical.empty())
-                return false;
-            return canonical == m_root ||
-                   canonical.compare(0, m_root.size() + 1, m_root + "/") == 0;
-        }
-        if (errno != ENOENT && errno != ENOTDIR)
-            return false;
-        size_t slash = probe.rfind('/');
-        if (slash == std::string::npos || slash < m_root.size())
-            return false;
-        probe.erase(slash);
-    }
+mode_t DeviceFileSystem::Kind(const DevicePath& path) const {
+    UniqueFd fd = OpenPath(path, O_PATH);
+    struct stat st;
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0)
+        return 0;
+    return st.st_mode & S_IFMT;
 }
 
 bool DeviceFileSystem::IsFolder(const DevicePath& path) const {
-    std::string host = HostPath(path);
-    struct stat st;
-    return !host.empty() && StatPath(host, st) && S_ISDIR(st.st_mode);
+    return Kind(path) == S_IFDIR;
 }
 
 bool DeviceFileSystem::IsFile(const DevicePath& path) const {
-    std::string host = HostPath(path);
-    struct stat st;
-    return !host.empty() && StatPath(host, st) && S_ISREG(st.st_mode);
+    return Kind(path) == S_IFREG;
 }
 
 bool DeviceFileSystem::List(const DevicePath& folder, std::vector<DirEntry>& entries) const {
     entries.clear();
-    if (!IsFolder(folder))
+    UniqueFd fd = OpenPath(folder, kFolderFlags);
+    if (!fd.Valid() || !ListOpenFolder(fd.Get(), entries))
         return false;
-    std::string host = HostPath(folder);
-    DIR* dir = ::opendir(host.c_str());
-    if (dir == nullptr)
-        return false;
-    while (const struct dirent* item = ::readdir(dir)) {
-        std::string name = item->d_name;
-        if (name == "." || name == "..")
-            continue;
-        std::string child = host + "/" + name;
-        struct stat st;
-        if (!InsideRoot(child) || !StatPath(child, st))
-            continue;
-        if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode))
-            continue;
-        DirEntry entry;
-        entry.name = name;
-        entry.folder = S_ISDIR(st.st_mode);
-        entry.size = entry.folder ? 0 : static_cast<uint64_t>(st.st_size);
-        entries.push_back(entry);
-    }
-    ::closedir(dir);
     std::sort(entries.begin(), entries.end(),
               [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
     return true;
 }
 
+// The parent folder opened beneath the root; the last part is then one plain name in it.
 bool DeviceFileSystem::MakeFolder(const DevicePath& path) const {
-    std::string host = HostPath(path);
-    return !path.parts.empty() && !host.empty() && ::mkdir(host.c_str(), 0755) == 0;
+    if (path.parts.empty())
+        return false;
+    UniqueFd parent = OpenPath(Parent(path), O_PATH | O_DIRECTORY);
+    return parent.Valid() &&
+           ::mkdirat(parent.Get(), path.parts.back().c_str(), kFolderMode) == 0;
 }
 
 bool DeviceFileSystem::RemoveFolder(const DevicePath& path) const {
-    std::string host = HostPath(path);
-    return !path.parts.empty() && IsFolder(path) && ::rmdir(host.c_str()) == 0;
+    if (path.parts.empty())
+        return false;
+    UniqueFd parent = OpenPath(Parent(path), O_PATH | O_DIRECTORY);
+    return parent.Valid() && ::unlinkat(parent.Get(), path.parts.back().c_str(), AT_REMOVEDIR) == 0;
 }
 
 bool DeviceFileSystem::RemoveFile(const DevicePath& path) const {
-    std::string host = HostPath(path);
-    return IsFile(path) && ::unlink(host.c_str()) == 0;
+    if (path.parts.empty())
+        return false;
+    UniqueFd parent = OpenPath(Parent(path), O_PATH | O_DIRECTORY);
+    const char* name = path.parts.back().c_str();
+    struct stat st;
+    return parent.Valid() && ::fstatat(parent.Get(), name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISREG(st.st_mode) && ::unlinkat(parent.Get(), name, 0) == 0;
 }
 
 bool DeviceFileSystem::ReadFile(const DevicePath& path, std::string& content) const {
     content.clear();
-    if (!IsFile(path))
-        return false;
-    int fd = ::open(HostPath(path).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+    UniqueFd fd = OpenPath(path, kReadFlags);
     struct stat st;
-    if (::fstat(fd, &st) != 0 || static_cast<uint64_t>(st.st_size) > kMaxReadBytes) {
-        ::close(fd);
+    if (!IsType(fd.Get(), S_IFREG) || ::fstat(fd.Get(), &st) != 0 ||
+        static_cast<uint64_t>(st.st_size) > kMaxReadBytes)
         return false;
-    }
     char buffer[65536];
     ssize_t got;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
+    while ((got = ::read(fd.Get(), buffer, sizeof buffer)) > 0)
         content.append(buffer, static_cast<size_t>(got));
-    ::close(fd);
     return got == 0;
 }
 
 int DeviceFileSystem::CreateFile(const DevicePath& path) const {
     if (path.parts.empty())
         return -1;
-    DevicePath parent = path;
-    parent.parts.pop_back();
-    std::string host = HostPath(path);
-    if (host.empty() || !IsFolder(parent) || IsFolder(path))
-        return -1;
-    return ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    UniqueFd fd = OpenPath(path, kCreateFlags, kFileMode);
+    return IsType(fd.Get(), S_IFREG) ? fd.Release() : -1;
 }
 
 bool DeviceFileSystem::FolderSize(const DevicePath& folder, uint64_t& bytes,
                                   uint64_t& entries) const {
-    std::vector<DirEntry> items;
-    if (!List(folder, items))
-        return false;
-    entries += items.size();
-    for (const DirEntry& item : items) {
-        bytes += item.size;
-        if (!item.folder)
-            continue;
-        DevicePath child = folder;
-        child.parts.push_back(item.name);
-        uint64_t ignoredEntries = 0;
-        if (!FolderSize(child, bytes, ignoredEntries))
-            return false;
-    }
-    return true;
+    UniqueFd fd = OpenPath(folder, kFolderFlags);
+    return fd.Valid() && SizeBelow(fd.Get(), bytes, entries);
 }
 
 bool DeviceFileSystem::FreeSpace(char drive, uint64_t& bytes) const {
-    if (!HasDrive(drive))
-        return false;
+    UniqueFd fd = OpenPath(DevicePath{drive, {}}, kFolderFlags);
     struct statvfs vfs;
-    std::string host = m_root + "/" + drive;
-    if (::statvfs(host.c_str(), &vfs) != 0)
+    if (!fd.Valid() || ::fstatvfs(fd.Get(), &vfs) != 0)
         return false;
     bytes = static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
     return true;

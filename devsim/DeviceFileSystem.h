@@ -1,10 +1,13 @@
 // The device's file system: drive folders (C, D, ...) under one host root folder, device
 // paths resolved against a current folder, and every host access confined to the root.
+// Symbolic links are never followed: to the device they do not exist.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "BeneathOpen.h"
 
 namespace devsim {
 
@@ -35,7 +38,8 @@ public:
 
     // Uses the drive folders of `root`; creates drive C when none exists. False (with the
     // reason in `error`) when the root is not a usable folder.
-    bool Open(const std::string& root, std::string& error);
+    bool Open(const std::string& root, std::string& error,
+              Resolver resolver = AvailableResolver());
 
     // Drive letters in letter order.
     std::vector<char> Drives() const;
@@ -47,13 +51,9 @@ public:
     // longer than kMaxPathChars.
     bool Resolve(const std::string& name, const DevicePath& current, DevicePath& out) const;
 
-    // Host path of a device path, or "" when it would lead outside the root (through a
-    // symbolic link).
-    std::string HostPath(const DevicePath& path) const;
-
     bool IsFolder(const DevicePath& path) const;
     bool IsFile(const DevicePath& path) const;
-    // Entries of a folder sorted by name; entries leading outside the root are left out.
+    // Entries of a folder sorted by name: its files and folders, nothing else.
     bool List(const DevicePath& folder, std::vector<DirEntry>& entries) const;
     bool MakeFolder(const DevicePath& path) const;
     // Removes an empty folder; never a drive root.
@@ -69,9 +69,12 @@ public:
     bool FreeSpace(char drive, uint64_t& bytes) const;
 
 private:
-    bool InsideRoot(const std::string& hostPath) const;
+    UniqueFd OpenPath(const DevicePath& path, int flags, mode_t mode = 0) const;
+    // Type bits of the file at `path` (0 when it cannot be opened).
+    mode_t Kind(const DevicePath& path) const;
 
-    std::string m_root; // canonical, without trailing slash
+    UniqueFd m_rootFd;
+    Resolver m_resolver = Resolver::kWalk;
 };
 
 } // namespace devsim

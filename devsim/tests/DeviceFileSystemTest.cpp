@@ -1,28 +1,38 @@
-// Drive folders, path resolution and confinement to the root folder.
+// Drive folders, path resolution, and confinement to the root folder: symbolic links are
+// never followed, also while another thread swaps a folder for one.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 #include "DevsimProcess.h"
 #include "DeviceFileSystem.h"
 
 using namespace devsim;
+
+namespace devsim {
+void PrintTo(Resolver resolver, std::ostream* os) {
+    *os << (resolver == Resolver::kKernel ? "Openat2" : "Walk");
+}
+} // namespace devsim
 using devsim_test::HostExists;
 using devsim_test::TempFolder;
 using devsim_test::WriteHostFile;
 
-class DeviceFileSystemTest : public ::testing::Test {
+class DeviceFileSystemTest : public ::testing::TestWithParam<Resolver> {
 protected:
     void SetUp() override {
-        ::mkdir(m_tmp.Sub("root").c_str(), 0755);
-        ::mkdir(m_tmp.Sub("root/C").c_str(), 0755);
-        ::mkdir(m_tmp.Sub("root/E").c_str(), 0755);
-        ::mkdir(m_tmp.Sub("root/C/ZOV").c_str(), 0755);
-        ::mkdir(m_tmp.Sub("outside").c_str(), 0755);
-        WriteHostFile(m_tmp.Sub("outside/secret"), "secret");
+        if (GetParam() == Resolver::kKernel && AvailableResolver() != Resolver::kKernel)
+            GTEST_SKIP() << "no openat2 in this kernel";
+        for (const char* folder : {"root", "root/C", "root/E", "root/C/ZOV", "outside"})
+            ::mkdir(m_tmp.Sub(folder).c_str(), 0755);
+        WriteHostFile(m_tmp.Sub("outside/secret"), std::string(1000, 's'));
         std::string error;
-        ASSERT_TRUE(m_fs.Open(m_tmp.Sub("root"), error)) << error;
+        ASSERT_TRUE(m_fs.Open(m_tmp.Sub("root"), error, GetParam())) << error;
     }
 
     DevicePath Resolved(const std::string& name, const DevicePath& current = DevicePath()) {
@@ -31,14 +41,31 @@ protected:
         return out;
     }
 
+    void Link(const std::string& target, const char* link) {
+        ASSERT_EQ(::symlink(target.c_str(), m_tmp.Sub(link).c_str()), 0) << link;
+    }
+
+    std::vector<std::string> Names(const char* folder) {
+        std::vector<DirEntry> entries;
+        EXPECT_TRUE(m_fs.List(Resolved(folder), entries)) << folder;
+        std::vector<std::string> names;
+        for (const DirEntry& e : entries)
+            names.push_back(e.name);
+        return names;
+    }
+
     TempFolder m_tmp;
     DeviceFileSystem m_fs;
 };
 
-TEST_F(DeviceFileSystemTest, DrivesAreTheLetterFoldersInLetterOrder) {
+TEST_P(DeviceFileSystemTest, DrivesAreTheLetterFoldersInLetterOrder) {
     ::mkdir(m_tmp.Sub("root/notadrive").c_str(), 0755);
     WriteHostFile(m_tmp.Sub("root/D"), "a file, not a drive");
+    Link(m_tmp.Sub("outside"), "root/F");
     EXPECT_EQ(m_fs.Drives(), (std::vector<char>{'C', 'E'}));
+    uint64_t bytes = 0;
+    EXPECT_FALSE(m_fs.FreeSpace('F', bytes));
+    EXPECT_TRUE(m_fs.FreeSpace('E', bytes));
 }
 
 TEST(DeviceFileSystemOpen, CreatesDriveCInAnEmptyRootAndRefusesAMissingRoot) {
@@ -51,55 +78,95 @@ TEST(DeviceFileSystemOpen, CreatesDriveCInAnEmptyRootAndRefusesAMissingRoot) {
     EXPECT_FALSE(error.empty());
 }
 
-TEST_F(DeviceFileSystemTest, ResolvesDriveRootedAndRelativeNames) {
+TEST_P(DeviceFileSystemTest, ResolvesDriveRootedAndRelativeNames) {
     DevicePath zov{'C', {"ZOV"}};
-    EXPECT_EQ(Resolved("C:\\ZOV\\a.vxp"), (DevicePath{'C', {"ZOV", "a.vxp"}}));
-    EXPECT_EQ(Resolved("c:\\ZOV"), zov);
-    EXPECT_EQ(Resolved("C:"), (DevicePath{'C', {}}));
-    EXPECT_EQ(Resolved("C:\\\\ZOV"), zov) << "an empty part means nothing";
+    EXPECT_EQ(Resolved("c:\\\\ZOV\\a.vxp"), (DevicePath{'C', {"ZOV", "a.vxp"}}));
     EXPECT_EQ(Resolved("E:\\x", zov), (DevicePath{'E', {"x"}}));
-    EXPECT_EQ(Resolved("a.vxp", zov), (DevicePath{'C', {"ZOV", "a.vxp"}}));
     EXPECT_EQ(Resolved("sub\\b", zov), (DevicePath{'C', {"ZOV", "sub", "b"}}));
     EXPECT_EQ(Resolved("C:\\ZOV").Text(), "C:\\ZOV");
     EXPECT_EQ(Resolved("C:").Text(), "C:\\");
-}
-
-TEST_F(DeviceFileSystemTest, RefusesNamesThatCouldLeaveTheRoot) {
     DevicePath out;
-    DevicePath zov{'C', {"ZOV"}};
-    for (const char* bad : {"..", "C:\\..", "C:\\ZOV\\..\\..\\outside", "..\\..\\outside\\secret",
-                            ".", "/etc/passwd", "C:\\..\\..\\etc", "a/../../b", "D:\\x", "C:\\a:b",
-                            "C:\\a\x01", "C:\\a*", "C:\\ZOV\\C:"}) {
+    for (const char* bad : {"..", "C:\\ZOV\\..\\..\\outside", ".", "/etc/passwd", "a/../../b",
+                            "D:\\x", "C:\\a:b", "C:\\a\x01", "C:\\a*"}) {
         EXPECT_FALSE(m_fs.Resolve(bad, zov, out)) << bad;
     }
     EXPECT_FALSE(m_fs.Resolve("C:\\" + std::string(257, 'x'), zov, out));
     EXPECT_TRUE(m_fs.Resolve("C:\\" + std::string(256, 'x'), zov, out));
 }
 
-TEST_F(DeviceFileSystemTest, SymbolicLinksLeadingOutAreNeitherReadNorWrittenNorListed) {
-    ASSERT_EQ(::symlink(m_tmp.Sub("outside").c_str(), m_tmp.Sub("root/C/out").c_str()), 0);
-    ASSERT_EQ(::symlink(m_tmp.Sub("outside/secret").c_str(), m_tmp.Sub("root/C/s").c_str()), 0);
-    ASSERT_EQ(::symlink(m_tmp.Sub("outside/new").c_str(), m_tmp.Sub("root/C/dangling").c_str()), 0);
-    ASSERT_EQ(::symlink("ZOV", m_tmp.Sub("root/C/inside").c_str()), 0);
+// Links out of the root, into it, dangling and in loops: none is listed, counted, read,
+// written through or removed.
+TEST_P(DeviceFileSystemTest, SymbolicLinksAreNeitherFollowedNorShown) {
+    WriteHostFile(m_tmp.Sub("root/C/ZOV/a.vxp"), "abc");
+    Link(m_tmp.Sub("outside"), "root/C/out");
+    Link(m_tmp.Sub("outside/secret"), "root/C/s");
+    Link(m_tmp.Sub("outside/new"), "root/C/dangling");
+    Link("ZOV", "root/C/inside");
+    Link(".", "root/C/ZOV/self");
+    Link("..", "root/C/ZOV/up");
+    EXPECT_EQ(Names("C:"), (std::vector<std::string>{"ZOV"}));
+    EXPECT_EQ(Names("C:\\ZOV"), (std::vector<std::string>{"a.vxp"}));
+    uint64_t bytes = 0;
+    uint64_t entries = 0;
+    ASSERT_TRUE(m_fs.FolderSize(Resolved("C:"), bytes, entries));
+    EXPECT_EQ(bytes, 3u);
+    EXPECT_EQ(entries, 1u);
     std::string content;
     EXPECT_FALSE(m_fs.ReadFile(Resolved("C:\\out\\secret"), content));
     EXPECT_FALSE(m_fs.ReadFile(Resolved("C:\\s"), content));
+    EXPECT_FALSE(m_fs.ReadFile(Resolved("C:\\inside\\a.vxp"), content));
     EXPECT_LT(m_fs.CreateFile(Resolved("C:\\out\\new")), 0);
     EXPECT_LT(m_fs.CreateFile(Resolved("C:\\dangling")), 0);
     EXPECT_FALSE(m_fs.MakeFolder(Resolved("C:\\out\\dir")));
     EXPECT_FALSE(m_fs.RemoveFile(Resolved("C:\\out\\secret")));
+    EXPECT_FALSE(m_fs.RemoveFile(Resolved("C:\\s")));
+    EXPECT_FALSE(m_fs.IsFolder(Resolved("C:\\inside")));
     EXPECT_FALSE(HostExists(m_tmp.Sub("outside/new")));
     EXPECT_TRUE(HostExists(m_tmp.Sub("outside/secret")));
-    std::vector<DirEntry> entries;
-    ASSERT_TRUE(m_fs.List(Resolved("C:"), entries));
-    std::vector<std::string> names;
-    for (const DirEntry& e : entries)
-        names.push_back(e.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"ZOV", "inside"}));
-    EXPECT_TRUE(m_fs.IsFolder(Resolved("C:\\inside")));
+    EXPECT_TRUE(HostExists(m_tmp.Sub("root/C/s")));
 }
 
-TEST_F(DeviceFileSystemTest, FoldersAreRemovedOnlyWhenEmptyAndNeverADriveRoot) {
+// A thread exchanges the folder C\box with a link to the outside folder as fast as it can,
+// while every kind of access goes through C\box.
+TEST_P(DeviceFileSystemTest, FolderSwappedForALinkNeverLeadsOutside) {
+    ::mkdir(m_tmp.Sub("root/C/box").c_str(), 0755);
+    WriteHostFile(m_tmp.Sub("root/C/box/inner"), "i");
+    Link(m_tmp.Sub("outside"), "root/C/spare");
+    std::atomic<bool> done{false};
+    std::string box = m_tmp.Sub("root/C/box");
+    std::string spare = m_tmp.Sub("root/C/spare");
+    std::thread swapper([&] {
+        while (!done)
+            ::renameat2(AT_FDCWD, box.c_str(), AT_FDCWD, spare.c_str(), RENAME_EXCHANGE);
+    });
+    int reachedBox = 0;
+    for (int round = 0; round < 1000; ++round) {
+        std::string content;
+        EXPECT_FALSE(m_fs.ReadFile(Resolved("C:\\box\\secret"), content));
+        reachedBox += m_fs.ReadFile(Resolved("C:\\box\\inner"), content) ? 1 : 0;
+        int fd = m_fs.CreateFile(Resolved("C:\\box\\new"));
+        if (fd >= 0)
+            ::close(fd);
+        m_fs.MakeFolder(Resolved("C:\\box\\made"));
+        m_fs.RemoveFile(Resolved("C:\\box\\secret"));
+        uint64_t bytes = 0;
+        uint64_t entries = 0;
+        m_fs.FolderSize(Resolved("C:\\box"), bytes, entries);
+        EXPECT_LT(bytes, 1000u);
+        std::vector<DirEntry> listed;
+        m_fs.List(Resolved("C:\\box"), listed);
+        for (const DirEntry& e : listed)
+            EXPECT_NE(e.name, "secret");
+    }
+    done = true;
+    swapper.join();
+    EXPECT_GT(reachedBox, 0) << "the swap must leave the folder reachable at times";
+    EXPECT_FALSE(HostExists(m_tmp.Sub("outside/new")));
+    EXPECT_FALSE(HostExists(m_tmp.Sub("outside/made")));
+    EXPECT_TRUE(HostExists(m_tmp.Sub("outside/secret")));
+}
+
+TEST_P(DeviceFileSystemTest, FoldersAreRemovedOnlyWhenEmptyAndNeverADriveRoot) {
     WriteHostFile(m_tmp.Sub("root/C/ZOV/a.vxp"), "abc");
     EXPECT_FALSE(m_fs.RemoveFolder(Resolved("C:\\ZOV")));
     EXPECT_FALSE(m_fs.RemoveFolder(Resolved("E:")));
@@ -109,11 +176,21 @@ TEST_F(DeviceFileSystemTest, FoldersAreRemovedOnlyWhenEmptyAndNeverADriveRoot) {
     EXPECT_TRUE(HostExists(m_tmp.Sub("root/E")));
 }
 
-TEST_F(DeviceFileSystemTest, FilesTooLargeToHandOutWholeAreNotRead) {
-    std::string host = m_tmp.Sub("root/C/huge");
-    WriteHostFile(host, "");
-    ASSERT_EQ(::truncate(host.c_str(), static_cast<off_t>(DeviceFileSystem::kMaxReadBytes + 1)), 0);
+// A named pipe would hold an open for reading or writing until someone opens its other end.
+TEST_P(DeviceFileSystemTest, OnlyRegularFilesOfAtMostTheReadLimitAreReadOrWritten) {
+    std::string huge = m_tmp.Sub("root/C/huge");
+    WriteHostFile(huge, "");
+    ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(DeviceFileSystem::kMaxReadBytes + 1)), 0);
+    ASSERT_EQ(::mkfifo(m_tmp.Sub("root/C/pipe").c_str(), 0644), 0);
     std::string content;
     EXPECT_FALSE(m_fs.ReadFile(Resolved("C:\\huge"), content));
-    EXPECT_TRUE(content.empty());
+    EXPECT_FALSE(m_fs.ReadFile(Resolved("C:\\pipe"), content));
+    EXPECT_LT(m_fs.CreateFile(Resolved("C:\\pipe")), 0);
+    EXPECT_LT(m_fs.CreateFile(Resolved("C:\\ZOV")), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Resolvers, DeviceFileSystemTest,
+                         ::testing::Values(Resolver::kKernel, Resolver::kWalk),
+                         [](const ::testing::TestParamInfo<Resolver>& resolver) {
+                             return ::testing::PrintToString(resolver.param);
+                         });
