@@ -37,9 +37,11 @@ const char* const kDevsimUsage =
     "                         (11 bits per byte); default: no limit\n"
     "  --log FILE             append one time-stamped line per received command\n"
     "  -h, --help             show this text\n"
+    "  --version              show the version\n"
     "Options that take patterns or names may be repeated.\n"
-    "Exit status: 0 after SIGINT or SIGTERM, 1 bad command line, 2 the root folder,\n"
-    "the log file or the pseudo-terminal cannot be used.\n";
+    "Exit status: 0 after SIGINT or SIGTERM (within one second, whatever the device\n"
+    "is doing), 1 bad command line, 2 the root folder, the log file or the\n"
+    "pseudo-terminal cannot be used.\n";
 
 namespace {
 
@@ -55,6 +57,7 @@ enum OptionId {
     kLockRunning,
     kBaud,
     kLog,
+    kVersion,
     kHelp = 'h'
 };
 
@@ -73,6 +76,7 @@ const struct option kLongOptions[] = {{"root", required_argument, nullptr, kRoot
                                       {"baud", required_argument, nullptr, kBaud},
                                       {"log", required_argument, nullptr, kLog},
                                       {"help", no_argument, nullptr, kHelp},
+                                      {"version", no_argument, nullptr, kVersion},
                                       {nullptr, 0, nullptr, 0}};
 
 bool ReadInteger(const char* text, long long low, long long high, long long& value) {
@@ -132,6 +136,7 @@ bool ApplyOption(int id, const char* arg, DeviceOptions& options, std::string& e
         return true;
     case kLog: options.logPath = arg; return true;
     case kHelp: options.help = true; return true;
+    case kVersion: options.version = true; return true;
     default: error = "unknown option (see devsim --help)"; return false;
     }
 }
@@ -150,7 +155,7 @@ bool ParseDeviceOptions(int argc, char* argv[], DeviceOptions& options, std::str
         if (!ApplyOption(id, optarg, options, error))
             return false;
     }
-    if (options.help)
+    if (options.help || options.version)
         return true;
     if (optind < argc) {
         error = std::string("unexpected argument: '") + argv[optind] + "'";

@@ -22,6 +22,7 @@ struct DeviceOptions {
     std::string logPath;
     bool lockRunning = false;
     bool help = false;
+    bool version = false;
 };
 
 extern const char* const kDevsimUsage;

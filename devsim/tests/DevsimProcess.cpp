@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,6 +56,21 @@ bool HostExists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+int WaitChild(pid_t pid, std::chrono::milliseconds deadline) {
+    int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidFd >= 0) {
+        struct pollfd pfd = {pidFd, POLLIN, 0};
+        ::poll(&pfd, 1, static_cast<int>(deadline.count()));
+        ::close(pidFd);
+    }
+    int status = -1;
+    if (::waitpid(pid, &status, WNOHANG) == pid)
+        return status;
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return -1;
+}
+
 DevsimProcess::~DevsimProcess() {
     if (m_pid > 0)
         Stop(SIGKILL);
@@ -99,19 +115,17 @@ bool DevsimProcess::Start(const std::vector<std::string>& args) {
     return false;
 }
 
-int DevsimProcess::Stop(int signal) {
+int DevsimProcess::Stop(int signal, std::chrono::milliseconds deadline) {
     if (m_pid <= 0)
         return -1;
     ::kill(m_pid, signal);
-    return Wait();
+    return Wait(deadline);
 }
 
-int DevsimProcess::Wait() {
+int DevsimProcess::Wait(std::chrono::milliseconds deadline) {
     if (m_pid <= 0)
         return -1;
-    int status = -1;
-    if (::waitpid(m_pid, &status, 0) != m_pid)
-        status = -1;
+    int status = WaitChild(m_pid, deadline);
     m_pid = -1;
     return status;
 }

@@ -2,6 +2,7 @@
 // read with a deadline, stopped with a signal; plus a temporary root folder.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -23,6 +24,12 @@ void WriteHostFile(const std::string& path, const std::string& content);
 std::string ReadHostFile(const std::string& path);
 bool HostExists(const std::string& path);
 
+// Waits for the child `pid` to end; its wait status, or -1 (the child then killed and
+// reaped) when it is still running after `deadline`.
+int WaitChild(pid_t pid, std::chrono::milliseconds deadline);
+
+const std::chrono::milliseconds kExitDeadline(20000);
+
 class DevsimProcess {
 public:
     DevsimProcess() = default;
@@ -34,9 +41,9 @@ public:
     bool Start(const std::vector<std::string>& args);
     const std::string& FirstLine() const { return m_firstLine; }
     // Sends `signal` and waits for the exit; the wait status, or -1.
-    int Stop(int signal);
+    int Stop(int signal, std::chrono::milliseconds deadline = kExitDeadline);
     // Waits for an exit on its own (bad command line); the wait status, or -1.
-    int Wait();
+    int Wait(std::chrono::milliseconds deadline = kExitDeadline);
     // Everything else the program printed on standard error and output after its first line.
     std::string RestOfOutput();
 

@@ -49,13 +49,23 @@ TEST_F(DevsimProgram, PrintsTheSlavePathFirstAndCreatesDriveC) {
     EXPECT_EQ(ok.lines, std::vector<std::string>{"OK"});
 }
 
-TEST_F(DevsimProgram, StopsWithStatusZeroOnTermAndOnInterrupt) {
-    Start();
-    EXPECT_EQ(ExitCode(m_device.Stop(SIGTERM)), 0);
-    DevsimProcess second;
-    ASSERT_TRUE(second.Start({"--root", m_tmp.Path()}));
-    EXPECT_EQ(ExitCode(second.Stop(SIGINT)), 0);
+class DevsimStop : public DevsimProgram, public ::testing::WithParamInterface<int> {};
+
+// At 9600 baud the reply takes about ten seconds; the signal comes while it is under way.
+TEST_P(DevsimStop, SignalEndsTheProgramWithStatusZeroWithinASecondMidReply) {
+    ::mkdir(m_tmp.Sub("C").c_str(), 0755);
+    WriteHostFile(m_tmp.Sub("C/big"), std::string(4096, 'x'));
+    Start({"--baud", "9600"});
+    ASSERT_TRUE(m_client.Send("AT+EFSR=\"" + Ucs2("C:\\big") + "\"\r"));
+    ASSERT_FALSE(m_client.ReadUntil([](const std::string& b) { return !b.empty(); }, kDeadline)
+                     .empty());
+    EXPECT_EQ(ExitCode(m_device.Stop(GetParam(), std::chrono::milliseconds(1000))), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, DevsimStop, ::testing::Values(SIGTERM, SIGINT),
+                         [](const ::testing::TestParamInfo<int>& signal) {
+                             return signal.param == SIGTERM ? "Term" : "Interrupt";
+                         });
 
 TEST_F(DevsimProgram, RepliesAreFramedWithCrLfBeforeAndAfterEachLine) {
     Start();
