@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -39,6 +40,8 @@ struct timespec ToTimespec(std::chrono::nanoseconds d) {
 PtyDevice::PtyDevice(long baud, bool echo) : m_echo(echo), m_inPacer(baud), m_outPacer(baud) {}
 
 PtyDevice::~PtyDevice() {
+    if (m_watch >= 0)
+        ::close(m_watch);
     if (m_slave >= 0)
         ::close(m_slave);
     if (m_master >= 0)
@@ -54,21 +57,49 @@ bool PtyDevice::Open(std::string& error) {
     m_slavePath = name;
     // A raw line from the start: with the default echo, our own replies would come back
     // to us as input while no client has set the line up.
-    struct termios tio;
-    if (::tcgetattr(m_slave, &tio) == 0) {
-        ::cfmakeraw(&tio);
-        ::cfsetspeed(&tio, B115200);
-        ::tcsetattr(m_slave, TCSANOW, &tio);
+    if (::tcgetattr(m_slave, &m_lineSettings) == 0) {
+        ::cfmakeraw(&m_lineSettings);
+        ::cfsetspeed(&m_lineSettings, B115200);
+        ::tcsetattr(m_slave, TCSANOW, &m_lineSettings);
     }
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
     ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
+    // Our own hold on the slave hides a client's close from the master, so the closes are
+    // watched on the slave's node.
+    m_watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_watch < 0 || ::inotify_add_watch(m_watch, name, IN_OPEN | IN_CLOSE) < 0) {
+        error = std::string("cannot watch the pseudo-terminal: ") + std::strerror(errno);
+        return false;
+    }
     return true;
 }
 
+// Settings and the exclusive-use flag are undone only once no client holds the line, never
+// under a client that has opened it again already.
+void PtyDevice::TakeWatchEvents() {
+    alignas(struct inotify_event) char buffer[4096];
+    bool closed = false;
+    ssize_t got;
+    while ((got = ::read(m_watch, buffer, sizeof buffer)) > 0) {
+        for (char* at = buffer; at < buffer + got;) {
+            const auto* event = reinterpret_cast<const struct inotify_event*>(at);
+            if (event->mask & IN_OPEN)
+                ++m_clients;
+            if ((event->mask & IN_CLOSE) && m_clients > 0)
+                --m_clients;
+            closed = closed || (event->mask & (IN_CLOSE | IN_Q_OVERFLOW));
+            at += sizeof(struct inotify_event) + event->len;
+        }
+    }
+    if (closed && m_clients == 0)
+        RestoreLine();
+}
+
 // A client's exclusive-use request outlives its close while we hold the slave open, and
-// would lock the client itself out of its reconnect; the flag is dropped again.
-void PtyDevice::AllowReopen() const {
+// would lock the client itself out of its reconnect.
+void PtyDevice::RestoreLine() const {
+    ::tcsetattr(m_slave, TCSANOW, &m_lineSettings);
     ::ioctl(m_slave, TIOCNXCL);
 }
 
@@ -76,36 +107,38 @@ bool PtyDevice::Serve(DeviceSession& session, int stopFd) {
     bool hungUp = false;
     for (;;) {
         auto now = LinePacer::Clock::now();
-        struct pollfd fds[2] = {{stopFd, POLLIN, 0}, {m_master, 0, 0}};
+        struct pollfd fds[3] = {{stopFd, POLLIN, 0}, {m_watch, POLLIN, 0}, {m_master, 0, 0}};
+        struct pollfd& master = fds[2];
         std::chrono::nanoseconds wait = kIdleTick;
         if (m_out.size() - m_outAt >= kMaxPendingOut)
             ; // only sending
         else if (m_inPacer.Allowance(1, now) > 0)
-            fds[1].events |= POLLIN;
+            master.events |= POLLIN;
         else
             wait = std::min<std::chrono::nanoseconds>(wait, m_inPacer.Wait(now));
         if (m_outAt < m_out.size()) {
             if (m_outPacer.Allowance(1, now) > 0)
-                fds[1].events |= POLLOUT;
+                master.events |= POLLOUT;
             else
                 wait = std::min<std::chrono::nanoseconds>(wait, m_outPacer.Wait(now));
         }
         // A hung-up master reports POLLHUP at once; leave it out for one tick, no spinning.
-        nfds_t count = hungUp ? 1 : 2;
+        nfds_t count = hungUp ? 2 : 3;
         struct timespec timeout = ToTimespec(wait);
         int ready = ::ppoll(fds, count, &timeout, nullptr);
         if (ready < 0 && errno != EINTR)
             return false;
         if (fds[0].revents != 0)
             return true;
+        if (fds[1].revents != 0)
+            TakeWatchEvents();
         hungUp = false;
-        if (count == 2 && (fds[1].revents & POLLIN) && !ReceiveSome(session))
+        if (count == 3 && (master.revents & POLLIN) && !ReceiveSome(session))
             hungUp = true;
-        if (count == 2 && (fds[1].revents & POLLOUT) && !SendSome())
+        if (count == 3 && (master.revents & POLLOUT) && !SendSome())
             hungUp = true;
-        if (count == 2 && (fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLIN))
+        if (count == 3 && (master.revents & (POLLHUP | POLLERR)) && !(master.revents & POLLIN))
             hungUp = true;
-        AllowReopen();
     }
 }
 

@@ -1,9 +1,11 @@
 // The device's serial line: a pseudo-terminal pair whose slave side the client opens.
 // Serve() runs the receive/reply loop on the calling thread until the stop descriptor
-// becomes readable; clients may close and reopen the slave any number of times.
+// becomes readable; clients may close and reopen the slave any number of times, and when the
+// last one closes it the line's settings are restored, as a device's port would be.
 #pragma once
 
 #include <string>
+#include <termios.h>
 
 #include "DeviceSession.h"
 #include "LinePacer.h"
@@ -30,10 +32,14 @@ private:
     bool SendSome();
     void TakeByte(char byte, DeviceSession& session);
     void QueueReply(const std::string& line, const DeviceReply& reply);
-    void AllowReopen() const;
+    void TakeWatchEvents();
+    void RestoreLine() const;
 
     int m_master = -1;
     int m_slave = -1; // held open so the pair survives the client's close
+    int m_watch = -1; // opens and closes of the slave by clients
+    int m_clients = 0;
+    struct termios m_lineSettings = {};
     std::string m_slavePath;
     bool m_echo;
     LinePacer m_inPacer;

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <poll.h>
+#include <termios.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,6 +28,18 @@ bool HasOkLine(const std::string& bytes) {
 }
 
 const std::chrono::milliseconds kDeadline(10000);
+
+// devsim reacts to a client's close only after the close has returned: what depends on that
+// reaction is retried until it holds or the deadline passes.
+bool Eventually(const std::function<bool()>& condition) {
+    auto end = std::chrono::steady_clock::now() + kDeadline;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        ::poll(nullptr, 0, 5);
+    }
+    return true;
+}
 
 } // namespace
 
@@ -117,7 +133,7 @@ TEST_F(DevsimProgram, ExclusiveUseDoesNotLockTheClientOutOfItsReconnect) {
             ::_exit(2);
         PtyClient client;
         for (int round = 0; round < 3; ++round) {
-            if (!client.Open(path, true))
+            if (!Eventually([&] { return client.Open(path, true); }))
                 ::_exit(10 + round);
             if (client.Command("AT").Final() != "OK")
                 ::_exit(20 + round);
@@ -125,9 +141,33 @@ TEST_F(DevsimProgram, ExclusiveUseDoesNotLockTheClientOutOfItsReconnect) {
         }
         ::_exit(0);
     }
-    int status = -1;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_EQ(ExitCode(status), 0) << "10+n: reopen n refused, 20+n: no answer";
+    EXPECT_EQ(ExitCode(WaitChild(child, kDeadline)), 0) << "10+n: reopen n refused, 20+n: no answer";
+}
+
+// The next client finds the line as devsim set it up, whatever the last one left.
+TEST_F(DevsimProgram, SettingsLeftByAClientAreUndoneWhenItCloses) {
+    Start();
+    m_client.Close();
+    const std::string path = m_device.FirstLine();
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    struct termios initial;
+    ASSERT_EQ(::tcgetattr(fd, &initial), 0);
+    struct termios changed = initial;
+    changed.c_lflag |= ECHO | ICANON;
+    changed.c_iflag |= ICRNL;
+    ::cfsetspeed(&changed, B9600);
+    ASSERT_EQ(::tcsetattr(fd, TCSANOW, &changed), 0);
+    ::close(fd);
+    EXPECT_TRUE(Eventually([&] {
+        int probe = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        struct termios now = {};
+        bool restored = probe >= 0 && ::tcgetattr(probe, &now) == 0 &&
+                        now.c_lflag == initial.c_lflag && now.c_iflag == initial.c_iflag &&
+                        ::cfgetospeed(&now) == ::cfgetospeed(&initial);
+        ::close(probe);
+        return restored;
+    }));
 }
 
 TEST_F(DevsimProgram, EchoRepeatsTheCommandLineBeforeTheReply) {
