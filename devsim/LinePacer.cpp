@@ -8,7 +8,8 @@ namespace devsim {
 
 namespace {
 const std::chrono::milliseconds kBurst(4);
-}
+const int kBitsPerByte = 11; // 8E1: start, eight data bits, parity, stop
+} // namespace
 
 LinePacer::LinePacer(long baud) : m_limited(baud > 0) {
     if (!m_limited)

@@ -11,8 +11,6 @@ class LinePacer {
 public:
     using Clock = std::chrono::steady_clock;
 
-    static constexpr int kBitsPerByte = 11;
-
     // A baud rate of 0 or less means no limit.
     explicit LinePacer(long baud);
 

@@ -1,18 +1,19 @@
-// The devsim program as a user meets it: its first output line, the framing of replies on
-// the real pseudo-terminal, reopening the line, the echo, silence and log options, and
-// its exit statuses.
+// The devsim program as a user meets it on the real pseudo-terminal: the bytes its options
+// give, the log, reopening the line, what a client leaves behind, stop signals and its
+// exit statuses.
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
 #include <poll.h>
-#include <termios.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "DevsimProcess.h"
+#include "ProjectVersion.h"
 #include "PtyClient.h"
 
 using namespace devsim_test;
@@ -21,10 +22,6 @@ namespace {
 
 int ExitCode(int status) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool HasOkLine(const std::string& bytes) {
-    return bytes.find("\r\nOK\r\n") != std::string::npos;
 }
 
 const std::chrono::milliseconds kDeadline(10000);
@@ -57,12 +54,64 @@ protected:
     PtyClient m_client;
 };
 
-TEST_F(DevsimProgram, PrintsTheSlavePathFirstAndCreatesDriveC) {
-    Start();
+struct LineCase {
+    const char* name;
+    std::vector<std::string> options;
+    std::vector<std::string> writes;
+    std::string expected;
+};
+
+class DevsimLine : public DevsimProgram, public ::testing::WithParamInterface<LineCase> {};
+
+TEST_P(DevsimLine, WritesGiveExactlyTheseBytes) {
+    Start(GetParam().options);
+    for (const std::string& piece : GetParam().writes)
+        ASSERT_TRUE(m_client.Send(piece));
+    std::string got;
+    while (got.size() < GetParam().expected.size()) {
+        std::string more = m_client.ReadUntil(EndsWithFinal, kDeadline);
+        if (more.empty())
+            break;
+        got += more;
+    }
+    EXPECT_EQ(got, GetParam().expected);
     EXPECT_TRUE(HostExists(m_tmp.Sub("C")));
-    Exchange ok = m_client.Command("AT");
-    EXPECT_TRUE(ok.complete);
-    EXPECT_EQ(ok.lines, std::vector<std::string>{"OK"});
+}
+
+const std::string kListC = "AT+EFSL=\"" + Ucs2("C:") + "\"\r";
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, DevsimLine,
+    ::testing::Values(
+        LineCase{"FramedWithCrLf", {}, {"AT+ESUO?\r"}, "\r\n+ESUO: 4,0\r\n\r\nOK\r\n"},
+        LineCase{"SplitAndBackToBack",
+                 {},
+                 {"A", "T+ESUO=3\r\nAT+ESU", "O?\r"},
+                 "\r\nOK\r\n\r\n+ESUO: 3,0\r\n\r\nOK\r\n"},
+        LineCase{"OverlongLine", {}, {std::string(140000, 'A') + "\rAT\r"}, "\r\nERROR\r\n\r\nOK\r\n"},
+        LineCase{"Echo", {"--echo"}, {"AT\r"}, "AT\r\r\nOK\r\n"},
+        LineCase{"Silent", {"--silent", "^AT+ESUO?$"}, {"AT+ESUO?\rAT\r"}, "\r\nOK\r\n"},
+        LineCase{"Fail",
+                 {"--fail", "AT+EFSL=@2", "--fail", "^AT+ESUO?=13"},
+                 {kListC + kListC + kListC + "AT+ESUO?\r"},
+                 "\r\nOK\r\n\r\nERROR\r\n\r\nOK\r\n\r\n+CME ERROR: 13\r\n"}),
+    [](const ::testing::TestParamInfo<LineCase>& c) { return c.param.name; });
+
+TEST_F(DevsimProgram, LogHoldsOneTimeStampedLinePerCommandWhileRunning) {
+    std::string log = m_tmp.Sub("device.log");
+    Start({"--log", log});
+    ASSERT_EQ(m_client.Command("AT").Final(), "OK");
+    ASSERT_EQ(m_client.Command("AT+[666]REBOOT").Final(), "OK");
+    std::string text = ReadHostFile(log);
+    std::vector<std::string> commands;
+    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+        std::string line = text.substr(start, end - start);
+        EXPECT_TRUE(line.size() > 25 && line[10] == 'T' && line.compare(23, 2, "Z ") == 0) << line;
+        if (line.compare(25, 2, "AT") == 0)
+            commands.push_back(line.substr(25));
+    }
+    EXPECT_EQ(commands, (std::vector<std::string>{"AT", "AT+[666]REBOOT"}));
 }
 
 class DevsimStop : public DevsimProgram, public ::testing::WithParamInterface<int> {};
@@ -73,8 +122,9 @@ TEST_P(DevsimStop, SignalEndsTheProgramWithStatusZeroWithinASecondMidReply) {
     WriteHostFile(m_tmp.Sub("C/big"), std::string(4096, 'x'));
     Start({"--baud", "9600"});
     ASSERT_TRUE(m_client.Send("AT+EFSR=\"" + Ucs2("C:\\big") + "\"\r"));
-    ASSERT_FALSE(m_client.ReadUntil([](const std::string& b) { return !b.empty(); }, kDeadline)
-                     .empty());
+    std::string first = m_client.ReadUntil([](const std::string& b) { return !b.empty(); }, kDeadline);
+    ASSERT_FALSE(first.empty());
+    EXPECT_FALSE(EndsWithFinal(first)) << "the line rate holds the reply back";
     EXPECT_EQ(ExitCode(m_device.Stop(GetParam(), std::chrono::milliseconds(1000))), 0);
 }
 
@@ -82,40 +132,6 @@ INSTANTIATE_TEST_SUITE_P(Signals, DevsimStop, ::testing::Values(SIGTERM, SIGINT)
                          [](const ::testing::TestParamInfo<int>& signal) {
                              return signal.param == SIGTERM ? "Term" : "Interrupt";
                          });
-
-TEST_F(DevsimProgram, RepliesAreFramedWithCrLfBeforeAndAfterEachLine) {
-    Start();
-    ASSERT_TRUE(m_client.Send("AT+ESUO?\r"));
-    std::string bytes = m_client.ReadUntil(EndsWithFinal, kDeadline);
-    EXPECT_EQ(bytes, "\r\n+ESUO: 4,0\r\n\r\nOK\r\n");
-}
-
-TEST_F(DevsimProgram, CommandsSplitAcrossWritesAndBackToBackAreEachAnswered) {
-    Start();
-    ASSERT_TRUE(m_client.Send("A"));
-    ASSERT_TRUE(m_client.Send("T+ESUO=3\r\nAT+ESU"));
-    ASSERT_TRUE(m_client.Send("O?\r"));
-    std::string bytes = m_client.ReadUntil(
-        [](const std::string& b) {
-            return b.find("+ESUO: 3,0\r\n\r\nOK\r\n") != std::string::npos;
-        },
-        kDeadline);
-    EXPECT_EQ(bytes, "\r\nOK\r\n\r\n+ESUO: 3,0\r\n\r\nOK\r\n");
-}
-
-TEST_F(DevsimProgram, ServesAgainAfterTheClientClosesAndReopens) {
-    Start();
-    for (int round = 0; round < 3; ++round) {
-        ASSERT_EQ(
-            m_client.Command("AT+EFSF=0,\"" + Ucs2("C:\\d" + std::to_string(round)) + "\"").Final(),
-            "OK");
-        ASSERT_EQ(m_client.Command("AT+[666]REBOOT").Final(), "OK");
-        m_client.Close();
-        ASSERT_TRUE(m_client.Open(m_device.FirstLine(), true)) << "round " << round;
-    }
-    EXPECT_EQ(m_client.Command("AT").Final(), "OK");
-    EXPECT_TRUE(HostExists(m_tmp.Sub("C/d2")));
-}
 
 // Root ignores the exclusive-use flag, so there the reconnect is tried as an ordinary user.
 TEST_F(DevsimProgram, ExclusiveUseDoesNotLockTheClientOutOfItsReconnect) {
@@ -170,95 +186,51 @@ TEST_F(DevsimProgram, SettingsLeftByAClientAreUndoneWhenItCloses) {
     }));
 }
 
-TEST_F(DevsimProgram, EchoRepeatsTheCommandLineBeforeTheReply) {
-    Start({"--echo"});
-    ASSERT_TRUE(m_client.Send("AT\r"));
-    EXPECT_EQ(m_client.ReadUntil(EndsWithFinal, kDeadline), "AT\r\r\nOK\r\n");
-}
-
-TEST_F(DevsimProgram, SilentCommandGetsNoBytesAtAll) {
-    Start({"--silent", "^AT+ESUO?$"});
-    ASSERT_TRUE(m_client.Send("AT+ESUO?\rAT\r"));
-    EXPECT_EQ(m_client.ReadUntil(HasOkLine, kDeadline), "\r\nOK\r\n");
-}
-
-TEST_F(DevsimProgram, FailOptionOnTheCommandLineAnswersCmeError) {
-    Start({"--fail", "AT+EFSL=@2", "--fail", "^AT+ESUO?=13"});
-    std::string root = "AT+EFSL=\"" + Ucs2("C:") + "\"";
-    EXPECT_EQ(m_client.Command(root).Final(), "OK");
-    EXPECT_EQ(m_client.Command(root).Final(), "ERROR");
-    EXPECT_EQ(m_client.Command(root).Final(), "OK");
-    EXPECT_EQ(m_client.Command("AT+ESUO?").lines, std::vector<std::string>{"+CME ERROR: 13"});
-}
-
-TEST_F(DevsimProgram, LogHoldsOneTimeStampedLinePerCommandWhileRunning) {
-    std::string log = m_tmp.Sub("device.log");
-    ::mkdir(m_tmp.Sub("C").c_str(), 0755);
-    Start({"--log", log});
-    ASSERT_EQ(m_client.Command("AT").Final(), "OK");
-    ASSERT_EQ(m_client.Command("AT+[666]REBOOT").Final(), "OK");
-    std::string text = ReadHostFile(log);
-    std::vector<std::string> commands;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        size_t space = line.find(' ');
-        ASSERT_NE(space, std::string::npos) << line;
-        EXPECT_EQ(line.size() > 24 && line[4] == '-' && line[10] == 'T' && line[23] == 'Z', true)
-            << line;
-        if (line.compare(space + 1, 2, "AT") == 0)
-            commands.push_back(line.substr(space + 1));
-    }
-    EXPECT_EQ(commands, (std::vector<std::string>{"AT", "AT+[666]REBOOT"}));
-}
-
-struct BadArgs {
-    std::vector<std::string> args;
+struct RefusedStart {
+    const char* name;
+    std::vector<std::string> args; // ROOT stands for a temporary folder
+    int status;
 };
 
-void PrintTo(const BadArgs& c, std::ostream* os) {
-    for (const std::string& arg : c.args)
-        *os << arg << ' ';
-}
+class DevsimRefused : public ::testing::TestWithParam<RefusedStart> {};
 
-class DevsimCommandLine : public ::testing::TestWithParam<BadArgs> {};
-
-TEST_P(DevsimCommandLine, BadCommandLineEndsWithStatusOneAndAMessage) {
+TEST_P(DevsimRefused, EndsWithItsStatusAndAMessage) {
     TempFolder tmp;
     std::vector<std::string> args = GetParam().args;
     for (std::string& arg : args) {
-        if (arg == "ROOT")
-            arg = tmp.Path();
+        if (arg.compare(0, 4, "ROOT") == 0)
+            arg = tmp.Path() + arg.substr(4);
     }
     DevsimProcess device;
     device.Start(args);
-    EXPECT_EQ(ExitCode(device.Wait()), 1);
+    EXPECT_EQ(ExitCode(device.Wait()), GetParam().status);
     std::string output = device.FirstLine() + device.RestOfOutput();
-    EXPECT_NE(output.find("devsim: "), std::string::npos) << output;
-    EXPECT_NE(output.find("usage: devsim"), std::string::npos) << output;
+    EXPECT_EQ(output.rfind("devsim: ", 0), 0u) << output;
+    EXPECT_EQ(output.find("usage: devsim") != std::string::npos, GetParam().status == 1) << output;
 }
 
-INSTANTIATE_TEST_SUITE_P(Args, DevsimCommandLine,
-                         ::testing::Values(BadArgs{{}},
-                                           BadArgs{{"--root", "ROOT", "--baud", "fast"}},
-                                           BadArgs{{"--root", "ROOT", "--packet-size", "12x"}},
-                                           BadArgs{{"--root", "ROOT", "--fail", "x@0"}},
-                                           BadArgs{{"--root", "ROOT", "--bogus"}},
-                                           BadArgs{{"--root", "ROOT", "extra"}},
-                                           BadArgs{{"--root"}}));
+INSTANTIATE_TEST_SUITE_P(
+    Args, DevsimRefused,
+    ::testing::Values(RefusedStart{"NoRoot", {}, 1},
+                      RefusedStart{"RootWithoutValue", {"--root"}, 1},
+                      RefusedStart{"BaudNotANumber", {"--root", "ROOT", "--baud", "fast"}, 1},
+                      RefusedStart{"BaudZero", {"--root", "ROOT", "--baud", "0"}, 1},
+                      RefusedStart{"UnsolicitedZero", {"--root", "ROOT", "--unsolicited=0"}, 1},
+                      RefusedStart{"PacketSizeText", {"--root", "ROOT", "--packet-size", "12x"}, 1},
+                      RefusedStart{"OccurrenceZero", {"--root", "ROOT", "--fail", "x@0"}, 1},
+                      RefusedStart{"UnknownOption", {"--root", "ROOT", "--bogus"}, 1},
+                      RefusedStart{"ExtraArgument", {"--root", "ROOT", "extra"}, 1},
+                      RefusedStart{"MissingRoot", {"--root", "ROOT/missing"}, 2},
+                      RefusedStart{"LogInMissingFolder", {"--root", "ROOT", "--log", "ROOT/no/log"}, 2}),
+    [](const ::testing::TestParamInfo<RefusedStart>& c) { return c.param.name; });
 
-TEST(DevsimHelp, PrintsUsageAndEndsWithStatusZero) {
-    DevsimProcess device;
-    device.Start({"--help"});
-    EXPECT_EQ(device.FirstLine(), "usage: devsim --root DIR [options]");
-    EXPECT_EQ(ExitCode(device.Wait()), 0);
-}
-
-TEST(DevsimRoot, MissingRootFolderEndsWithStatusTwo) {
-    TempFolder tmp;
-    DevsimProcess device;
-    device.Start({"--root", tmp.Sub("missing")});
-    EXPECT_EQ(ExitCode(device.Wait()), 2);
+TEST(DevsimInfo, HelpAndVersionPrintTheirTextAndEndWithStatusZero) {
+    for (const auto& [option, firstLine] :
+         {std::pair<const char*, const char*>{"--help", "usage: devsim --root DIR [options]"},
+          {"--version", "devsim " PROJECT_VERSION_STRING}}) {
+        DevsimProcess device;
+        device.Start({option});
+        EXPECT_EQ(device.FirstLine(), firstLine);
+        EXPECT_EQ(ExitCode(device.Wait()), 0) << option;
+    }
 }
