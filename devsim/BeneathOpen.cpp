@@ -38,8 +38,8 @@ UniqueFd WalkOpen(int dirFd, const std::vector<std::string>& parts, int flags, m
     UniqueFd folder;
     int at = dirFd;
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
-        folder = UniqueFd(
-            ::openat(at, parts[i].c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        folder =
+            UniqueFd(::openat(at, parts[i].c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!folder.Valid())
             return UniqueFd();
         at = folder.Get();

@@ -98,8 +98,8 @@ bool SizeBelow(int folderFd, uint64_t& bytes, uint64_t& entries) {
         bytes += item.size;
         if (!item.folder)
             continue;
-        UniqueFd child(::openat(folderFd, item.name.c_str(),
-                                kFolderFlags | O_NOFOLLOW | O_CLOEXEC));
+        UniqueFd child(
+            ::openat(folderFd, item.name.c_str(), kFolderFlags | O_NOFOLLOW | O_CLOEXEC));
         uint64_t ignoredEntries = 0;
         if (!child.Valid() || !SizeBelow(child.Get(), bytes, ignoredEntries))
             return false;
@@ -216,8 +216,7 @@ bool DeviceFileSystem::MakeFolder(const DevicePath& path) const {
     if (path.parts.empty())
         return false;
     UniqueFd parent = OpenPath(Parent(path), O_PATH | O_DIRECTORY);
-    return parent.Valid() &&
-           ::mkdirat(parent.Get(), path.parts.back().c_str(), kFolderMode) == 0;
+    return parent.Valid() && ::mkdirat(parent.Get(), path.parts.back().c_str(), kFolderMode) == 0;
 }
 
 bool DeviceFileSystem::RemoveFolder(const DevicePath& path) const {

@@ -38,8 +38,7 @@ public:
 
     // Uses the drive folders of `root`; creates drive C when none exists. False (with the
     // reason in `error`) when the root is not a usable folder.
-    bool Open(const std::string& root, std::string& error,
-              Resolver resolver = AvailableResolver());
+    bool Open(const std::string& root, std::string& error, Resolver resolver = AvailableResolver());
 
     // Drive letters in letter order.
     std::vector<char> Drives() const;

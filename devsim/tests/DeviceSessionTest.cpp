@@ -58,27 +58,24 @@ struct ShapeCase {
     const char* final;
 };
 
-void PrintTo(const ShapeCase& c, std::ostream* os) {
-    *os << c.command;
-}
-
 class ReplyShape : public DeviceSessionTest, public ::testing::WithParamInterface<ShapeCase> {};
 
 TEST_P(ReplyShape, CommandGivesItsInformationLinesAndFinalResult) {
     DeviceReply reply = Do(GetParam().command);
-    EXPECT_EQ(reply.lines, GetParam().lines) << GetParam().command;
-    EXPECT_EQ(reply.final, GetParam().final) << GetParam().command;
+    EXPECT_EQ(reply.lines, GetParam().lines);
+    EXPECT_EQ(reply.final, GetParam().final);
 }
 
-// Names as the upload tool sends them: lower-case UCS-2 digits.
+// Names as the upload tool sends them: lower-case UCS-2 digits. C:\ZOV holds a.vxp ("abc").
 INSTANTIATE_TEST_SUITE_P(
     Commands, ReplyShape,
     ::testing::Values(
-        ShapeCase{"AT", {}, "OK"}, ShapeCase{"AT+CMEE=1", {}, "OK"},
-        ShapeCase{"AT+ESWM=1,2", {}, "OK"}, ShapeCase{"AT+ESWM=1", {}, "OK"},
+        ShapeCase{"AT", {}, "OK"}, ShapeCase{"at", {}, "OK"}, ShapeCase{"AT+CMEE=1", {}, "OK"},
+        ShapeCase{"AT+ESWM=1,-2", {}, "OK"}, ShapeCase{"AT+ESWM=1", {}, "OK"},
         ShapeCase{"AT+CEER", {"+CEER: 0,\"No error\""}, "OK"},
         ShapeCase{"AT+[666]EXIT_ALL", {}, "OK"}, ShapeCase{"AT+[666]REBOOT", {}, "OK"},
         ShapeCase{"AT+ESUO?", {"+ESUO: 4,0"}, "OK"}, ShapeCase{"AT+ESUO=3", {}, "OK"},
+        ShapeCase{"AT+ESUO=7", {}, "OK"}, ShapeCase{"AT+ESUO=2", {}, "ERROR"},
         ShapeCase{"AT+ESUO=8", {}, "ERROR"}, ShapeCase{"AT+EFSF=3", {}, "OK"},
         ShapeCase{"AT+EFSF=3,\"0043003a\"", {}, "ERROR"}, ShapeCase{"AT+EFSF=2", {}, "ERROR"},
         ShapeCase{"AT+EFSF=2,\"0043003a005c005a004f0056\"", {}, "OK"},
@@ -87,24 +84,33 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeCase{"AT+EFSF=2,\"\"", {}, "OK"}, ShapeCase{"AT+EFSF=1,\"\"", {}, "ERROR"},
         ShapeCase{"AT+EFSL=\"\"", {"+EFSL: \"005A004F0056\",0,1"}, "OK"},
         ShapeCase{"AT+EFSC=\"0043003a\"", {"+EFSC: 3,1"}, "OK"},
-        ShapeCase{"AT+EFSL", {"+EFSL: \"0043003A\"", "+EFSL: \"0044003A\""}, "OK"},
-        ShapeCase{"AT+EFSL=\"0043003a\"", {"+EFSL: \"005A004F0056\",0,1"}, "OK"},
+        ShapeCase{"AT+efsl", {"+EFSL: \"0043003A\"", "+EFSL: \"0044003A\""}, "OK"},
         ShapeCase{
             "AT+EFSL=\"0043003a005c005a004f0056\"", {"+EFSL: \"0061002E007600780070\",3,0"}, "OK"},
         ShapeCase{"AT+EFSL=\"0044003a\"", {}, "OK"}, ShapeCase{"AT+EFSL=\"0045003a\"", {}, "ERROR"},
         ShapeCase{"AT+EFSL=\"0043003a005c005a004f0056005c0061002e007600780070\"", {}, "ERROR"},
-        ShapeCase{"AT+EFS=69", {}, "ERROR"},
+        ShapeCase{"AT+EFS=69", {}, "ERROR"}, ShapeCase{"AT+EFS=91", {}, "ERROR"},
         ShapeCase{"AT+EFSR=\"0043003a005c005a004f0056005c0061002e007600780070\"",
                   {"+EFSR: 0,1,3,\"616263\""},
                   "OK"},
         ShapeCase{"AT+EFSR=\"0043003a005c0078\"", {}, "ERROR"},
         ShapeCase{"AT+EFSW?", {"+EFSW: 1024"}, "OK"},
         ShapeCase{"AT+EFSW=2,0,1,\"00\"", {}, "ERROR"},
-        ShapeCase{"AT+EFSW=1,\"0078\"", {}, "ERROR"},
+        ShapeCase{"AT+EFSW=1,\"0078\"", {}, "ERROR"}, ShapeCase{"AT+EFSW=3,\"0078\"", {}, "ERROR"},
         ShapeCase{"AT+EFSD=\"0043003a005c0078\"", {}, "ERROR"},
         ShapeCase{"AT+EFSD=\"0043003a005c005a004f0056\"", {}, "ERROR"},
         ShapeCase{"AT+NOPE", {}, "ERROR"}, ShapeCase{"AT+EFSL=\"004\"", {}, "ERROR"},
-        ShapeCase{"hello", {}, "ERROR"}, ShapeCase{"AT+ESUO", {}, "ERROR"}));
+        ShapeCase{"AT+ESUO", {}, "ERROR"}, ShapeCase{"hello", {}, "ERROR"},
+        ShapeCase{"A", {}, "ERROR"}, ShapeCase{"ATX", {}, "ERROR"}, ShapeCase{"AT+", {}, "ERROR"},
+        ShapeCase{"AT+[]X", {}, "ERROR"}, ShapeCase{"AT+[6a]REBOOT", {}, "ERROR"},
+        ShapeCase{"AT+ESUO=", {}, "ERROR"}, ShapeCase{"AT+ESUO?x", {}, "ERROR"},
+        ShapeCase{"AT+EFSL=\"0043", {}, "ERROR"}, ShapeCase{"AT+EFSL=\"0043003a\"x", {}, "ERROR"},
+        ShapeCase{"AT+EFSF=2,,\"00\"", {}, "ERROR"},
+        ShapeCase{"AT+ESUO=1234567890123456789", {}, "ERROR"}, ShapeCase{"AT+ESUO=3a", {}, "ERROR"},
+        ShapeCase{"AT+ESUO= 5 ", {}, "OK"}),
+    [](const ::testing::TestParamInfo<ShapeCase>& c) {
+        return devsim_test::ParamName(c.param.command, c.index);
+    });
 
 TEST_F(DeviceSessionTest, FreeSpaceIsReportedPerDriveLetterCode) {
     DeviceReply reply = Do("AT+EFS=67");
@@ -120,9 +126,9 @@ TEST_F(DeviceSessionTest, ChunkedWriteThenReadGivesTheBytesBack) {
     ASSERT_EQ(Final("AT+EFSW=0," + name), "OK");
     for (size_t at = 0; at < content.size(); at += 64) {
         std::string chunk = content.substr(at, 64);
-        ASSERT_EQ(Final("AT+EFSW=2,0," + std::to_string(chunk.size()) + ",\"" +
-                        BytesToHex(chunk) + "\""),
-                  "OK");
+        ASSERT_EQ(
+            Final("AT+EFSW=2,0," + std::to_string(chunk.size()) + ",\"" + BytesToHex(chunk) + "\""),
+            "OK");
     }
     ASSERT_EQ(Final("AT+EFSW=1," + name), "OK");
     EXPECT_EQ(ReadHostFile(m_tmp.Sub("C/ZOV/b.vxp")), content);

@@ -1,13 +1,13 @@
-// fork/exec of the devsim program with its standard output on a pipe.
+// fork/exec of the devsim program with its standard output and error on a pipe.
 #include "DevsimProcess.h"
 
-#include <chrono>
+#include <cctype>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <poll.h>
 #include <sstream>
-#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,41 +25,41 @@ const int kStartDeadlineMs = 20000;
 TempFolder::TempFolder() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/devsim-test-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (::mkdtemp(buffer.data()) != nullptr)
-        m_path = buffer.data();
+    if (::mkdtemp(&pattern[0]) != nullptr)
+        m_path = pattern;
 }
 
 TempFolder::~TempFolder() {
-    if (m_path.empty())
-        return;
-    std::string command = "rm -rf '" + m_path + "'";
-    int ignored = std::system(command.c_str());
-    (void)ignored;
+    std::error_code ignored;
+    if (!m_path.empty())
+        std::filesystem::remove_all(m_path, ignored);
 }
 
 void WriteHostFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary);
-    out << content;
+    std::ofstream(path, std::ios::binary) << content;
 }
 
 std::string ReadHostFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
 
 bool HostExists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
+    return std::filesystem::exists(std::filesystem::symlink_status(path));
+}
+
+std::string ParamName(const std::string& text, size_t index) {
+    std::string name = std::to_string(index) + "_" + text;
+    for (char& c : name)
+        c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
 }
 
 int WaitChild(pid_t pid, std::chrono::milliseconds deadline) {
     int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    struct pollfd pfd = {pidFd, POLLIN, 0};
     if (pidFd >= 0) {
-        struct pollfd pfd = {pidFd, POLLIN, 0};
         ::poll(&pfd, 1, static_cast<int>(deadline.count()));
         ::close(pidFd);
     }
@@ -72,8 +72,7 @@ int WaitChild(pid_t pid, std::chrono::milliseconds deadline) {
 }
 
 DevsimProcess::~DevsimProcess() {
-    if (m_pid > 0)
-        Stop(SIGKILL);
+    Stop(SIGKILL);
     if (m_out >= 0)
         ::close(m_out);
 }
@@ -86,28 +85,20 @@ bool DevsimProcess::Start(const std::vector<std::string>& args) {
     if (m_pid == 0) {
         ::dup2(pipeFds[1], STDOUT_FILENO);
         ::dup2(pipeFds[1], STDERR_FILENO);
-        ::close(pipeFds[0]);
-        ::close(pipeFds[1]);
-        std::vector<char*> argv;
-        std::string program = DEVSIM_BIN;
-        argv.push_back(&program[0]);
         std::vector<std::string> copies = args;
+        copies.insert(copies.begin(), DEVSIM_BIN);
+        std::vector<char*> argv;
         for (std::string& arg : copies)
             argv.push_back(&arg[0]);
         argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
+        ::execv(argv[0], argv.data());
         ::_exit(127);
     }
     ::close(pipeFds[1]);
     m_out = pipeFds[0];
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartDeadlineMs);
-    while (std::chrono::steady_clock::now() < end) {
-        struct pollfd pfd = {m_out, POLLIN, 0};
-        if (::poll(&pfd, 1, 100) <= 0)
-            continue;
-        char c;
-        if (::read(m_out, &c, 1) != 1)
-            return false;
+    struct pollfd pfd = {m_out, POLLIN, 0};
+    char c;
+    while (::poll(&pfd, 1, kStartDeadlineMs) > 0 && ::read(m_out, &c, 1) == 1) {
         if (c == '\n')
             return true;
         m_firstLine += c;
@@ -116,16 +107,13 @@ bool DevsimProcess::Start(const std::vector<std::string>& args) {
 }
 
 int DevsimProcess::Stop(int signal, std::chrono::milliseconds deadline) {
-    if (m_pid <= 0)
-        return -1;
-    ::kill(m_pid, signal);
+    if (m_pid > 0)
+        ::kill(m_pid, signal);
     return Wait(deadline);
 }
 
 int DevsimProcess::Wait(std::chrono::milliseconds deadline) {
-    if (m_pid <= 0)
-        return -1;
-    int status = WaitChild(m_pid, deadline);
+    int status = m_pid > 0 ? WaitChild(m_pid, deadline) : -1;
     m_pid = -1;
     return status;
 }

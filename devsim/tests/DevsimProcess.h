@@ -30,6 +30,9 @@ int WaitChild(pid_t pid, std::chrono::milliseconds deadline);
 
 const std::chrono::milliseconds kExitDeadline(20000);
 
+// A test name made of `text` (other characters than letters and digits as '_') and `index`.
+std::string ParamName(const std::string& text, size_t index);
+
 class DevsimProcess {
 public:
     DevsimProcess() = default;

@@ -88,7 +88,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {},
                  {"A", "T+ESUO=3\r\nAT+ESU", "O?\r"},
                  "\r\nOK\r\n\r\n+ESUO: 3,0\r\n\r\nOK\r\n"},
-        LineCase{"OverlongLine", {}, {std::string(140000, 'A') + "\rAT\r"}, "\r\nERROR\r\n\r\nOK\r\n"},
+        LineCase{
+            "OverlongLine", {}, {std::string(140000, 'A') + "\rAT\r"}, "\r\nERROR\r\n\r\nOK\r\n"},
         LineCase{"Echo", {"--echo"}, {"AT\r"}, "AT\r\r\nOK\r\n"},
         LineCase{"Silent", {"--silent", "^AT+ESUO?$"}, {"AT+ESUO?\rAT\r"}, "\r\nOK\r\n"},
         LineCase{"Fail",
@@ -122,7 +123,8 @@ TEST_P(DevsimStop, SignalEndsTheProgramWithStatusZeroWithinASecondMidReply) {
     WriteHostFile(m_tmp.Sub("C/big"), std::string(4096, 'x'));
     Start({"--baud", "9600"});
     ASSERT_TRUE(m_client.Send("AT+EFSR=\"" + Ucs2("C:\\big") + "\"\r"));
-    std::string first = m_client.ReadUntil([](const std::string& b) { return !b.empty(); }, kDeadline);
+    std::string first =
+        m_client.ReadUntil([](const std::string& b) { return !b.empty(); }, kDeadline);
     ASSERT_FALSE(first.empty());
     EXPECT_FALSE(EndsWithFinal(first)) << "the line rate holds the reply back";
     EXPECT_EQ(ExitCode(m_device.Stop(GetParam(), std::chrono::milliseconds(1000))), 0);
@@ -157,7 +159,8 @@ TEST_F(DevsimProgram, ExclusiveUseDoesNotLockTheClientOutOfItsReconnect) {
         }
         ::_exit(0);
     }
-    EXPECT_EQ(ExitCode(WaitChild(child, kDeadline)), 0) << "10+n: reopen n refused, 20+n: no answer";
+    EXPECT_EQ(ExitCode(WaitChild(child, kDeadline)), 0)
+        << "10+n: reopen n refused, 20+n: no answer";
 }
 
 // The next client finds the line as devsim set it up, whatever the last one left.
@@ -221,7 +224,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedStart{"UnknownOption", {"--root", "ROOT", "--bogus"}, 1},
                       RefusedStart{"ExtraArgument", {"--root", "ROOT", "extra"}, 1},
                       RefusedStart{"MissingRoot", {"--root", "ROOT/missing"}, 2},
-                      RefusedStart{"LogInMissingFolder", {"--root", "ROOT", "--log", "ROOT/no/log"}, 2}),
+                      RefusedStart{
+                          "LogInMissingFolder", {"--root", "ROOT", "--log", "ROOT/no/log"}, 2}),
     [](const ::testing::TestParamInfo<RefusedStart>& c) { return c.param.name; });
 
 TEST(DevsimInfo, HelpAndVersionPrintTheirTextAndEndWithStatusZero) {

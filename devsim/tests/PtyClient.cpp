@@ -12,27 +12,13 @@ namespace devsim_test {
 
 namespace {
 
-const char* const kFinals[] = {"OK", "ERROR", "+CME ERROR:"};
-
-bool IsFinal(const std::string& line) {
-    for (const char* final : kFinals) {
-        if (line.compare(0, std::string(final).size(), final) == 0)
-            return true;
-    }
-    return false;
-}
-
 std::vector<std::string> SplitLines(const std::string& bytes) {
     std::vector<std::string> lines;
-    std::string current;
-    for (char c : bytes) {
-        if (c == '\r' || c == '\n') {
-            if (!current.empty())
-                lines.push_back(current);
-            current.clear();
-        } else {
-            current += c;
-        }
+    size_t start = 0;
+    while ((start = bytes.find_first_not_of("\r\n", start)) != std::string::npos) {
+        size_t end = bytes.find_first_of("\r\n", start);
+        lines.push_back(bytes.substr(start, end - start));
+        start = end;
     }
     return lines;
 }
@@ -45,10 +31,12 @@ const std::string& Exchange::Final() const {
 }
 
 bool EndsWithFinal(const std::string& bytes) {
-    if (bytes.size() < 2 || bytes.compare(bytes.size() - 2, 2, "\r\n") != 0)
+    size_t start = bytes.rfind("\r\n", bytes.size() < 3 ? 0 : bytes.size() - 3);
+    if (bytes.size() < 2 || bytes.compare(bytes.size() - 2, 2, "\r\n") != 0 ||
+        start == std::string::npos)
         return false;
-    std::vector<std::string> lines = SplitLines(bytes);
-    return !lines.empty() && IsFinal(lines.back());
+    std::string last = bytes.substr(start + 2, bytes.size() - start - 4);
+    return last == "OK" || last == "ERROR" || last.rfind("+CME ERROR:", 0) == 0;
 }
 
 PtyClient::~PtyClient() {
@@ -58,12 +46,8 @@ PtyClient::~PtyClient() {
 bool PtyClient::Open(const std::string& path, bool exclusive) {
     Close();
     m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (m_fd < 0)
-        return false;
-    if (exclusive && ::ioctl(m_fd, TIOCEXCL) != 0)
-        return false;
     struct termios tio;
-    if (::tcgetattr(m_fd, &tio) != 0)
+    if (m_fd < 0 || (exclusive && ::ioctl(m_fd, TIOCEXCL) != 0) || ::tcgetattr(m_fd, &tio) != 0)
         return false;
     ::cfmakeraw(&tio);
     return ::tcsetattr(m_fd, TCSANOW, &tio) == 0;
@@ -76,15 +60,12 @@ void PtyClient::Close() {
 }
 
 bool PtyClient::Send(const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
+    for (size_t done = 0; done < text.size();) {
         ssize_t put = ::write(m_fd, text.data() + done, text.size() - done);
-        if (put > 0) {
-            done += static_cast<size_t>(put);
-            continue;
-        }
         struct pollfd pfd = {m_fd, POLLOUT, 0};
-        if (::poll(&pfd, 1, 5000) <= 0)
+        if (put > 0)
+            done += static_cast<size_t>(put);
+        else if (::poll(&pfd, 1, 5000) <= 0)
             return false;
     }
     return true;
@@ -97,13 +78,13 @@ std::string PtyClient::ReadUntil(bool (*stop)(const std::string&),
     while (!stop(bytes)) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             end - std::chrono::steady_clock::now());
+        struct pollfd pfd = {m_fd, POLLIN, 0};
         if (left.count() <= 0)
             break;
-        struct pollfd pfd = {m_fd, POLLIN, 0};
-        if (::poll(&pfd, 1, static_cast<int>(left.count())) <= 0)
-            continue;
         char buffer[4096];
-        ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+        ssize_t got = ::poll(&pfd, 1, static_cast<int>(left.count())) > 0
+                          ? ::read(m_fd, buffer, sizeof buffer)
+                          : 0;
         if (got > 0)
             bytes.append(buffer, static_cast<size_t>(got));
     }
@@ -116,7 +97,6 @@ Exchange PtyClient::Command(const std::string& command, std::chrono::millisecond
         return exchange;
     std::string bytes = ReadUntil(EndsWithFinal, deadline);
     exchange.lines = SplitLines(bytes);
-    exchange.complete = EndsWithFinal(bytes);
     return exchange;
 }
 

@@ -10,7 +10,6 @@ namespace devsim_test {
 
 struct Exchange {
     std::vector<std::string> lines; // every non-empty reply line, final result last
-    bool complete = false;          // a final result arrived before the deadline
     const std::string& Final() const;
 };
 
