@@ -20,24 +20,19 @@ using devsim_test::WriteHostFile;
 class DeviceSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::mkdir(m_tmp.Sub("C").c_str(), 0755);
-        ::mkdir(m_tmp.Sub("D").c_str(), 0755);
-        ::mkdir(m_tmp.Sub("C/ZOV").c_str(), 0755);
+        for (const char* folder : {"C", "D", "C/ZOV"})
+            ::mkdir(m_tmp.Sub(folder).c_str(), 0755);
         WriteHostFile(m_tmp.Sub("C/ZOV/a.vxp"), "abc");
-        m_options.root = m_tmp.Path();
-    }
-
-    // Starts the device with the options set so far.
-    void Boot() {
         std::string error;
         ASSERT_TRUE(m_fs.Open(m_tmp.Path(), error)) << error;
-        m_session.reset(new DeviceSession(m_options, m_fs, m_log));
-        m_session->Boot();
     }
 
+    // The device starts at the first command, with the options set so far.
     DeviceReply Do(const std::string& line) {
-        if (!m_session)
-            Boot();
+        if (!m_session) {
+            m_session = std::make_unique<DeviceSession>(m_options, m_fs, m_log);
+            m_session->Boot();
+        }
         return m_session->Handle(line);
     }
 

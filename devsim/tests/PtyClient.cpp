@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace devsim_test {
@@ -43,12 +42,14 @@ PtyClient::~PtyClient() {
     Close();
 }
 
-bool PtyClient::Open(const std::string& path, bool exclusive) {
+bool PtyClient::Open(const std::string& path, bool exclusive, struct termios* found) {
     Close();
     m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     struct termios tio;
     if (m_fd < 0 || (exclusive && ::ioctl(m_fd, TIOCEXCL) != 0) || ::tcgetattr(m_fd, &tio) != 0)
         return false;
+    if (found != nullptr)
+        *found = tio;
     ::cfmakeraw(&tio);
     return ::tcsetattr(m_fd, TCSANOW, &tio) == 0;
 }

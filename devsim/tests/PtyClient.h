@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <termios.h>
 #include <vector>
 
 namespace devsim_test {
@@ -21,9 +22,10 @@ public:
     ~PtyClient();
 
     // Opens the line raw and non-blocking; with `exclusive`, asks for exclusive use as the
-    // upload tool does.
-    bool Open(const std::string& path, bool exclusive = false);
+    // upload tool does. `found` receives the settings the line had before.
+    bool Open(const std::string& path, bool exclusive = false, struct termios* found = nullptr);
     void Close();
+    int Fd() const { return m_fd; }
 
     bool Send(const std::string& text);
     // Sends `command` and a CR, then reads until a final result line or the deadline.
