@@ -81,6 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RuleCase{"efsd", "AT+EFSD", false}, RuleCase{"^AT$", "AT+EFSL", false},
                       RuleCase{"^EFSL", "AT+EFSL", false}, RuleCase{"\"$", "AT+EFSL=\"00\"", true},
                       RuleCase{"=?$", "AT+EFSC=?", true}, RuleCase{"ESUO=3$", "AT+ESUO=3", true},
+                      RuleCase{"AT+X=123456789", "AT+X", true},
+                      RuleCase{"AT+X=1234567890", "AT+X=1234567890", true},
                       RuleCase{"AT+EFSL", "AT", false}),
     [](const ::testing::TestParamInfo<RuleCase>& c) {
         return devsim_test::ParamName(c.param.rule, c.index);
