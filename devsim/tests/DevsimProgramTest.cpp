@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <poll.h>
+#include <regex>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -104,15 +105,11 @@ TEST_F(DevsimProgram, LogHoldsOneTimeStampedLinePerCommandWhileRunning) {
     ASSERT_EQ(m_client.Command("AT").Final(), "OK");
     ASSERT_EQ(m_client.Command("AT+[666]REBOOT").Final(), "OK");
     std::string text = ReadHostFile(log);
+    const std::regex kCommand("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z (AT.*)\n");
     std::vector<std::string> commands;
-    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
-         start = end + 1) {
-        std::string line = text.substr(start, end - start);
-        EXPECT_TRUE(line.size() > 25 && line[10] == 'T' && line.compare(23, 2, "Z ") == 0) << line;
-        if (line.compare(25, 2, "AT") == 0)
-            commands.push_back(line.substr(25));
-    }
-    EXPECT_EQ(commands, (std::vector<std::string>{"AT", "AT+[666]REBOOT"}));
+    for (std::sregex_iterator at(text.begin(), text.end(), kCommand), end; at != end; ++at)
+        commands.push_back((*at)[1]);
+    EXPECT_EQ(commands, (std::vector<std::string>{"AT", "AT+[666]REBOOT"})) << text;
 }
 
 class DevsimStop : public DevsimProgram, public ::testing::WithParamInterface<int> {};
