@@ -44,12 +44,6 @@ char UpperLetter(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-DevicePath Parent(const DevicePath& path) {
-    DevicePath parent = path;
-    parent.parts.pop_back();
-    return parent;
-}
-
 bool HasDrivePrefix(const std::string& name) {
     return name.size() >= 2 && name[1] == ':' && IsDriveLetter(UpperLetter(name[0]));
 }
@@ -61,9 +55,9 @@ const int kFolderFlags = O_RDONLY | O_DIRECTORY;
 const mode_t kFileMode = 0644;
 const mode_t kFolderMode = 0755;
 
-bool IsType(int fd, mode_t type) {
+bool IsRegularFile(int fd) {
     struct stat st;
-    return fd >= 0 && ::fstat(fd, &st) == 0 && (st.st_mode & S_IFMT) == type;
+    return fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
 
 // Files and folders of an open folder, symbolic links and other kinds left out.
@@ -146,11 +140,11 @@ std::vector<char> DeviceFileSystem::Drives() const {
 }
 
 bool DeviceFileSystem::HasDrive(char letter) const {
+    if (!IsDriveLetter(letter))
+        return false;
+    const char name[] = {letter, '\0'};
     struct stat st;
-    return IsDriveLetter(letter) &&
-           ::fstatat(m_rootFd.Get(), std::string(1, letter).c_str(), &st, AT_SYMLINK_NOFOLLOW) ==
-               0 &&
-           S_ISDIR(st.st_mode);
+    return ::fstatat(m_rootFd.Get(), name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool DeviceFileSystem::Resolve(const std::string& name, const DevicePath& current,
@@ -211,36 +205,39 @@ bool DeviceFileSystem::List(const DevicePath& folder, std::vector<DirEntry>& ent
     return true;
 }
 
-// The parent folder opened beneath the root; the last part is then one plain name in it.
-bool DeviceFileSystem::MakeFolder(const DevicePath& path) const {
+// The parent folder opened beneath the root (invalid for a drive root): the last part is
+// then one plain name in it.
+UniqueFd DeviceFileSystem::OpenParent(const DevicePath& path) const {
     if (path.parts.empty())
-        return false;
-    UniqueFd parent = OpenPath(Parent(path), O_PATH | O_DIRECTORY);
+        return UniqueFd();
+    DevicePath parent = path;
+    parent.parts.pop_back();
+    return OpenPath(parent, O_PATH | O_DIRECTORY);
+}
+
+bool DeviceFileSystem::MakeFolder(const DevicePath& path) const {
+    UniqueFd parent = OpenParent(path);
     return parent.Valid() && ::mkdirat(parent.Get(), path.parts.back().c_str(), kFolderMode) == 0;
 }
 
 bool DeviceFileSystem::RemoveFolder(const DevicePath& path) const {
-    if (path.parts.empty())
-        return false;
-    UniqueFd parent = OpenPath(Parent(path), O_PATH | O_DIRECTORY);
+    UniqueFd parent = OpenParent(path);
     return parent.Valid() && ::unlinkat(parent.Get(), path.parts.back().c_str(), AT_REMOVEDIR) == 0;
 }
 
 bool DeviceFileSystem::RemoveFile(const DevicePath& path) const {
-    if (path.parts.empty())
-        return false;
-    UniqueFd parent = OpenPath(Parent(path), O_PATH | O_DIRECTORY);
-    const char* name = path.parts.back().c_str();
+    UniqueFd parent = OpenParent(path);
     struct stat st;
-    return parent.Valid() && ::fstatat(parent.Get(), name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-           S_ISREG(st.st_mode) && ::unlinkat(parent.Get(), name, 0) == 0;
+    return parent.Valid() &&
+           ::fstatat(parent.Get(), path.parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISREG(st.st_mode) && ::unlinkat(parent.Get(), path.parts.back().c_str(), 0) == 0;
 }
 
 bool DeviceFileSystem::ReadFile(const DevicePath& path, std::string& content) const {
     content.clear();
     UniqueFd fd = OpenPath(path, kReadFlags);
     struct stat st;
-    if (!IsType(fd.Get(), S_IFREG) || ::fstat(fd.Get(), &st) != 0 ||
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
         static_cast<uint64_t>(st.st_size) > kMaxReadBytes)
         return false;
     char buffer[65536];
@@ -254,7 +251,7 @@ int DeviceFileSystem::CreateFile(const DevicePath& path) const {
     if (path.parts.empty())
         return -1;
     UniqueFd fd = OpenPath(path, kCreateFlags, kFileMode);
-    return IsType(fd.Get(), S_IFREG) ? fd.Release() : -1;
+    return IsRegularFile(fd.Get()) ? fd.Release() : -1;
 }
 
 bool DeviceFileSystem::FolderSize(const DevicePath& folder, uint64_t& bytes,

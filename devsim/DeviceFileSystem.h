@@ -69,6 +69,7 @@ public:
 
 private:
     UniqueFd OpenPath(const DevicePath& path, int flags, mode_t mode = 0) const;
+    UniqueFd OpenParent(const DevicePath& path) const;
     // Type bits of the file at `path` (0 when it cannot be opened).
     mode_t Kind(const DevicePath& path) const;
 
