@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeCase{"A", {}, "ERROR"}, ShapeCase{"ATX", {}, "ERROR"}, ShapeCase{"AT+", {}, "ERROR"},
         ShapeCase{"AT+[]X", {}, "ERROR"}, ShapeCase{"AT+[6a]REBOOT", {}, "ERROR"},
         ShapeCase{"AT+ESUO=", {}, "ERROR"}, ShapeCase{"AT+ESUO?x", {}, "ERROR"},
-        ShapeCase{"AT+EFSL=\"0043", {}, "ERROR"}, ShapeCase{"AT+EFSL=\"0043003a\"x", {}, "ERROR"},
+        ShapeCase{"AT+ESWM=\"1", {}, "ERROR"}, ShapeCase{"AT+EFSL=\"0043003a\"x", {}, "ERROR"},
         ShapeCase{"AT+EFSF=2,,\"00\"", {}, "ERROR"},
         ShapeCase{"AT+ESUO=1234567890123456789", {}, "ERROR"}, ShapeCase{"AT+ESUO=3a", {}, "ERROR"},
         ShapeCase{"AT+ESUO= 5 ", {}, "OK"}),
