@@ -34,7 +34,7 @@ void GuardStop(int stopFd, std::chrono::milliseconds grace, int exitStatus) {
 } // namespace
 
 int InstallStopSignals(std::chrono::milliseconds grace, int exitStatus) {
-    if (g_stopPipe[0] < 0 && ::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return -1;
     try {
         std::thread(GuardStop, g_stopPipe[0], grace, exitStatus).detach();
