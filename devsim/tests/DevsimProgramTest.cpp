@@ -64,7 +64,11 @@ struct LineCase {
 
 class DevsimLine : public DevsimProgram, public ::testing::WithParamInterface<LineCase> {};
 
+// C:\app.vxp is the application that autostart.txt names.
 TEST_P(DevsimLine, WritesGiveExactlyTheseBytes) {
+    ::mkdir(m_tmp.Sub("C").c_str(), 0755);
+    WriteHostFile(m_tmp.Sub("C/autostart.txt"), "App=C:\\app.vxp\r\n");
+    WriteHostFile(m_tmp.Sub("C/app.vxp"), "x");
     Start(GetParam().options);
     for (const std::string& piece : GetParam().writes)
         ASSERT_TRUE(m_client.Send(piece));
@@ -76,10 +80,10 @@ TEST_P(DevsimLine, WritesGiveExactlyTheseBytes) {
         got += more;
     }
     EXPECT_EQ(got, GetParam().expected);
-    EXPECT_TRUE(HostExists(m_tmp.Sub("C")));
 }
 
 const std::string kListC = "AT+EFSL=\"" + Ucs2("C:") + "\"\r";
+const std::string kDeleteApp = "AT+EFSD=\"" + Ucs2("C:\\app.vxp") + "\"\r";
 
 INSTANTIATE_TEST_SUITE_P(
     Options, DevsimLine,
@@ -92,6 +96,10 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{
             "OverlongLine", {}, {std::string(140000, 'A') + "\rAT\r"}, "\r\nERROR\r\n\r\nOK\r\n"},
         LineCase{"Echo", {"--echo"}, {"AT\r"}, "AT\r\r\nOK\r\n"},
+        LineCase{"LockRunning",
+                 {"--lock-running"},
+                 {kDeleteApp + "AT+[666]EXIT_ALL\r" + kDeleteApp},
+                 "\r\nERROR\r\n\r\nOK\r\n\r\nOK\r\n"},
         LineCase{"Silent", {"--silent", "^AT+ESUO?$"}, {"AT+ESUO?\rAT\r"}, "\r\nOK\r\n"},
         LineCase{"Fail",
                  {"--fail", "AT+EFSL=@2", "--fail", "^AT+ESUO?=13"},
@@ -102,6 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DevsimProgram, LogHoldsOneTimeStampedLinePerCommandWhileRunning) {
     std::string log = m_tmp.Sub("device.log");
     Start({"--log", log});
+    EXPECT_TRUE(HostExists(m_tmp.Sub("C"))) << "drive C is made in an empty root";
     ASSERT_EQ(m_client.Command("AT").Final(), "OK");
     ASSERT_EQ(m_client.Command("AT+[666]REBOOT").Final(), "OK");
     std::string text = ReadHostFile(log);
