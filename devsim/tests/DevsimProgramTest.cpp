@@ -82,7 +82,6 @@ TEST_P(DevsimLine, WritesGiveExactlyTheseBytes) {
     EXPECT_EQ(got, GetParam().expected);
 }
 
-const std::string kListC = "AT+EFSL=\"" + Ucs2("C:") + "\"\r";
 const std::string kDeleteApp = "AT+EFSD=\"" + Ucs2("C:\\app.vxp") + "\"\r";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -102,8 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "\r\nERROR\r\n\r\nOK\r\n\r\nOK\r\n"},
         LineCase{"Silent", {"--silent", "^AT+ESUO?$"}, {"AT+ESUO?\rAT\r"}, "\r\nOK\r\n"},
         LineCase{"Fail",
-                 {"--fail", "AT+EFSL=@2", "--fail", "^AT+ESUO?=13"},
-                 {kListC + kListC + kListC + "AT+ESUO?\r"},
+                 {"--fail", "AT+ESUO=3$@2", "--fail", "^AT+ESUO?=13"},
+                 {"AT+ESUO=3\rAT+ESUO=3\rAT+ESUO=3\rAT+ESUO?\r"},
                  "\r\nOK\r\n\r\nERROR\r\n\r\nOK\r\n\r\n+CME ERROR: 13\r\n"}),
     [](const ::testing::TestParamInfo<LineCase>& c) { return c.param.name; });
 
