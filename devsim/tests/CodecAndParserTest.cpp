@@ -45,8 +45,8 @@ TEST(Ucs2Encoding, WritesUpperCaseGroupsAndRoundTripsEveryPlane) {
         ASSERT_TRUE(DecodeUcs2Hex(EncodeUcs2Hex(name), back));
         EXPECT_EQ(back, name);
     }
-    EXPECT_EQ(EncodeUcs2Hex("\xFF"), "FFFD");
-    EXPECT_EQ(EncodeUcs2Hex("\xC0\x80"), "FFFD") << "overlong";
+    for (const char* malformed : {"\xFF", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80"})
+        EXPECT_EQ(EncodeUcs2Hex(malformed), "FFFD") << "lone byte, overlong or surrogate";
 }
 
 struct RuleCase {

@@ -229,7 +229,7 @@ TEST_F(DeviceSessionTest, RebootResetsFolderDtStatusAndOpenFile) {
 
 TEST_F(DeviceSessionTest, LockedRunningApplicationIsFreedByStopAll) {
     m_options.lockRunning = true;
-    WriteHostFile(m_tmp.Sub("C/autostart.txt"), "[autostart]\r\nApp=C:\\ZOV\\a.vxp\r\n");
+    WriteHostFile(m_tmp.Sub("C/autostart.txt"), "[autostart]\r\nName=x\r\nApp=C:\\ZOV\\a.vxp\r\n");
     std::string app = Quoted("C:\\ZOV\\a.vxp");
     EXPECT_EQ(Final("AT+EFSD=" + app), "ERROR");
     EXPECT_EQ(Final("AT+EFSW=0," + app), "ERROR");
