@@ -139,9 +139,9 @@ TEST_F(DeviceSessionTest, ChunkedWriteThenReadGivesTheBytesBack) {
 TEST_F(DeviceSessionTest, BadChunksAreRefusedAndWriteNothing) {
     m_options.packetSize = 4;
     ASSERT_EQ(Final("AT+EFSW=0," + Quoted("C:\\w")), "OK");
-    for (const char* bad :
-         {"AT+EFSW=2,0,2,\"010\"", "AT+EFSW=2,0,2,\"0102FF\"", "AT+EFSW=2,0,5,\"0102030405\"",
-          "AT+EFSW=2,7,1,\"01\"", "AT+EFSW=2,0,1,\"zz\"", "AT+EFSW=2,0,-1,\"\"", "AT+EFSW=2,0,1"}) {
+    for (const char* bad : {"AT+EFSW=2,0,2,\"010\"", "AT+EFSW=2,0,2,\"0102FF\"",
+                            "AT+EFSW=2,0,5,\"0102030405\"", "AT+EFSW=2,7,1,\"01\"",
+                            "AT+EFSW=2,0,1,\"01zz\"", "AT+EFSW=2,0,-1,\"\"", "AT+EFSW=2,0,1"}) {
         EXPECT_EQ(Final(bad), "ERROR") << bad;
     }
     EXPECT_EQ(Final("AT+EFSW=2,1,4,\"9aBcDfA0\""), "OK") << "hexadecimal digits in either case";
