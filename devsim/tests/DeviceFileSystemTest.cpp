@@ -143,16 +143,6 @@ TEST_P(DeviceFileSystemTest, FolderSwappedForALinkNeverLeadsOutside) {
     EXPECT_TRUE(HostExists(m_tmp.Sub("outside/secret")));
 }
 
-TEST_P(DeviceFileSystemTest, FoldersAreRemovedOnlyWhenEmptyAndNeverADriveRoot) {
-    WriteHostFile(m_tmp.Sub("root/C/ZOV/a.vxp"), "abc");
-    EXPECT_FALSE(m_fs.RemoveFolder(Resolved("C:\\ZOV")));
-    EXPECT_FALSE(m_fs.RemoveFolder(Resolved("E:")));
-    EXPECT_FALSE(m_fs.RemoveFile(Resolved("C:\\ZOV")));
-    EXPECT_TRUE(m_fs.RemoveFile(Resolved("C:\\ZOV\\a.vxp")));
-    EXPECT_TRUE(m_fs.RemoveFolder(Resolved("C:\\ZOV")));
-    EXPECT_TRUE(HostExists(m_tmp.Sub("root/E")));
-}
-
 // A named pipe would hold an open for reading or writing until someone opens its other end.
 TEST_P(DeviceFileSystemTest, OnlyRegularFilesOfAtMostTheReadLimitAreReadOrWritten) {
     std::string huge = m_tmp.Sub("root/C/huge");

@@ -77,6 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeCase{"AT+EFSF=2,\"0043003a005c0078\"", {}, "ERROR"},
         ShapeCase{"AT+EFSF=9,\"0078\"", {}, "ERROR"}, ShapeCase{"AT+EFSC=?", {}, "OK"},
         ShapeCase{"AT+EFSF=2,\"\" ", {}, "OK"}, ShapeCase{"AT+EFSF=1,\"\"", {}, "ERROR"},
+        ShapeCase{"AT+EFSF=1,\"0043003a\"", {}, "ERROR"},
+        ShapeCase{"AT+EFSF=1,\"0043003a005c005a004f0056\"", {}, "ERROR"},
         ShapeCase{"AT+EFSL=\"\"", {"+EFSL: \"005A004F0056\",0,1"}, "OK"},
         ShapeCase{"AT+EFSC=\"0043003a\"", {"+EFSC: 3,1"}, "OK"},
         ShapeCase{"AT+efsl", {"+EFSL: \"0043003A\"", "+EFSL: \"0044003A\""}, "OK"},
