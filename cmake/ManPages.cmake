@@ -1,0 +1,26 @@
+# Man pages made at build time by help2man from each program's --help, under the project's
+# version (so a page never waits on the program's own --version). Without help2man or gzip
+# the build goes on without them: a user build needs only the compiler, CMake and libraries.
+find_program(HELP2MAN_EXECUTABLE help2man)
+find_program(GZIP_EXECUTABLE gzip)
+if(NOT HELP2MAN_EXECUTABLE OR NOT GZIP_EXECUTABLE)
+  message(STATUS "help2man or gzip not found: no man pages")
+endif()
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/man)
+
+# add_man_page(<program target> <summary>) builds man/<program>.1.gz with the build and
+# installs it in share/man/man1.
+function(add_man_page program summary)
+  if(NOT HELP2MAN_EXECUTABLE OR NOT GZIP_EXECUTABLE)
+    return()
+  endif()
+  set(page ${CMAKE_BINARY_DIR}/man/${program}.1)
+  add_custom_command(OUTPUT ${page}.gz
+    COMMAND ${HELP2MAN_EXECUTABLE} --no-info --version-string=${PROJECT_VERSION}
+            --name=${summary} --output=${page} $<TARGET_FILE:${program}>
+    COMMAND ${GZIP_EXECUTABLE} -9nf ${page}
+    DEPENDS ${program}
+    COMMENT "Man page of ${program}" VERBATIM)
+  add_custom_target(man_${program} ALL DEPENDS ${page}.gz)
+  install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()
