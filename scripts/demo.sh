@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# The main job, end to end: installs what is missing, builds, packs the sample application
-# with Varnel, starts the simulated device on a temporary folder, uploads the packed file
-# with Trellup, shows the device folder and stops the simulated device.
+# The main job, end to end: installs what building needs, builds the programs (no tests),
+# packs the sample application with Varnel, starts the simulated device on a temporary
+# folder, uploads the packed file with Trellup, shows the device folder and stops the
+# simulated device. Everything it writes besides the build goes to its own temporary folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-cmake -S . -B "${BUILD_DIR:-build}" -DCMAKE_BUILD_TYPE=Release >/dev/null
+bash scripts/install-deps.sh --build
+cmake -S . -B "${BUILD_DIR:-build}" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "${BUILD_DIR:-build}" -j"$(nproc 2>/dev/null || echo 2)"
-bin=${BUILD_DIR:-build}/bin
+bin=$(cd "${BUILD_DIR:-build}/bin" && pwd)
 
 work=$(mktemp -d)
 devsim_pid=""
@@ -15,9 +16,13 @@ cleanup() { [ -n "$devsim_pid" ] && kill "$devsim_pid" 2>/dev/null; wait 2>/dev/
 trap cleanup EXIT
 
 echo "== pack the sample application"
-cp samples/hello/param.ini "$bin/param.ini"     # Varnel reads param.ini beside itself
+# Varnel reads param.ini beside the path it was started by: a link in the working folder
+# keeps the sample's param.ini away from the user's own in the build folder.
+mkdir "$work/packer"
+ln -s "$bin/Varnel" "$work/packer/Varnel"
+cp samples/hello/param.ini "$work/packer/param.ini"
 cp samples/hello/Hello.vxp "$work/Hello.vxp"
-"$bin/Varnel" -i "$work/Hello.vxp"
+"$work/packer/Varnel" -i "$work/Hello.vxp"
 packed=$(ls "$work"/Hello.* | grep -v '\.dbg$' | head -n 1)
 "$bin/vxpinfo" "$packed"
 

@@ -8,7 +8,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 run_suite() { # build-dir ctest-args... ; cmake args come from CONFIGURE
   local dir=$1; shift
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DPROJECT_WERROR=ON "${CONFIGURE[@]}" >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DPROJECT_WERROR=ON -DBUILD_TESTING=ON \
+    "${CONFIGURE[@]}" >/dev/null
   cmake --build "$dir" -j"$jobs"
   ctest --test-dir "$dir" --output-on-failure -j"$jobs" "$@"
 }
