@@ -18,6 +18,8 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "check-package: $*" >&2; exit 1; }
+# Runs a command with its output kept in a log that is shown only when it fails.
+quietly() { "$@" >"$work/step.log" 2>&1 || { tail -n 30 "$work/step.log"; fail "failed: $*"; }; }
 
 # The options a help text names: the dash words of each indented line's option column (up to
 # the first double blank), without their [=VALUE] parts.
@@ -50,8 +52,8 @@ expect_offered() {
 }
 
 echo "== Debian package"
-(cd "$build" && cpack -G DEB >/dev/null)
-deb=$(ls "$build"/package/*.deb)
+quietly cpack -G DEB --config "$build/CPackConfig.cmake" -B "$build/package"
+deb=$(ls -t "$build"/package/*.deb | head -n 1)
 version=$(dpkg-deb -f "$deb" Version)
 lintian --fail-on error "$deb" 2> >(grep -v 'root privileges' >&2)
 if [ "${CI:-}" = true ] && [ "$(id -u)" -eq 0 ]; then
@@ -87,12 +89,12 @@ coproc DEVSIM { exec "$prefix/bin/devsim" --root "$work/device"; }
 # shellcheck disable=SC2153 # coproc sets DEVSIM_PID
 devsim_pid=$DEVSIM_PID
 read -r -t 10 port <&"${DEVSIM[0]}" || fail "devsim printed no port"
-cmake -S "$work/hello" -B "$work/hello-build" -DCMAKE_PREFIX_PATH="$prefix" \
-    -DTRELLUP_PORT="${port#/dev/}" >/dev/null
-cmake --build "$work/hello-build" >/dev/null
+quietly cmake -S "$work/hello" -B "$work/hello-build" -DCMAKE_PREFIX_PATH="$prefix" \
+    -DTRELLUP_PORT="${port#/dev/}"
+quietly cmake --build "$work/hello-build"
 "$prefix/bin/vxpinfo" "$work/hello-build/Hello.vxp" | grep -qx 'status *valid' ||
     fail "the sample's packed Hello.vxp does not verify"
-cmake --build "$work/hello-build" --target upload >/dev/null
+quietly cmake --build "$work/hello-build" --target upload
 cmp "$work/hello-build/Hello.vxp" "$work/device/C/ZOV/Hello.vxp" ||
     fail "the upload target did not put Hello.vxp on the device"
 echo "sample packed, verified with vxpinfo and uploaded to devsim"
