@@ -83,17 +83,18 @@ for program in "${programs[@]}"; do
 done
 
 echo "== sample application build against the installed package"
-cp -r samples/hello "$work/hello"
 mkdir -p "$work/device/C"
 coproc DEVSIM { exec "$prefix/bin/devsim" --root "$work/device"; }
 # shellcheck disable=SC2153 # coproc sets DEVSIM_PID
 devsim_pid=$DEVSIM_PID
 read -r -t 10 port <&"${DEVSIM[0]}" || fail "devsim printed no port"
-quietly cmake -S "$work/hello" -B "$work/hello-build" -DCMAKE_PREFIX_PATH="$prefix" \
+quietly cmake -S samples/hello -B "$work/hello-build" -DCMAKE_PREFIX_PATH="$prefix" \
     -DTRELLUP_PORT="${port#/dev/}"
 quietly cmake --build "$work/hello-build"
-"$prefix/bin/vxpinfo" "$work/hello-build/Hello.vxp" | grep -qx 'status *valid' ||
+"$prefix/bin/vxpinfo" "$work/hello-build/Hello.vxp" >/dev/null ||
     fail "the sample's packed Hello.vxp does not verify"
+"$prefix/bin/vxpinfo" "$work/hello-build/hello.axf" >/dev/null 2>&1 &&
+    fail "the pack step packed the built hello.axf itself"
 quietly cmake --build "$work/hello-build" --target upload
 cmp "$work/hello-build/Hello.vxp" "$work/device/C/ZOV/Hello.vxp" ||
     fail "the upload target did not put Hello.vxp on the device"
