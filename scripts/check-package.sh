@@ -52,8 +52,9 @@ expect_offered() {
 }
 
 echo "== Debian package"
+rm -f "$build"/package/*.deb
 quietly cpack -G DEB --config "$build/CPackConfig.cmake" -B "$build/package"
-deb=$(ls -t "$build"/package/*.deb | head -n 1)
+deb=$(echo "$build"/package/*.deb)
 version=$(dpkg-deb -f "$deb" Version)
 lintian --fail-on error "$deb" 2> >(grep -v 'root privileges' >&2)
 if [ "${CI:-}" = true ] && [ "$(id -u)" -eq 0 ]; then
