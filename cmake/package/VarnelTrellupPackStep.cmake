@@ -15,7 +15,8 @@ endfunction()
 
 execute_process(COMMAND ${VARNEL} --help OUTPUT_VARIABLE help RESULT_VARIABLE status
                 ERROR_QUIET)
-if(status EQUAL 0 AND help MATCHES "[ \t]-c[ ,]" AND help MATCHES "[ \t]-o[ ,]")
+set(word_end "([^A-Za-z0-9-]|$)")
+if(status EQUAL 0 AND help MATCHES "[^-]-c${word_end}" AND help MATCHES "[^-]-o${word_end}")
   run_varnel(${VARNEL} -c ${PARAM_INI} -o ${OUTPUT} -i ${INPUT})
   return()
 endif()
