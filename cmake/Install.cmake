@@ -35,8 +35,10 @@ install(EXPORT ${PROJECT_NAME}Targets NAMESPACE ${PROJECT_NAME}::
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/package/${PROJECT_NAME}Config.cmake.in
   ${CMAKE_BINARY_DIR}/package/${PROJECT_NAME}Config.cmake
   INSTALL_DESTINATION ${PACKAGE_CMAKE_DIR} PATH_VARS PUBLIC_KEY_FILE)
+# The package holds programs of this computer: an application built for the device with a
+# 32-bit cross toolchain uses them all the same.
 write_basic_package_version_file(${CMAKE_BINARY_DIR}/package/${PROJECT_NAME}ConfigVersion.cmake
-  COMPATIBILITY SameMajorVersion)
+  COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
 install(FILES
   ${CMAKE_BINARY_DIR}/package/${PROJECT_NAME}Config.cmake
   ${CMAKE_BINARY_DIR}/package/${PROJECT_NAME}ConfigVersion.cmake
