@@ -8,7 +8,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/ManPages.cmake)
 
 set(PACKAGE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/${PROJECT_NAME})
 set(PACKAGE_DATA_DIR ${CMAKE_INSTALL_DATADIR}/${PROJECT_NAME})
-set(PUBLIC_KEY_FILE ${PACKAGE_DATA_DIR}/public.pem) # relative: configure_package_config_file
+set(PUBLIC_KEY_FILE ${PACKAGE_DATA_DIR}/public.pem) # made relocatable by PATH_VARS below
 
 # install_program(<target> <summary>): <summary> is the man page's one line after the name.
 function(install_program program summary)
