@@ -27,6 +27,7 @@ install_program(vxpinfo "show the tags of a packed application file and check it
 install_program(Trellup "upload a packed application to the device over a serial line")
 install_program(devsim "simulated device answering AT commands on a pseudo-terminal")
 install_program(vxpdev "list, copy and check the device's files from the shell")
+write_man_see_also()
 
 install(FILES ${PROJECT_SOURCE_DIR}/packer/keys/public.pem DESTINATION ${PACKAGE_DATA_DIR})
 
