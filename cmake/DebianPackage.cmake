@@ -27,9 +27,9 @@ set(CPACK_PACKAGE_DESCRIPTION
   "Command-line tools for developers of applications for a small embedded
 device: Varnel appends a signed tag block to an application file, vxpinfo
 shows the tags of a packed file and checks its signature, Trellup uploads a
-packed application over a serial line, and devsim simulates the device on a
-pseudo-terminal. A CMake package lets application builds pack and upload as
-build steps.")
+packed application over a serial line, vxpdev lists, copies and checks the
+device's files, and devsim simulates the device on a pseudo-terminal. A CMake
+package lets application builds pack and upload as build steps.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
