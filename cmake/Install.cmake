@@ -44,7 +44,6 @@ install(FILES
   ${CMAKE_BINARY_DIR}/package/${PROJECT_NAME}Config.cmake
   ${CMAKE_BINARY_DIR}/package/${PROJECT_NAME}ConfigVersion.cmake
   ${CMAKE_CURRENT_LIST_DIR}/package/${PROJECT_NAME}Application.cmake
-  ${CMAKE_CURRENT_LIST_DIR}/package/${PROJECT_NAME}PackStep.cmake
   DESTINATION ${PACKAGE_CMAKE_DIR})
 
 include(${CMAKE_CURRENT_LIST_DIR}/DebianPackage.cmake)

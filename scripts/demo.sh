@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --build
 cmake -S . -B "${BUILD_DIR:-build}" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "${BUILD_DIR:-build}" -j"$(nproc 2>/dev/null || echo 2)"
-bin=$(cd "${BUILD_DIR:-build}/bin" && pwd)
+bin=${BUILD_DIR:-build}/bin
 
 work=$(mktemp -d)
 devsim_pid=""
@@ -16,13 +16,8 @@ cleanup() { [ -n "$devsim_pid" ] && kill "$devsim_pid" 2>/dev/null; wait 2>/dev/
 trap cleanup EXIT
 
 echo "== pack the sample application"
-# Varnel reads param.ini beside the path it was started by: a link in the working folder
-# keeps the sample's param.ini away from the user's own in the build folder.
-mkdir "$work/packer"
-ln -s "$bin/Varnel" "$work/packer/Varnel"
-cp samples/hello/param.ini "$work/packer/param.ini"
 cp samples/hello/Hello.vxp "$work/Hello.vxp"
-"$work/packer/Varnel" -i "$work/Hello.vxp"
+"$bin/Varnel" -c samples/hello/param.ini -i "$work/Hello.vxp"
 packed=$(ls "$work"/Hello.* | grep -v '\.dbg$' | head -n 1)
 "$bin/vxpinfo" "$packed"
 

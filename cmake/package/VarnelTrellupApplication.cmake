@@ -26,10 +26,9 @@ function(varnel_add_pack_step target)
   if(NOT type STREQUAL "UTILITY")
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${param_ini})
   endif()
+  # Varnel writes OUTPUT whole or not at all (a temporary file beside it, then a rename).
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -DVARNEL=$<TARGET_FILE:VarnelTrellup::Varnel>
-            -DPARAM_INI=${param_ini} -DINPUT=${input} -DOUTPUT=${output}
-            -P ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/VarnelTrellupPackStep.cmake
+    COMMAND VarnelTrellup::Varnel -c ${param_ini} -o ${output} -i ${input}
     COMMENT "Packing ${output}" VERBATIM)
 endfunction()
 
