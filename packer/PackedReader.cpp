@@ -111,7 +111,7 @@ PackedReport ReadPacked(uint64_t size, const ReadAt& read_at) {
 
 PackedReport ReadPackedMemory(const uint8_t* data, size_t size) {
     return ReadPacked(size, [data, size](uint64_t offset, uint8_t* out, size_t n) {
-        if (offset > size || n > size - offset)
+        if (offset + n > size)
             return false;
         std::memcpy(out, data + offset, n);
         return true;
