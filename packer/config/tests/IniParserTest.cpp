@@ -40,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
         StringCase{"NoHeaderIsLost", "no_header.ini", "", "AppName", "-"},
         StringCase{"FirstBlockKept", "section_repeated_later.ini", "Param", "AppName", "First"},
         StringCase{"LaterBlockDropped", "section_repeated_later.ini", "Param", "Developer", "-"},
-        StringCase{"OtherSection", "section_repeated_later.ini", "Other", "X", "1"},
+        StringCase{"OtherSection", "section_repeated_later.ini", "Other", "AppName", "Other"},
         StringCase{"HeadersInARow", "section_repeated_in_a_row.ini", "Param", "Developer", "Two"},
         StringCase{"BlanksInBrackets", "header_with_blanks.ini", " Param ", "Developer",
                    "Indented"},
