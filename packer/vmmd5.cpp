@@ -1,6 +1,7 @@
 // MD5 as RFC 1321 defines it: 64-byte blocks, four rounds of sixteen steps, little-endian words.
 #include "vmmd5.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -90,7 +91,7 @@ void md5_append(md5_state_s_t* state, const uint8_t* data, int nbytes) {
         ++state->count[1];
     unsigned left = unsigned(nbytes);
     if (offset) {
-        const unsigned copy = offset + left > 64 ? 64 - offset : left;
+        const unsigned copy = std::min(64 - offset, left);
         std::memcpy(state->buf + offset, data, copy);
         if (offset + copy < 64)
             return;
