@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <cassert>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -111,8 +112,7 @@ PackedReport ReadPacked(uint64_t size, const ReadAt& read_at) {
 
 PackedReport ReadPackedMemory(const uint8_t* data, size_t size) {
     return ReadPacked(size, [data, size](uint64_t offset, uint8_t* out, size_t n) {
-        if (offset + n > size)
-            return false;
+        assert(offset + n <= size); // every length was checked against the size first
         std::memcpy(out, data + offset, n);
         return true;
     });
