@@ -105,10 +105,9 @@ void AppendDateRecord(const std::string& date_path, const uint32_t date[6]) {
     File dates(std::fopen(date_path.c_str(), "ab+"));
     if (!dates)
         return;
-    uint8_t record[DATE_RECORD_SIZE];
+    uint8_t record[DATE_RECORD_SIZE] = {0}; // the last word stays 0
     for (int i = 0; i < 5; ++i)
         PutUint32(record + 4 * i, date[i]);
-    PutUint32(record + 20, 0);
     std::fwrite(record, 1, sizeof record, dates.get());
 }
 
