@@ -193,6 +193,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "Write file app.axf failed File too large"},
         RefusalCase{"OutputFolderMissing", "[Param]\n", "", "-o nowhere/app.vxp",
                     "Create file  nowhere/app.vxp failed No such file or directory\n"},
+        RefusalCase{"OutputIsAFolder", "[Param]\n", "mkdir .o;", "-o .o",
+                    "to .o failed Is a directory\n"},
         RefusalCase{"OutputOverFileSizeLimit", "[Param]\n", "ulimit -f 7;", "-o out.vxp",
                     "Write file out.vxp failed File too large"}),
     [](const ::testing::TestParamInfo<RefusalCase>& c) { return c.param.name; });
