@@ -128,8 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
         KeywordCase{"SysMemOff", "SysMemAble=false\nSysMemSize=9\n", 37, 0},
         KeywordCase{"Version2", "Version=2.0\n", 5, 0x00000200},
         KeywordCase{"VersionLetterFirst", "Version=x1.2.3\n", 5, 0x02010000},
-        KeywordCase{"VersionOver255", "Version=1.2550.0\n", 5, 0},
-        KeywordCase{"VersionHuge", "Version=99999999999\n", 5, 0}),
+        KeywordCase{"VersionOver255", "Version=1.2550.0\n", 5, 0}),
     [](const ::testing::TestParamInfo<KeywordCase>& c) { return c.param.name; });
 
 // The golden blocks hold 15 December, whose end date runs into the next year.

@@ -68,7 +68,6 @@ TEST_F(VxpInfo, JsonReadsBackEveryKindOfValue) {
     EXPECT_EQ(Tag(r, 45)["value"], 305419896);
     EXPECT_EQ(Tag(r, 28)["value"], true);
     EXPECT_EQ(Tag(r, 34)["value"], false);
-    EXPECT_EQ(Tag(r, 6)["value"]["numbers"].size(), 6u);
     EXPECT_EQ(Tag(r, 0)["value"], nullptr);
 }
 
