@@ -105,7 +105,7 @@ void AppendDateRecord(const std::string& date_path, const uint32_t date[6]) {
     File dates(std::fopen(date_path.c_str(), "ab+"));
     if (!dates)
         return;
-    uint8_t record[DATE_RECORD_SIZE] = {0}; // the last word stays 0
+    uint8_t record[DATE_RECORD_SIZE] = {}; // the last word stays 0
     for (int i = 0; i < 5; ++i)
         PutUint32(record + 4 * i, date[i]);
     std::fwrite(record, 1, sizeof record, dates.get());
