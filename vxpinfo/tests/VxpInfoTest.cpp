@@ -16,8 +16,8 @@ namespace {
 
 using nlohmann::json;
 
-const char* const kParam = "[Param]\nAppName=Space\nVersion=2.7.13\nEngName=Eng\nIMSI=4600\x80\xE9\n"
-                           "APIList=Tcp-Audio-SysDisk\nAppType=vpc\nCompiler=RVCT\n"
+const char* const kParam = "[Param]\nAppName=Space\nVersion=2.7.13\nIMSI=4600\x80\xE9\n"
+                           "APIList=Tcp-Audio-SysDisk\nAppType=vpc\nCompiler=RVCT\nEngName=Eng\n"
                            "VPIType=launcher\nMemorySize=700\nPushID=305419896\nRotate=1\n";
 
 const size_t kContent = 70000;

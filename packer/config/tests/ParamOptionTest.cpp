@@ -56,15 +56,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "[Param]\nAppName=Game\nDeveloper= Me \nMemorySize=512\nRotate=maybe\n"
                     "Output=vxp\n",
                     {}},
-        ProblemCase{"NearestKeys",
-                    "[Param]\nVerison=1\nappname=x\nCompres=1\nZ=1\nApplicationName=x\nVIPType=1\nPusi=1\n",
-                    {":2: unknown key Verison (nearest known key: Version)",
-                     ":3: unknown key appname (nearest known key: AppName)",
-                     ":4: unknown key Compres (nearest known key: Compress)",
-                     ":5: unknown key Z (nearest known key: IMSI)",
-                     ":6: unknown key ApplicationName (nearest known key: AppName)",
-                     ":7: unknown key VIPType (nearest known key: VPIType)",
-                     ":8: unknown key Pusi (nearest known key: Push)"}},
+        ProblemCase{
+            "NearestKeys",
+            "[Param]\nVerison=1\nappname=x\nCompres=1\nZ=1\nApplicationName=x\nVIPType=1\nPusi=1\n",
+            {":2: unknown key Verison (nearest known key: Version)",
+             ":3: unknown key appname (nearest known key: AppName)",
+             ":4: unknown key Compres (nearest known key: Compress)",
+             ":5: unknown key Z (nearest known key: IMSI)",
+             ":6: unknown key ApplicationName (nearest known key: AppName)",
+             ":7: unknown key VIPType (nearest known key: VPIType)",
+             ":8: unknown key Pusi (nearest known key: Push)"}},
         ProblemCase{"NotANumber", "[Param]\nAppID=x1\n", {":2: AppID=x1 is not a decimal number"}}),
     [](const ::testing::TestParamInfo<ProblemCase>& c) { return c.param.name; });
 
