@@ -72,7 +72,7 @@ bool DigestContent(FILE* file, uint64_t length, FILE* copy, const std::string& c
 
 void AppendEndMarkerAndTrailer(std::vector<uint8_t>& tail, const uint8_t signature[64],
                                uint32_t length) {
-    uint8_t trailer[TRAILER_SIZE] = {0};
+    uint8_t trailer[TRAILER_SIZE] = {};
     PutUint32(trailer + TRAILER_WORD1_OFFSET, TRAILER_WORD1);
     std::memcpy(trailer + TRAILER_SIGNATURE_OFFSET, signature, 64);
     PutUint32(trailer + TRAILER_LENGTH_OFFSET, length);
@@ -186,7 +186,6 @@ bool Varnel::PackInPlace(const std::string& output, _composeTagPara& para,
     file.reset();
     if (output == m_targetPath)
         return true;
-    std::remove(output.c_str());
     if (std::rename(m_targetPath.c_str(), output.c_str()) == 0)
         return true;
     log_output(kRenameFailed, m_targetPath.c_str(), output.c_str(), std::strerror(errno));
