@@ -3,7 +3,6 @@
 
 #include <sys/stat.h>
 
-#include <cassert>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -112,7 +111,8 @@ PackedReport ReadPacked(uint64_t size, const ReadAt& read_at) {
 
 PackedReport ReadPackedMemory(const uint8_t* data, size_t size) {
     return ReadPacked(size, [data, size](uint64_t offset, uint8_t* out, size_t n) {
-        assert(offset + n <= size); // every length was checked against the size first
+        if (offset > size || n > size - offset) // never past the buffer, whatever the reader asks
+            return false;
         std::memcpy(out, data + offset, n);
         return true;
     });
