@@ -5,7 +5,6 @@
 #include "TrellupUtility.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -293,16 +292,6 @@ void trimRight(char* dest, const char* src) {
     memmove(dest, src, length + 1);
     while (length > 0 && IsTrimmed(dest[length - 1]))
         dest[--length] = 0;
-}
-
-void makeUpper(char* text) {
-    for (; text != nullptr && *text != 0; ++text)
-        *text = static_cast<char>(toupper(static_cast<unsigned char>(*text)));
-}
-
-void makeLower(char* text) {
-    for (; text != nullptr && *text != 0; ++text)
-        *text = static_cast<char>(tolower(static_cast<unsigned char>(*text)));
 }
 
 bool splitfilepath(const char* path, char* dir, char* name, char* ext) {

@@ -58,8 +58,6 @@ bool fileExist(const char* path);
 // Texts shorter than 1024 bytes; dest may be src. Remove space, CR and LF only.
 void trimLeft(char* dest, const char* src);
 void trimRight(char* dest, const char* src);
-void makeUpper(char* text);
-void makeLower(char* text);
 
 // Splits at the last '/' (or, without any, the last backslash); ext gets the text after the last
 // '.'. Parts are copied into 256-byte buffers, cut to 255 characters. False for a null, empty or

@@ -54,7 +54,6 @@ const char kKeyListing[] = "+EFSL";
 const char kKeyFreeSpace[] = "+EFS";
 const char kKeyPacketSize[] = "+EFSW";
 const char kKeyRead[] = "+EFSR";
-const char kKeyDirSize[] = "+EFSC";
 
 const wchar_t kDeviceSeparator = L'\\';
 const wchar_t kFirstDriveLetter = L'C';
@@ -190,19 +189,6 @@ bool Connection::Conn_DeInit() {
     return true;
 }
 
-bool Connection::Exit() {
-    return Conn_DeInit();
-}
-
-bool Connection::Cancel() {
-    return ME_Cancel(m_pME);
-}
-
-int Connection::SetErrorFormat(int format) {
-    ATResult result;
-    return ME_Set_ErrorFmt(m_pME, format, nullptr, &result);
-}
-
 bool Connection::CheckAT_OK() {
     ATResult result;
     return ME_Check_AT(m_pME, nullptr, &result) != ME_RESULT_OK;
@@ -249,12 +235,6 @@ bool Connection::TargetReset() {
 int Connection::FolderOperation(int op, const char* name) {
     ATResult result;
     return ME_FolderOpertiaon(m_pME, op, name, nullptr, &result);
-}
-
-bool Connection::InternalSupportSuperDirList() {
-    SwitchDT(true);
-    ATResult result;
-    return ME_Query_SupportSuperDirList(m_pME, nullptr, &result) == ME_RESULT_OK;
 }
 
 bool Connection::TFSChangeDir(CString& folder_name) {
@@ -370,19 +350,6 @@ bool Connection::folderCommand(const CString& path, FOLDER_COMMAND_FN command) {
         return false;
     ATResult result;
     return command(m_pME, name.c_str(), nullptr, &result) == ME_RESULT_OK;
-}
-
-int Connection::TFSGetDirSize(const CString& path) {
-    if (!InternalSupportSuperDirList())
-        return 1;
-    CString rest = path;
-    std::string name;
-    if (!TFSChangeDir(rest) || !commandName(rest, name))
-        return -1;
-    ATResult result;
-    if (ME_GetDirSize(m_pME, name.c_str(), nullptr, &result) != ME_RESULT_OK)
-        return -1;
-    return result.check_key(kKeyDirSize) ? result.get_integer(0, 1) : -1;
 }
 
 bool Connection::TFSRemoveTargetFile(const CString& path, unsigned long size) {

@@ -36,11 +36,6 @@ public:
     bool PortBusy() const { return m_bPortBusy; }
     // Stops the reader thread, restores and closes the port, releases the context. Always true.
     bool Conn_DeInit();
-    bool Exit();
-    // Ends the command in progress with the cancelled code. False without a context.
-    bool Cancel();
-    // Result code of the error report format command.
-    int SetErrorFormat(int format);
 
     // True when the "AT" check FAILED.
     bool CheckAT_OK();
@@ -58,8 +53,6 @@ public:
     bool TargetReset();
     // Result code of the folder command with op and an optional name (null or empty: none).
     int FolderOperation(int op, const char* name);
-    // True when the device answers the folder size support query.
-    bool InternalSupportSuperDirList();
 
     // Goes to the root and enters the leading folders of a path longer than 62 characters;
     // folder_name then holds the rest (1 to 62 characters). False on any failed step, when a
@@ -84,8 +77,6 @@ public:
     // False for a path longer than 247 characters or a failed command.
     bool TFSCreateDir(const CString& path);
     bool TFSRemoveDir(const CString& path);
-    // Size of the folder, 1 when the device has no folder sizes, -1 on failure.
-    int TFSGetDirSize(const CString& path);
     // Deletes the device file; size only lengthens the timeout. False for a path longer than
     // 259 characters or a failed command.
     bool TFSRemoveTargetFile(const CString& path, unsigned long size);

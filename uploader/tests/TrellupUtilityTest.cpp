@@ -96,18 +96,27 @@ TEST(CommandLine, RefusesWhatCannotBeUsed) {
 TEST(CommandLine, LogsItsReasonsInTheLogFolder) {
     std::string folder = MakeTempDir();
     ASSERT_TRUE(openLogFileAt(folder.c_str()));
+    Parse({});
     Parse({"-x"});
     Parse({"-b", "pts/9"});
     closeLogFile();
     EXPECT_EQ(log_output("after close\n"), -1);
 
+    // The log is named after the local time it was opened: month, day, year, then the clock.
+    char today[16];
+    time_t now = time(nullptr);
+    strftime(today, sizeof today, "%m-%d-%Y-", localtime(&now));
     DIR* dir = opendir(folder.c_str());
     std::string log;
     for (dirent* entry; (entry = readdir(dir)) != nullptr;) {
-        if (std::string(entry->d_name).rfind("Trellup_Dump_", 0) == 0)
-            log = ReadFile(folder + "/" + entry->d_name);
+        std::string name = entry->d_name;
+        if (name.rfind("Trellup_Dump_", 0) == 0) {
+            EXPECT_EQ(name.substr(13, 11), today);
+            log = ReadFile(folder + "/" + name);
+        }
     }
     closedir(dir);
+    EXPECT_EQ(log.compare(0, 28, "Command argument incorrect.\n"), 0) << log;
     EXPECT_NE(log.find("Command parameter number = 2\nParameter 0 = Trellup\nParameter 1 = -x\n"),
               std::string::npos);
     EXPECT_NE(log.find("Error: ParseArguments(): invalid argument flag (?)\n"), std::string::npos);
@@ -197,22 +206,6 @@ TEST(Paths, SplitAtTheLastSeparator) {
     EXPECT_FALSE(splitfilepath("", part, part, part));
     EXPECT_FALSE(splitfilepath(nullptr, part, part, part));
     EXPECT_FALSE(splitfilepath(std::string(4097, 'a').c_str(), part, part, part));
-}
-
-TEST(Text, TrimsOnlySpaceCarriageReturnAndLineFeed) {
-    char text[32] = " \r\n\tword \r\n";
-    trimLeft(text, text);
-    EXPECT_STREQ(text, "\tword \r\n");
-    trimRight(text, text);
-    EXPECT_STREQ(text, "\tword");
-    char blanks[8] = "  \r\n ";
-    trimRight(blanks, blanks);
-    EXPECT_STREQ(blanks, "");
-    char word[8] = "aBc";
-    makeUpper(word);
-    EXPECT_STREQ(word, "ABC");
-    makeLower(word);
-    EXPECT_STREQ(word, "abc");
 }
 
 } // namespace
