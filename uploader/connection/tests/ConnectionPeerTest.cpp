@@ -7,11 +7,13 @@
 #include <filesystem>
 
 #include "Connection.h"
+#include "PtyClient.h"
 #include "PtyPeer.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using devsim_test::Ucs2;
 
 const char kOk[] = "\r\nOK\r\n";
 const char kError[] = "\r\nERROR\r\n";
@@ -25,22 +27,12 @@ std::string reply(const std::vector<std::string>& lines) {
     return out + kOk;
 }
 
-std::string hex4(const std::string& name) {
-    std::string out;
-    char group[8];
-    for (unsigned char c : name) {
-        std::snprintf(group, sizeof group, "%04x", c);
-        out += group;
-    }
-    return out;
-}
-
 std::string inQuotes(const std::string& text) {
     return "\"" + text + "\"";
 }
 
 std::string listing(const std::string& name) {
-    return "AT+EFSL=" + inQuotes(hex4(name)) + "\r";
+    return "AT+EFSL=" + inQuotes(Ucs2(name)) + "\r";
 }
 
 std::string entry(const std::string& upperHexName, int size) {
@@ -70,7 +62,7 @@ TEST_F(ConnectionPeer, LongPathEntersItsLeadingFoldersUpToTheLastSeparatorWithin
         "C:\\" + std::string(37, 'a') + "\\" + std::string(29, 'b') + "\\" + std::string(29, 'c');
     ASSERT_EQ(path.size(), 100u);
     peer.script({{kRoot, kOk},
-                 {"AT+EFSF=2," + inQuotes(hex4(path.substr(0, 40))) + "\r", kOk},
+                 {"AT+EFSF=2," + inQuotes(Ucs2(path.substr(0, 40))) + "\r", kOk},
                  {listing(path.substr(41)), reply({entry("0041", 1)})}});
     EXPECT_TRUE(conn.TFSGetDirFileListInfo(CString(path.c_str())));
 }
@@ -80,8 +72,8 @@ TEST_F(ConnectionPeer, VeryLongPathIsWalkedInSeveralSteps) {
     std::string second = std::string(60, 'b');
     std::string path = first + "\\" + second + "\\" + "file.vxp";
     peer.script({{kRoot, kOk},
-                 {"AT+EFSF=2," + inQuotes(hex4(first)) + "\r", kOk},
-                 {"AT+EFSF=2," + inQuotes(hex4(second)) + "\r", kOk},
+                 {"AT+EFSF=2," + inQuotes(Ucs2(first)) + "\r", kOk},
+                 {"AT+EFSF=2," + inQuotes(Ucs2(second)) + "\r", kOk},
                  {listing("file.vxp"), reply({entry("0041", 1)})}});
     EXPECT_TRUE(conn.TFSGetDirFileListInfo(CString(path.c_str())));
 }
@@ -96,7 +88,7 @@ TEST_F(ConnectionPeer, NameLongerThan62IsRefusedRatherThanCut) {
 TEST_F(ConnectionPeer, FailedEnterStepFailsTheWalk) {
     std::string path = std::string(40, 'a') + "\\" + std::string(40, 'b');
     peer.script(
-        {{kRoot, kOk}, {"AT+EFSF=2," + inQuotes(hex4(std::string(40, 'a'))) + "\r", kError}});
+        {{kRoot, kOk}, {"AT+EFSF=2," + inQuotes(Ucs2(std::string(40, 'a'))) + "\r", kError}});
     CString rest(path.c_str());
     EXPECT_FALSE(conn.TFSChangeDir(rest));
 }
@@ -129,11 +121,20 @@ TEST_F(ConnectionPeer, RemovingOthersDeletesEveryOtherEntryByItsFullPath) {
         {{kRoot, kOk},
          {listing("C:\\ZOV"), reply({entry("0061", 1), entry("006300E9", 2), entry("006B", 3)})},
          {kRoot, kOk},
-         {"AT+EFSD=" + inQuotes(hex4("C:\\ZOV\\a")) + "\r", kOk},
+         {"AT+EFSD=" + inQuotes(Ucs2("C:\\ZOV\\a")) + "\r", kOk},
          {kRoot, kOk},
-         {"AT+EFSD=" + inQuotes(hex4("C:\\ZOV\\c") + "00e9") + "\r", kOk}});
+         {"AT+EFSD=" + inQuotes(Ucs2("C:\\ZOV\\c") + "00e9") + "\r", kOk}});
     ASSERT_TRUE(conn.TFSGetDirFileListInfo(CString("C:\\ZOV")));
     EXPECT_TRUE(conn.TFSRemoveOtherTargetVxpFile(CString("k")));
+}
+
+TEST_F(ConnectionPeer, NameOutsideAsciiIsNotSentInACommandOfNarrowText) {
+    peer.script({{kRoot, kOk}});
+    CString path("C:\\caf");
+    path += static_cast<wchar_t>(0xE9);
+    EXPECT_FALSE(conn.TFSGetDirFileListInfo(path));
+    EXPECT_TRUE(peer.waitScriptDone(5000));
+    EXPECT_EQ(peer.linesAnswered(), 1);
 }
 
 TEST_F(ConnectionPeer, DriveNameOutsideCToIFailsTheDriveList) {
@@ -150,6 +151,14 @@ TEST_F(ConnectionPeer, SwitchingIntoTheDtModeIsSentOnceAndLeavingItOnce) {
     EXPECT_TRUE(conn.SwitchDT(true));
     EXPECT_TRUE(conn.SwitchDT(true));
     EXPECT_TRUE(conn.SwitchDT(false));
+    EXPECT_TRUE(peer.waitScriptDone(5000));
+}
+
+TEST_F(ConnectionPeer, RefusedSwitchIsTriedAgainByTheNextCommand) {
+    queryDt(4);
+    peer.script({{"AT+ESUO=3\r", kError}, {"AT+ESUO=3\r", kOk}});
+    EXPECT_FALSE(conn.SwitchDT(true));
+    EXPECT_TRUE(conn.SwitchDT(true));
     EXPECT_TRUE(peer.waitScriptDone(5000));
 }
 
@@ -184,7 +193,7 @@ TEST_F(ConnectionPeer, StatusReplyWithoutItsLineKeepsTheEarlierStatus) {
 TEST_F(ConnectionPeer, ReadErrorOnThePcFileFailsTheUploadAndDeletesTheDeviceFile) {
     // A folder opens for reading, but every read of it fails.
     std::string folder = fs::temp_directory_path().string();
-    std::string file = inQuotes(hex4("app.vxp"));
+    std::string file = inQuotes(Ucs2("app.vxp"));
     peer.script({{kRoot, kOk},
                  {"AT+EFSW=0," + file + "\r", kOk},
                  {"AT+EFSW?\r", reply({"+EFSW: 64"})},
@@ -192,6 +201,15 @@ TEST_F(ConnectionPeer, ReadErrorOnThePcFileFailsTheUploadAndDeletesTheDeviceFile
                  {kRoot, kOk},
                  {"AT+EFSD=" + file + "\r", kOk}});
     EXPECT_EQ(conn.TFSWriteTargetFile(CString("app.vxp"), CString(folder.c_str())), 2);
+}
+
+TEST_F(ConnectionPeer, FileNameOf62CharactersIsOpenedAndARefusedOpenFailsTheUpload) {
+    std::string name(62, 'f');
+    peer.script({{kRoot, kOk},
+                 {"AT+EFSF=2," + inQuotes(Ucs2("C:")) + "\r", kOk},
+                 {"AT+EFSW=0," + inQuotes(Ucs2(name)) + "\r", kError}});
+    EXPECT_EQ(conn.TFSWriteTargetFile(CString(("C:\\" + name).c_str()), CString("/dev/null")), 2);
+    EXPECT_TRUE(peer.waitScriptDone(5000));
 }
 
 } // namespace

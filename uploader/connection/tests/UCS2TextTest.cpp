@@ -52,16 +52,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, Decode,
                                            DecodeCase{"", L""}, DecodeCase{"00E9", L"\u00e9"},
                                            DecodeCase{"00G1", L"00G1"}));
 
-TEST(UCS2Text, RoundTripHoldsOnlyWithoutHexLetters) {
-    EXPECT_EQ(wide(DecodeUCS2txt(EncodeUCS2txt(CString("abc")))), L"abc");
-    EXPECT_EQ(wide(DecodeUCS2txt(EncodeUCS2txt(CString("z.vxp")))), L"007a002e007600780070");
-}
-
-TEST(UCS2Text, AsciiConversionOfOwnNames) {
-    EXPECT_EQ(UCS2toASCII(CString("game.vxp")), "game.vxp");
-    EXPECT_EQ(UCS2toASCII(CString()), "");
-}
-
 TEST(UCS2Text, SafeConversionReplacesWideCharacters) {
     CString name = DecodeUCS2txt("004100E90042");
     EXPECT_EQ(UCS2toSafeASCII(name), "A?B");
