@@ -1,16 +1,16 @@
-// Child processes for the end-to-end tests: fork and exec with pipes, output gathered with
-// poll, waits bounded by deadlines measured on the monotonic clock.
+// Child processes for the end-to-end tests: spawned with pipes, output gathered with poll,
+// waits bounded by deadlines measured on the monotonic clock.
 #include "ChildProcess.h"
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 
 extern char** environ;
 
@@ -23,14 +23,14 @@ int millisecondsLeft(Clock::time_point deadline) {
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
+// The environment with the extra "NAME=value" entries replacing those of the same name.
 std::vector<std::string> environmentWith(const std::vector<std::string>& extra) {
     std::vector<std::string> env;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         std::string text = *entry;
         bool replaced = false;
         for (const std::string& e : extra)
-            if (text.compare(0, e.find('=') + 1, e, 0, e.find('=') + 1) == 0)
-                replaced = true;
+            replaced = replaced || text.compare(0, e.find('=') + 1, e, 0, e.find('=') + 1) == 0;
         if (!replaced)
             env.push_back(text);
     }
@@ -46,44 +46,27 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     return out;
 }
 
-int shellStatus(int waitStatus) {
-    if (WIFEXITED(waitStatus))
-        return WEXITSTATUS(waitStatus);
-    if (WIFSIGNALED(waitStatus))
-        return 128 + WTERMSIG(waitStatus);
-    return -1;
-}
-
 } // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& args, const std::string& cwd,
                            const std::vector<std::string>& extraEnv, int stderrFd) {
     std::vector<std::string> argText = args;
     std::vector<std::string> envText = environmentWith(extraEnv);
-    std::vector<char*> argv = pointers(argText);
-    std::vector<char*> envp = pointers(envText);
     int out[2];
     int err[2];
-    if (pipe2(out, O_CLOEXEC) != 0)
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
         return;
-    if (pipe2(err, O_CLOEXEC) != 0) {
-        close(out[0]);
-        close(out[1]);
-        return;
-    }
-    m_pid = fork();
-    if (m_pid == 0) {
-        // Only async-signal-safe calls between fork and exec.
-        dup2(out[1], STDOUT_FILENO);
-        dup2(stderrFd >= 0 ? stderrFd : err[1], STDERR_FILENO);
-        int devNull = open("/dev/null", O_RDONLY);
-        if (devNull >= 0)
-            dup2(devNull, STDIN_FILENO);
-        if (!cwd.empty() && chdir(cwd.c_str()) != 0)
-            _exit(127);
-        execve(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, stderrFd >= 0 ? stderrFd : err[1], STDERR_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (!cwd.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    if (posix_spawn(&m_pid, argText[0].c_str(), &actions, nullptr, pointers(argText).data(),
+                    pointers(envText).data()) != 0)
+        m_pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     close(err[1]);
     m_out = out[0];
@@ -95,18 +78,16 @@ ChildProcess::~ChildProcess() {
         kill(m_pid, SIGKILL);
         reap(-1);
     }
-    if (m_out >= 0)
-        close(m_out);
-    if (m_err >= 0)
-        close(m_err);
+    for (int fd : {m_out, m_err})
+        if (fd >= 0)
+            close(fd);
 }
 
 bool ChildProcess::pump(int milliseconds) {
     pollfd fds[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
     if (m_out < 0 && m_err < 0)
         return false;
-    int ready = poll(fds, 2, milliseconds);
-    if (ready <= 0)
+    if (poll(fds, 2, milliseconds) <= 0)
         return true;
     int* ends[2] = {&m_out, &m_err};
     std::string* texts[2] = {&m_outText, &m_errText};
@@ -147,16 +128,13 @@ int ChildProcess::reap(int milliseconds) {
         pid_t done = waitpid(m_pid, &waitStatus, milliseconds < 0 ? 0 : WNOHANG);
         if (done == m_pid) {
             m_reaped = true;
-            m_status = shellStatus(waitStatus);
+            m_status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
             return m_status;
         }
-        if (done < 0 && errno != EINTR)
-            return -1;
-        if (millisecondsLeft(deadline) == 0)
+        if ((done < 0 && errno != EINTR) || millisecondsLeft(deadline) == 0)
             return -1;
         // The pipes are closed by now, so there is nothing to wait on but the exit itself.
-        pollfd none{-1, 0, 0};
-        poll(&none, 0, 5);
+        poll(nullptr, 0, 5);
     }
 }
 

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -59,16 +58,6 @@ std::string patternBytes(size_t n, unsigned seed) {
 
 std::string startFileText(const std::string& folder, const std::string& name) {
     return "[autostart]\r\nApp=" + folder + "\\" + name + "\r\n";
-}
-
-std::string encoded(const std::string& name) {
-    std::string out;
-    char group[8];
-    for (unsigned char c : name) {
-        std::snprintf(group, sizeof group, "%04x", c);
-        out += group;
-    }
-    return out;
 }
 
 DeviceRig::DeviceRig() : m_base(makeTempFolder()) {
@@ -127,8 +116,10 @@ ProcessResult DeviceRig::upload(const std::vector<std::string>& args, int stderr
     return trellup(all, stderrFd);
 }
 
-std::unique_ptr<ChildProcess> DeviceRig::startUpload(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {(m_work / "Trellup").string(), "-b", m_port};
+std::unique_ptr<ChildProcess> DeviceRig::startUpload(const std::vector<std::string>& args,
+                                                     const std::string& port) {
+    std::vector<std::string> argv = {(m_work / "Trellup").string(), "-b",
+                                     port.empty() ? m_port : port};
     argv.insert(argv.end(), args.begin(), args.end());
     return std::unique_ptr<ChildProcess>(new ChildProcess(argv, m_work.string()));
 }

@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "PtyClient.h"
+
+using devsim_test::Ucs2;
 
 namespace fs = std::filesystem;
 
@@ -44,8 +47,9 @@ public:
     ProcessResult trellup(const std::vector<std::string>& args, int stderrFd = -1);
     // As above, with -b set to devsim's line.
     ProcessResult upload(const std::vector<std::string>& args, int stderrFd = -1);
-    // Starts an upload as above without waiting for it.
-    std::unique_ptr<ChildProcess> startUpload(const std::vector<std::string>& args);
+    // Starts an upload as above without waiting for it; a port other than devsim's may be given.
+    std::unique_ptr<ChildProcess> startUpload(const std::vector<std::string>& args,
+                                              const std::string& port = "");
 
     // The command lines devsim received so far, in order.
     std::vector<std::string> commands() const;
@@ -63,8 +67,6 @@ private:
     std::unique_ptr<ChildProcess> m_devsim;
 };
 
-// UCS-2 hexadecimal text of an ASCII name as Trellup sends it (lower-case digits).
-std::string encoded(const std::string& name);
 // Reads the program's standard output until a line holds text; false at the deadline or the
 // end of its output.
 bool awaitLine(ChildProcess& program, const std::string& text, int milliseconds);

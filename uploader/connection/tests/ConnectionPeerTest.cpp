@@ -181,7 +181,11 @@ TEST_P(ConnectionDtQuiet, SendsNothing) {
 INSTANTIATE_TEST_SUITE_P(Statuses, ConnectionDtQuiet,
                          ::testing::Values(QuietSwitch{6, false, true}, QuietSwitch{3, true, true},
                                            QuietSwitch{0, true, false},
-                                           QuietSwitch{8, false, false}));
+                                           QuietSwitch{8, false, false}),
+                         [](const ::testing::TestParamInfo<QuietSwitch>& p) {
+                             return (p.param.enter ? "Enter" : "Leave") +
+                                    std::string("FromStatus") + std::to_string(p.param.status);
+                         });
 
 TEST_F(ConnectionPeer, StatusReplyWithoutItsLineKeepsTheEarlierStatus) {
     queryDt(4);
