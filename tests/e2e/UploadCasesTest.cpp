@@ -24,6 +24,7 @@ struct UploadCase {
     std::vector<std::string> folder;               // the application folder's entries afterwards
     std::pair<std::string, std::string> startFile; // its path and text afterwards
     size_t reboots = 0;
+    const char* says = ""; // a line of standard output
 };
 
 class Upload : public ::testing::TestWithParam<UploadCase> {
@@ -48,6 +49,7 @@ TEST_P(Upload, LeavesTheApplicationAndItsStartFileInPlace) {
     EXPECT_EQ(entries(at(c.appFile).parent_path()), c.folder);
     EXPECT_EQ(readFile(at(c.startFile.first)), c.startFile.second);
     EXPECT_EQ(rig.count(kReboot), c.reboots);
+    EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
     for (const auto& file : c.device) { // what the case keeps keeps its bytes
         if (fs::exists(at(file.first)) && file.first != c.startFile.first &&
             file.first != c.appFile) {
@@ -72,11 +74,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, Upload, ::testing::Values(
     UploadCase{"UndeletableOfTheSameNameGivesTheBName",
                {{kStartC, startFileText("C:\\ZOV", "APP.VXP")}, {"C/ZOV/APP.VXP", "run"}},
                {"--undeletable", "APP.VXP"}, {}, "C/ZOV/b_app.vxp", {"APP.VXP", "b_app.vxp"},
-               {kStartC, startFileText("C:\\ZOV", "b_app.vxp")}},
+               {kStartC, startFileText("C:\\ZOV", "b_app.vxp")}, 0,
+               "remove old autostart file and other invalid files.\n"},
     UploadCase{"UndeletableOfAnotherNameKeepsTheNewName",
                {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"}}, {"--undeletable", "game.vxp"},
                {}, "C/ZOV/app.vxp", {"app.vxp", "game.vxp"},
-               {kStartC, startFileText("C:\\ZOV", "app.vxp")}},
+               {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 0,
+               "Does not need to modify txt file, push vxp file C:\\ZOV\\app.vxp.\n"},
     UploadCase{"NamedApplicationAbsent", {{kStartC, kNamesGame}, {"C/ZOV/other.vxp", "o"}},
                {}, {}, "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}},
     UploadCase{"RunningApplicationLockedUntilStopped", kRunningGame, {"--lock-running"}, {},

@@ -3,33 +3,21 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <fstream>
-#include <sstream>
-#include <string>
 #include <unistd.h>
+
+#include <string>
 #include <vector>
+
+#include "DevsimProcess.h"
 
 namespace {
 
-std::string MakeTempDir() {
-    char pattern[] = "/tmp/trellup-util-XXXXXX";
-    return mkdtemp(pattern);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using devsim_test::ReadHostFile;
+using devsim_test::TempFolder;
+using devsim_test::WriteHostFile;
 
 struct Parsed {
     int result;
@@ -94,7 +82,8 @@ TEST(CommandLine, RefusesWhatCannotBeUsed) {
 }
 
 TEST(CommandLine, LogsItsReasonsInTheLogFolder) {
-    std::string folder = MakeTempDir();
+    TempFolder temp;
+    const std::string& folder = temp.Path();
     ASSERT_TRUE(openLogFileAt(folder.c_str()));
     Parse({});
     Parse({"-x"});
@@ -112,7 +101,7 @@ TEST(CommandLine, LogsItsReasonsInTheLogFolder) {
         std::string name = entry->d_name;
         if (name.rfind("Trellup_Dump_", 0) == 0) {
             EXPECT_EQ(name.substr(13, 11), today);
-            log = ReadFile(folder + "/" + name);
+            log = ReadHostFile(folder + "/" + name);
         }
     }
     closedir(dir);
@@ -123,42 +112,42 @@ TEST(CommandLine, LogsItsReasonsInTheLogFolder) {
     EXPECT_NE(log.find("device path /dev/pts/9\nvxp file path \nError: ParseArguments() "
                        "parameter is defect. please make sure you have setup -i, -e, -c option.\n"),
               std::string::npos);
-    system(("rm -rf " + folder).c_str());
 }
 
 TEST(LogFolder, PruningKeepsTheNewestDumpsAndEveryOtherFile) {
-    std::string folder = MakeTempDir();
+    TempFolder temp;
+    const std::string& folder = temp.Path();
     time_t now = time(nullptr);
     for (int age = 0; age < 53; ++age) {
         std::string path = folder + "/Trellup_Dump_" + std::to_string(age);
-        WriteFile(path, "log");
+        WriteHostFile(path, "log");
         struct timespec times[2] = {{now - age, 0}, {now - age, 0}};
         utimensat(AT_FDCWD, path.c_str(), times, 0);
     }
-    WriteFile(folder + "/notes.txt", "mine");
+    WriteHostFile(folder + "/notes.txt", "mine");
     pruneLogFolder(folder.c_str(), 50);
     for (int age : {0, 49})
         EXPECT_EQ(access((folder + "/Trellup_Dump_" + std::to_string(age)).c_str(), F_OK), 0);
     for (int age : {50, 52})
         EXPECT_NE(access((folder + "/Trellup_Dump_" + std::to_string(age)).c_str(), F_OK), 0);
-    EXPECT_EQ(ReadFile(folder + "/notes.txt"), "mine");
-    system(("rm -rf " + folder).c_str());
+    EXPECT_EQ(ReadHostFile(folder + "/notes.txt"), "mine");
 }
 
 TEST(StartFile, IsWrittenByteForByteAndReadBack) {
-    std::string folder = MakeTempDir();
+    TempFolder temp;
+    const std::string& folder = temp.Path();
     std::string path = folder + "/autostart.txt";
     ASSERT_TRUE(generateNewTxt(path.c_str(), "D:\\apps", "a.vxp"));
-    EXPECT_EQ(ReadFile(path), "[autostart]\r\nApp=D:\\apps\\a.vxp\r\n");
+    EXPECT_EQ(ReadHostFile(path), "[autostart]\r\nApp=D:\\apps\\a.vxp\r\n");
     char name[TRELLUP_PATH_SIZE] = "";
     ASSERT_TRUE(getCurrentVXPNameFromTxt(path.c_str(), name));
     EXPECT_STREQ(name, "D:\\apps\\a.vxp");
     EXPECT_FALSE(generateNewTxt(path.c_str(), std::string(1100, 'f').c_str(), "a.vxp"));
-    system(("rm -rf " + folder).c_str());
 }
 
 TEST(StartFile, FindsTheFirstLineKeyedApp) {
-    std::string folder = MakeTempDir();
+    TempFolder temp;
+    const std::string& folder = temp.Path();
     std::string path = folder + "/autostart.txt";
     struct Case {
         const char* text;
@@ -171,17 +160,16 @@ TEST(StartFile, FindsTheFirstLineKeyedApp) {
         {"no key here\r\n\r\n", "unchanged"},
     };
     for (const Case& c : cases) {
-        WriteFile(path, c.text);
+        WriteHostFile(path, c.text);
         char name[TRELLUP_PATH_SIZE] = "unchanged";
         EXPECT_TRUE(getCurrentVXPNameFromTxt(path.c_str(), name));
         EXPECT_STREQ(name, c.expected) << c.text;
     }
-    WriteFile(path, "App=" + std::string(400, 'n') + "\r\n");
+    WriteHostFile(path, "App=" + std::string(400, 'n') + "\r\n");
     char name[TRELLUP_PATH_SIZE] = "";
     EXPECT_TRUE(getCurrentVXPNameFromTxt(path.c_str(), name));
     EXPECT_EQ(std::string(name), std::string(255, 'n'));
     EXPECT_FALSE(getCurrentVXPNameFromTxt(folder.c_str(), name)); // a folder, not a file
-    system(("rm -rf " + folder).c_str());
 }
 
 TEST(Paths, SplitAtTheLastSeparator) {

@@ -2,17 +2,10 @@
 // writing them to a real PC file, which a malformed line must not leave behind.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
-#include <unistd.h>
-
 #include "Connection.h"
+#include "DevsimProcess.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // A "+EFSR" line with the count and, when hex is given, the data field.
 ATParamLst readLine(int count, const char* hex) {
@@ -63,35 +56,22 @@ TEST(InputFileLineShort, LineWithoutByteCountIsRefused) {
 
 class PcFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("connection-pcfile-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-        path = (dir / "autostart.txt").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string contents() const {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
+    devsim_test::TempFolder temp;
+    std::string path = temp.Sub("autostart.txt");
     Connection conn;
-    fs::path dir;
-    std::string path;
 };
 
 TEST_F(PcFile, LinesAreWrittenInOrderOverAnEarlierFile) {
-    std::ofstream(path) << "an older and longer working copy";
+    devsim_test::WriteHostFile(path, "an older and longer working copy");
     std::vector<ATParamLst> lines = {readLine(2, "5B61"), readLine(0, nullptr), readLine(1, "5D")};
     ASSERT_TRUE(conn.WritePcFile(CString(path.c_str()), lines));
-    EXPECT_EQ(contents(), "[a]");
+    EXPECT_EQ(devsim_test::ReadHostFile(path), "[a]");
 }
 
 TEST_F(PcFile, MalformedLineRemovesThePartlyWrittenFile) {
     std::vector<ATParamLst> lines = {readLine(2, "5B61"), readLine(3, "41")};
     EXPECT_FALSE(conn.WritePcFile(CString(path.c_str()), lines));
-    EXPECT_FALSE(fs::exists(path));
+    EXPECT_FALSE(devsim_test::HostExists(path));
 }
 
 } // namespace

@@ -204,7 +204,18 @@ TEST_F(ConnectionPeer, ReadErrorOnThePcFileFailsTheUploadAndDeletesTheDeviceFile
                  {"AT+EFSW=1," + file + "\r", kOk},
                  {kRoot, kOk},
                  {"AT+EFSD=" + file + "\r", kOk}});
+    ::testing::internal::CaptureStdout();
     EXPECT_EQ(conn.TFSWriteTargetFile(CString("app.vxp"), CString(folder.c_str())), 2);
+    EXPECT_NE(::testing::internal::GetCapturedStdout().find("Read file " + folder + " failed"),
+              std::string::npos);
+}
+
+TEST_F(ConnectionPeer, PathOver259CharactersIsNeitherDeletedNorWritten) {
+    peer.script({});
+    CString path(("C:\\" + std::string(257, 'p')).c_str());
+    EXPECT_FALSE(conn.TFSRemoveTargetFile(path, 0));
+    EXPECT_EQ(conn.TFSWriteTargetFile(path, CString("/dev/null")), 2);
+    EXPECT_EQ(peer.linesAnswered(), 0);
 }
 
 TEST_F(ConnectionPeer, FileNameOf62CharactersIsOpenedAndARefusedOpenFailsTheUpload) {
