@@ -40,6 +40,7 @@ namespace {
 
 const char* const OPTION_TEXT = "+b:d:p:r:t:a:c:vq"; // '+': stop at the first non-option
 const char* const DEVICE_PREFIX = "/dev/";
+const char* const AUTO_DEVICE = "auto"; // left for the port listing to resolve
 const char* const LOG_SUBFOLDER = "/Documents/Trellup_Logs";
 const char* const START_FILE_KEY = "app";
 const char* const LOG_NAME_PREFIX = "Trellup_Dump_";
@@ -205,7 +206,7 @@ int ParseArguments(int argc, char** argv, char* vxpPath, char* devicePath,
 }
 
 bool resolveDevicePath(const char* value, char* devicePath) {
-    const char* prefix = value[0] == '/' ? "" : DEVICE_PREFIX;
+    const char* prefix = value[0] == '/' || strcmp(value, AUTO_DEVICE) == 0 ? "" : DEVICE_PREFIX;
     int length = snprintf(devicePath, TRELLUP_PATH_SIZE, "%s%s", prefix, value);
     if (value[0] != 0 && length > 0 && static_cast<size_t>(length) <= MAX_PATH_TEXT)
         return true;

@@ -29,9 +29,9 @@ int ParseArguments(int argc, char** argv, char* vxpPath, char* devicePath,
                    COMMAND_TYPE_ENUM* commandType, DEVICE_TYPE_ENUM* deviceType, bool* resetFirst,
                    bool* cleanFolder, bool* quiet = nullptr);
 
-// The serial device a -b value names, into a 256-byte buffer: a value beginning with '/' as it
-// stands, any other under /dev/. False (devicePath empty) for an empty value or a path longer
-// than 255 characters.
+// The serial device a -b value names, into a 256-byte buffer: a value beginning with '/', or the
+// word auto, as it stands, any other under /dev/. False (devicePath empty) for an empty value or a
+// path longer than 255 characters.
 bool resolveDevicePath(const char* value, char* devicePath);
 
 // Opens the log under the user's Documents/Trellup_Logs; logging stays off when that fails.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Interruption.h"
+#include "PortList.h"
 #include "UCS2Text.h"
 
 namespace {
@@ -40,6 +41,7 @@ const char kKeepOnStale[] = "a.vxp";
 const char kAltNamePrefix[] = "b_";
 const char kDeviceSeparator = '\\';
 const char kPcSeparator = '/';
+const char kAutoPort[] = "auto";
 
 const int kReconnectAttempts = 100;
 const std::chrono::milliseconds kReconnectPause(100);
@@ -49,7 +51,8 @@ const char kUsage[] =
     "Uploads an application file to the device on a serial line and makes the device's\n"
     "autostart.txt name it, or removes the installed application.\n"
     "  -p FILE    application file (.vxp) on this computer\n"
-    "  -b DEVICE  serial device: a name under /dev/ (ttyUSB0, pts/3) or a path from '/'\n"
+    "  -b DEVICE  serial device: a name under /dev/ (ttyUSB0, pts/3), a path from '/', or\n"
+    "             auto for the one USB serial port present\n"
     "  -d KIND    device kind: wearable (drive Z:, no drive query), iot, arduino\n"
     "  -a X       upload (the default)\n"
     "  -t X       remove the installed application and autostart.txt instead\n"
@@ -60,14 +63,18 @@ const char kUsage[] =
     "  -h, --help show this text;  --version  show the version\n"
     "Options -a, -t, -r and -c need an argument, which is not used.\n"
     "Exit status: 0 uploaded; 1 bad command line, or removal finished; 100 port cannot be\n"
-    "opened or is busy; 200 no answer to AT; 300 (shell: 44) writing to the device failed;\n"
-    "400 (144) device drive, path or start file unusable; 500 (244) deleting on the device\n"
-    "failed; 700 (188) application folder cannot be created; 129, 130, 143 ended by SIGHUP,\n"
-    "SIGINT, SIGTERM (a partial file is closed and deleted first).\n"
+    "opened or is busy, or -b auto found no single USB serial port; 200 no answer to AT;\n"
+    "300 (shell: 44) writing to the device failed; 400 (144) device drive, path or start\n"
+    "file unusable; 500 (244) deleting on the device failed; 700 (188) application folder\n"
+    "cannot be created; 129, 130, 143 ended by SIGHUP, SIGINT, SIGTERM (a partial file is\n"
+    "closed and deleted first).\n"
     "Messages go to standard output and to ~/Documents/Trellup_Logs (the newest 50 logs).\n";
 
 const char kMsgArgumentsPass[] = "Parser argument pass.\n";
 const char kMsgConnectFailed[] = "Connect to %s failed.\n";
+const char kMsgAutoPort[] = "-b auto chose %s\n";
+const char kMsgAutoRefused[] = "-b auto needs exactly one USB serial port; found %zu port(s)%s\n%s";
+const char kMsgPortsUnlisted[] = "the serial ports cannot be listed\n";
 const char kMsgNoAnswer[] = "The device on %s does not answer AT.\n";
 const char kMsgReconnectFailed[] = "Reconnecting to %s after the reset failed.\n";
 const char kMsgDriveInfoFailed[] = "Get target driver information failed.\n";
@@ -218,7 +225,28 @@ int UploadRun::checkApplication() {
     return kExitUploaded;
 }
 
+// -b auto: the one USB serial port present becomes the device path; none or several are
+// refused with what was found.
+bool UploadRun::choosePort() {
+    std::vector<SerialPortInfo> ports;
+    std::string path;
+    if (!ListSerialPorts(ports)) {
+        m_out.failure(true, kMsgPortsUnlisted);
+        return false;
+    }
+    if (ChooseUsbPort(ports, path) && path.size() < sizeof m_devicePath) {
+        std::snprintf(m_devicePath, sizeof m_devicePath, "%s", path.c_str());
+        log_output(kMsgAutoPort, m_devicePath);
+        return true;
+    }
+    m_out.failure(true, kMsgAutoRefused, ports.size(), ports.empty() ? "" : ":",
+                  DescribePorts(ports).c_str());
+    return false;
+}
+
 int UploadRun::connect() {
+    if (std::strcmp(m_devicePath, kAutoPort) == 0 && !choosePort())
+        return kExitPort;
     if (!m_conn.Conn_Init(m_devicePath)) {
         // A busy port has been reported in its own line already.
         if (m_conn.PortBusy())

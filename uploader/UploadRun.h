@@ -21,6 +21,7 @@ private:
     int carryOut();
     int endInterrupted();
     int connect();
+    bool choosePort();
     int reconnectAfterReset();
     int detectDrive();
     int useDrive(const char* driveRoot);

@@ -301,6 +301,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, Refused, ::testing::Values(
     RefusalCase{"NoLine", {"-p", "app.vxp"}, 1, "no serial device given (-b)\n"},
     RefusalCase{"MissingPort", {"-q", "-b", "no-such-line", "-p", "app.vxp"}, 100,
                 "Connect to /dev/no-such-line failed.\n"},
+    // No machine this runs on has a USB serial port.
+    RefusalCase{"AutoWithoutAUsbPort", {"-q", "-b", "auto", "-p", "app.vxp"}, 100,
+                "-b auto needs exactly one USB serial port; found "},
     RefusalCase{"MissingApplication", {"-q", "-b", "no-such-line", "-p", "absent.vxp"}, 300 & 0xFF,
                 "Open file absent.vxp failed, error = No such file"},
     RefusalCase{"ApplicationNamedOutsideAscii", {"-q", "-b", "no-such-line", "-p", "caf\xc3\xa9.vxp"},
