@@ -3,7 +3,7 @@
 # once the discovered test names are known (the discovery script leaves them in <target>_TESTS).
 function(discover_labelled_tests target)
   cmake_parse_arguments(ARG "" "" "LABELS;DISCOVERY" ${ARGN})
-  gtest_discover_tests(${target} ${ARG_DISCOVERY})
+  gtest_discover_tests(${target} NO_PRETTY_VALUES ${ARG_DISCOVERY})
   string(JOIN ";" labels ${ARG_LABELS})
   set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_labels.cmake)
   file(WRITE ${script} "foreach(test IN LISTS ${target}_TESTS)
