@@ -4,25 +4,16 @@
 #include "Win2Mac.h"
 
 #include <cassert>
-#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 
 namespace {
 
-// Widths the Format estimate gives each conversion instead of its letter.
-const int FORMAT_INTEGER_WIDTH = 32;
-const int FORMAT_FLOAT_WIDTH = 128;
-
 wchar_t* NewBlock(int length) {
     wchar_t* block =
         static_cast<wchar_t*>(calloc(static_cast<size_t>(length) + 1, sizeof(wchar_t)));
     return block;
-}
-
-bool IsBlank(wchar_t ch) {
-    return ch == L'\t' || ch == L'\n' || ch == L'\r' || ch == L' ';
 }
 
 // Widens a narrow text into a new block. In the "C" locale the C library refuses bytes of 128
@@ -41,41 +32,6 @@ wchar_t* Widen(const char* text, int* length) {
     }
     *length = static_cast<int>(count);
     return block;
-}
-
-// Length estimate of Format: every format character counts 1, a conversion letter instead adds
-// the width of its argument. Consumes the arguments in the order the format names them.
-int EstimateFormat(const wchar_t* format, va_list args) {
-    int estimate = 0;
-    for (const wchar_t* p = format; *p != 0; ++p) {
-        if (*p != L'%') {
-            ++estimate;
-            continue;
-        }
-        ++estimate; // the '%'
-        for (++p; *p != 0; ++p) {
-            if (wcschr(L"cCdiouxX", *p) != nullptr) {
-                (void)va_arg(args, int);
-                estimate += FORMAT_INTEGER_WIDTH;
-                break;
-            }
-            if (wcschr(L"efgG", *p) != nullptr) {
-                (void)va_arg(args, double);
-                estimate += FORMAT_FLOAT_WIDTH;
-                break;
-            }
-            if (*p == L's') {
-                const wchar_t* text = va_arg(args, const wchar_t*);
-                if (text != nullptr && *text != 0)
-                    estimate += static_cast<int>(wcslen(text)) + 1;
-                break;
-            }
-            ++estimate; // flags, width, precision, length modifiers
-        }
-        if (*p == 0)
-            break;
-    }
-    return estimate;
 }
 
 } // namespace
@@ -205,46 +161,6 @@ CString& CString::operator+=(wchar_t ch) {
     return *this;
 }
 
-CString operator+(const CString& a, const CString& b) {
-    CString result(a);
-    result += b;
-    return result;
-}
-
-CString operator+(const CString& a, const wchar_t* b) {
-    CString result(a);
-    result += b;
-    return result;
-}
-
-CString operator+(const wchar_t* a, const CString& b) {
-    CString result(a);
-    result += b;
-    return result;
-}
-
-int CString::Find(wchar_t ch, int start) const {
-    if (static_cast<unsigned>(start) >= static_cast<unsigned>(m_nDataLength))
-        return -1;
-    const wchar_t* hit = wcschr(m_pData + start, ch);
-    return hit == nullptr ? -1 : static_cast<int>(hit - m_pData);
-}
-
-int CString::Find(const wchar_t* needle, int start) const {
-    if (needle == nullptr || *needle == 0 ||
-        static_cast<unsigned>(start) > static_cast<unsigned>(m_nDataLength))
-        return -1;
-    const wchar_t* hit = wcsstr(m_pData + start, needle);
-    return hit == nullptr ? -1 : static_cast<int>(hit - m_pData);
-}
-
-int CString::FindOneOf(const wchar_t* set) const {
-    if (set == nullptr || *set == 0)
-        return -1;
-    const wchar_t* hit = wcspbrk(m_pData, set);
-    return hit == nullptr ? -1 : static_cast<int>(hit - m_pData);
-}
-
 int CString::ReverseFind(wchar_t ch) const {
     const wchar_t* hit = wcsrchr(m_pData, ch);
     return hit == nullptr ? -1 : static_cast<int>(hit - m_pData);
@@ -261,96 +177,4 @@ CString CString::Mid(int first, int count) const {
 wchar_t CString::operator[](int nIndex) const {
     assert(nIndex >= 0 && nIndex < m_nDataLength);
     return m_pData[nIndex];
-}
-
-void CString::TrimRight() {
-    int length = m_nDataLength;
-    while (length > 0 && IsBlank(m_pData[length - 1]))
-        --length;
-    m_nDataLength = length;
-    m_pData[length] = 0;
-}
-
-void CString::TrimLeft() {
-    int run = 0;
-    while (run < m_nDataLength && IsBlank(m_pData[run]))
-        ++run;
-    if (run == 0)
-        return;
-    wmemmove(m_pData, m_pData + run, static_cast<size_t>(m_nDataLength - run));
-    m_nDataLength -= run;
-    m_pData[m_nDataLength] = 0;
-}
-
-int CString::Insert(int index, wchar_t ch) {
-    if (index < 0 || ch == 0)
-        return m_nDataLength;
-    wchar_t text[2] = {ch, 0};
-    return Insert(index, text);
-}
-
-int CString::Insert(int index, const wchar_t* text) {
-    if (index < 0 || text == nullptr || *text == 0)
-        return m_nDataLength;
-    int position = index < m_nDataLength ? index : m_nDataLength;
-    int inserted = static_cast<int>(wcslen(text));
-    int length = m_nDataLength + inserted;
-    wchar_t* block = NewBlock(length);
-    wmemcpy(block, m_pData, static_cast<size_t>(position));
-    wmemcpy(block + position, text, static_cast<size_t>(inserted));
-    wmemcpy(block + position + inserted, m_pData + position,
-            static_cast<size_t>(m_nDataLength - position));
-    block[length] = 0;
-    free(m_pData);
-    m_pData = block;
-    m_nDataLength = length;
-    return m_nDataLength;
-}
-
-wchar_t* CString::GetBuffer(int minLength) {
-    if (m_nDataLength >= minLength)
-        return m_pData;
-    free(m_pData);
-    m_pData = NewBlock(minLength);
-    m_nDataLength = minLength;
-    return m_pData;
-}
-
-// The length stays what GetBuffer set unless the caller names a new one that fits the block.
-void CString::ReleaseBuffer(int newLength) {
-    if (newLength >= 0 && newLength <= m_nDataLength) {
-        m_nDataLength = newLength;
-        m_pData[newLength] = 0;
-    }
-}
-
-// A text that does not fit the estimate leaves the string empty rather than half-formatted.
-void CString::Format(const wchar_t* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list estimateArgs;
-    va_copy(estimateArgs, args);
-    int estimate = EstimateFormat(format, estimateArgs);
-    va_end(estimateArgs);
-
-    free(m_pData);
-    m_pData = NewBlock(estimate);
-    size_t formatLength = wcslen(format);
-    wchar_t* wideFormat = NewBlock(static_cast<int>(formatLength));
-    wcscpy(wideFormat, format);
-    for (size_t i = 1; i < formatLength; ++i) {
-        if (wideFormat[i - 1] != L'%')
-            continue;
-        if (wideFormat[i] == L'c')
-            wideFormat[i] = L'C';
-        else if (wideFormat[i] == L's')
-            wideFormat[i] = L'S';
-    }
-    int written = vswprintf(m_pData, static_cast<size_t>(estimate), wideFormat, args);
-    va_end(args);
-    free(wideFormat);
-    if (written < 0)
-        written = 0;
-    m_nDataLength = written;
-    m_pData[written] = 0;
 }
