@@ -25,8 +25,6 @@ const char* const MSG_DESTROY_COND = "destroy condition error";
 
 // Timeouts below this many milliseconds fire as soon as the timer thread sees them.
 const int TIMER_IMMEDIATE_MS = 11;
-// The finite wait on a thread handle polls its flag in steps of this many milliseconds.
-const unsigned THREAD_POLL_MS = 10;
 
 void InitRecursiveMutex(pthread_mutex_t* mutex) {
     pthread_mutexattr_t attr;
@@ -129,12 +127,7 @@ unsigned WaitMutex(HANDLE_CONTENT* mutex, unsigned ms) {
     return WAIT_TIMEOUT; // no timed wait on a mutex
 }
 
-void SleepMs(unsigned ms) {
-    struct timespec pause = {static_cast<time_t>(ms / 1000),
-                             static_cast<long>(ms % 1000) * 1000000L};
-    nanosleep(&pause, nullptr);
-}
-
+// Nothing waits a limited time for a thread: a limited wait only tests whether it has ended.
 unsigned WaitThread(HANDLE_CONTENT* thread, unsigned ms) {
     if (ms == INFINITE) {
         pthread_mutex_lock(&thread->m_Mutex);
@@ -145,10 +138,6 @@ unsigned WaitThread(HANDLE_CONTENT* thread, unsigned ms) {
         pthread_mutex_unlock(&thread->m_Mutex);
         return WAIT_OBJECT_0;
     }
-    // ceil((ms - 10) / 10) polls, none below 11 ms
-    unsigned polls = ms < TIMER_IMMEDIATE_MS ? 0 : (ms - 1) / THREAD_POLL_MS;
-    for (unsigned i = 0; i < polls && !ThreadEnded(thread); ++i)
-        SleepMs(THREAD_POLL_MS);
     return ThreadEnded(thread) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
@@ -167,43 +156,7 @@ struct tagOSALTIMERSTATE {
     unsigned long killsDone = 0;
 };
 
-// ---- memory and strings
-
-void* me_memset(void* dest, int value, int count) {
-    if (count > 0)
-        memset(dest, value, static_cast<size_t>(count));
-    return dest;
-}
-
-void* me_memcpy(void* dest, const void* src, unsigned count) {
-    unsigned char* to = static_cast<unsigned char*>(dest);
-    const unsigned char* from = static_cast<const unsigned char*>(src);
-    for (unsigned i = 0; i < count; ++i)
-        to[i] = from[i];
-    return dest;
-}
-
-int me_strlen(const char* text) {
-    return static_cast<int>(strlen(text));
-}
-
-int me_memcmp(const void* a, const void* b, unsigned count) {
-    const unsigned char* left = static_cast<const unsigned char*>(a);
-    const unsigned char* right = static_cast<const unsigned char*>(b);
-    for (unsigned i = 0; i < count; ++i) {
-        if (left[i] != right[i])
-            return left[i] - right[i];
-    }
-    return 0;
-}
-
-char* me_strcpy(char* dest, const char* src) {
-    return strcpy(dest, src);
-}
-
-char* me_strstr(const char* haystack, const char* needle) {
-    return const_cast<char*>(strstr(haystack, needle));
-}
+// ---- numbers
 
 // Long digit runs from a device saturate at the int range instead of overflowing.
 int me_atoi(const char* text) {
@@ -224,13 +177,6 @@ int me_atoi(const char* text) {
     if (value < INT_MIN)
         return INT_MIN;
     return static_cast<int>(value);
-}
-
-void* me_malloc(unsigned size) {
-    return malloc(size);
-}
-void me_free(void* block) {
-    free(block);
 }
 
 // ---- locks
@@ -380,24 +326,14 @@ int TimerThreadFunc(void* raw) {
 
 } // namespace
 
-void me_inittimer(tagOSALTIMER* timer) {
-    timer->m_hThread = nullptr;
-    timer->m_pState = nullptr;
-    timer->m_nTimeout = -1;
-    StartTimer(timer);
-}
-
 // Returns once the timer thread runs (a handshake instead of a pause).
-int StartTimer(tagOSALTIMER* timer) {
-    if (timer->m_hThread != nullptr)
-        return 0;
-    if (timer->m_pState == nullptr)
-        timer->m_pState = new tagOSALTIMERSTATE;
-    tagOSALTIMERSTATE* state = timer->m_pState;
+void me_inittimer(tagOSALTIMER* timer) {
+    timer->m_nTimeout = -1;
+    tagOSALTIMERSTATE* state = new tagOSALTIMERSTATE;
+    timer->m_pState = state;
     timer->m_hThread = StartThreadHandle(TimerThreadFunc, timer, nullptr);
     std::unique_lock<std::mutex> lock(state->mutex);
     state->changed.wait(lock, [state] { return state->running; });
-    return 1;
 }
 
 void me_settimer(tagOSALTIMER* timer, int ms) {

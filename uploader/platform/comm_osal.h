@@ -1,6 +1,6 @@
 // Windows-style kernel objects over POSIX threads for the AT engine and the serial port:
 // recursive locks, events with timed waits, mutex and thread handles, the one-shot timer with
-// its own thread, the engine's me_ memory and string functions and the console print.
+// its own thread, the engine's number reader and the console print.
 // Every function may be called from any thread unless its comment says otherwise.
 #pragma once
 
@@ -55,17 +55,9 @@ struct tagOSALTIMER {
 // The reason me_killtimer is called with when the timer's own callback ends the command.
 enum { OSAL_KILL_REASON_TIMEOUT = 1 };
 
-// Memory and string functions; each behaves as its C library namesake unless noted.
-void* me_memset(void* dest, int value, int count); // nothing for count <= 0
-void* me_memcpy(void* dest, const void* src, unsigned count);
-int me_strlen(const char* text);
-int me_memcmp(const void* a, const void* b, unsigned count); // unsigned byte difference
-char* me_strcpy(char* dest, const char* src);
-char* me_strstr(const char* haystack, const char* needle); // haystack for an empty needle
-// Skips spaces only, one optional sign, then decimal digits; 0 when no digit follows.
+// Skips spaces only, one optional sign, then decimal digits; 0 when no digit follows. As the C
+// library's atoi otherwise.
 int me_atoi(const char* text);
-void* me_malloc(unsigned size);
-void me_free(void* block);
 
 // Recursive locks.
 void me_initlock(tagOSALLOCK* lock);
@@ -81,7 +73,8 @@ HANDLE_CONTENT* CreateEvent(void* attributes, signed char manualReset, signed ch
 void SetEvent(HANDLE_CONTENT* handle);
 void ResetEvent(HANDLE_CONTENT* handle);
 // 0 when signalled (an auto-reset event is consumed) or the thread has ended, 258 on timeout.
-// ms 0 tests without waiting, INFINITE waits without limit. A null handle returns 0.
+// ms 0 tests without waiting, INFINITE waits without limit; on a thread handle any other ms
+// tests as 0 does. A null handle returns 0.
 unsigned int WaitForSingleObject(HANDLE_CONTENT* handle, unsigned int ms);
 // Destroys what the record owns and frees it; never joins or stops a thread. Null is ignored.
 void CloseHandle(HANDLE_CONTENT* handle);
@@ -96,14 +89,13 @@ void ReleaseMutexHandle(HANDLE_CONTENT* handle);
 typedef int (*OSAL_THREAD_FUNC)(void*);
 HANDLE_CONTENT* StartThreadHandle(OSAL_THREAD_FUNC function, void* argument, int* createResult);
 
-// Timer. me_inittimer starts the timer thread (StartTimer); me_settimer arms it for ms
+// Timer. me_inittimer starts the timer thread; me_settimer arms it for ms
 // milliseconds (below 11 fires at once), restarting the count when already armed; the callback
 // runs once on the timer thread. me_killtimer disarms; with reason 1 (called from the callback
 // itself) it only prints. Otherwise it returns once the timer thread has disarmed, which is after
 // a callback already running has returned: the caller must not hold a lock the callback takes.
 // me_exittimer ends and joins the thread and frees the timer's records.
 void me_inittimer(tagOSALTIMER* timer);
-int StartTimer(tagOSALTIMER* timer); // 0 when a thread exists already, 1 when started
 void me_settimer(tagOSALTIMER* timer, int ms);
 void me_killtimer(tagOSALTIMER* timer, int reason);
 void me_exittimer(tagOSALTIMER* timer);

@@ -4,58 +4,58 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 
 namespace {
 
 const unsigned LONG_WAIT_MS = 20000; // generous deadline for what must happen "soon"
+const unsigned TIMED_OUT = WAIT_TIMEOUT;
 
-TEST(Event, AutoResetIsConsumedByOneWait) {
-    HANDLE_CONTENT* event = CreateEvent(nullptr, 0, 0, nullptr);
-    SetEvent(event);
-    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
-    EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<unsigned>(WAIT_TIMEOUT));
-    CloseHandle(event);
-}
-
-TEST(Event, ManualResetStaysSetUntilReset) {
-    HANDLE_CONTENT* event = CreateEvent(nullptr, 1, 0, nullptr);
-    SetEvent(event);
-    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
-    EXPECT_EQ(WaitForSingleObject(event, 10), WAIT_OBJECT_0);
-    ResetEvent(event);
-    EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<unsigned>(WAIT_TIMEOUT));
-    CloseHandle(event);
-}
-
-TEST(Event, TimedWaitExpiresAndSignalFromAnotherThreadWakes) {
-    HANDLE_CONTENT* event = CreateEvent(nullptr, 0, 0, nullptr);
-    EXPECT_EQ(WaitForSingleObject(event, 30), static_cast<unsigned>(WAIT_TIMEOUT));
-    std::thread setter([event] { SetEvent(event); });
-    EXPECT_EQ(WaitForSingleObject(event, LONG_WAIT_MS), WAIT_OBJECT_0);
-    setter.join();
+TEST(Event, AutoResetIsConsumedByOneWaitManualResetStaysUntilReset) {
+    HANDLE_CONTENT* automatic = CreateEvent(nullptr, 0, 1, nullptr);
+    HANDLE_CONTENT* manual = CreateEvent(nullptr, 1, 0, nullptr);
+    EXPECT_EQ(WaitForSingleObject(automatic, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(automatic, 30), TIMED_OUT);
+    std::thread([&] { SetEvent(manual); }).join();
+    EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(manual, INFINITE), WAIT_OBJECT_0);
+    ResetEvent(manual);
+    EXPECT_EQ(WaitForSingleObject(manual, 0), TIMED_OUT);
     EXPECT_EQ(WaitForSingleObject(nullptr, 0), WAIT_OBJECT_0);
-    SetEvent(nullptr); // ignored
+    CloseHandle(automatic);
+    CloseHandle(manual);
+}
+
+TEST(Event, SignalFromAnotherThreadWakesALimitedOrUnlimitedWait) {
+    HANDLE_CONTENT* event = CreateEvent(nullptr, 0, 0, nullptr);
+    for (unsigned ms : {LONG_WAIT_MS, static_cast<unsigned>(INFINITE)}) {
+        std::thread setter([event] { SetEvent(event); });
+        EXPECT_EQ(WaitForSingleObject(event, ms), WAIT_OBJECT_0);
+        setter.join();
+    }
+    EXPECT_EQ(WaitForSingleObject(event, 0), TIMED_OUT); // each wait consumed its signal
     CloseHandle(event);
+}
+
+unsigned TryFromAnotherThread(HANDLE_CONTENT* mutex) {
+    unsigned result = 0;
+    std::thread([&] {
+        result = WaitForSingleObject(mutex, 0);
+        if (result == WAIT_OBJECT_0)
+            ReleaseMutexHandle(mutex);
+    }).join();
+    return result;
 }
 
 TEST(MutexHandle, IsRecursiveForItsHolderAndRefusedToOthers) {
     HANDLE_CONTENT* mutex = CreateMutexHandle();
     ASSERT_EQ(WaitForSingleObject(mutex, INFINITE), WAIT_OBJECT_0);
-    EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0);
-    unsigned other = 0;
-    std::thread([&] { other = WaitForSingleObject(mutex, 0); }).join();
-    EXPECT_EQ(other, static_cast<unsigned>(WAIT_TIMEOUT));
+    EXPECT_EQ(TryFromAnotherThread(mutex), TIMED_OUT);
+    ASSERT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0);
     ReleaseMutexHandle(mutex);
+    EXPECT_EQ(TryFromAnotherThread(mutex), TIMED_OUT); // still held once
     ReleaseMutexHandle(mutex);
-    std::thread([&] {
-        other = WaitForSingleObject(mutex, 0);
-        ReleaseMutexHandle(mutex);
-    }).join();
-    EXPECT_EQ(other, WAIT_OBJECT_0);
+    EXPECT_EQ(TryFromAnotherThread(mutex), WAIT_OBJECT_0);
     CloseHandle(mutex);
 }
 
@@ -63,61 +63,37 @@ int WaitOnEvent(void* event) {
     return WaitForSingleObject(static_cast<HANDLE_CONTENT*>(event), INFINITE) == WAIT_OBJECT_0;
 }
 
-TEST(ThreadHandle, SignalledOnceItsFunctionReturned) {
+TEST(ThreadHandle, SignalledOnceItsFunctionReturnedJoinedOnce) {
     HANDLE_CONTENT* release = CreateEvent(nullptr, 0, 0, nullptr);
     int created = -1;
     HANDLE_CONTENT* thread = StartThreadHandle(WaitOnEvent, release, &created);
     ASSERT_NE(thread, nullptr);
     EXPECT_EQ(created, 0);
-    EXPECT_EQ(WaitForSingleObject(thread, 0), static_cast<unsigned>(WAIT_TIMEOUT));
+    EXPECT_EQ(WaitForSingleObject(thread, 0), TIMED_OUT);
     SetEvent(release);
     EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);
-    EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0); // joins only once
+    EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
     CloseHandle(thread);
     CloseHandle(release);
 }
 
-TEST(ThreadHandle, ClosedBeforeTheThreadEndsIsNotWrittenAfterItsRelease) {
-    HANDLE_CONTENT* release = CreateEvent(nullptr, 1, 0, nullptr);
-    HANDLE_CONTENT* thread = StartThreadHandle(WaitOnEvent, release, nullptr);
-    CloseHandle(thread); // the running thread keeps its own reference
-    SetEvent(release);
-    // A second thread on the same event proves the first has had its chance to finish.
-    HANDLE_CONTENT* second = StartThreadHandle(WaitOnEvent, release, nullptr);
-    WaitForSingleObject(second, INFINITE);
-    CloseHandle(second);
-    CloseHandle(release);
-}
-
-// Counts timer callbacks and lets a test wait for the next one.
+// Each timer callback sets the fired event; while block is set, the callback waits for it.
 struct Fired {
-    std::mutex mutex;
-    std::condition_variable changed;
-    int count = 0;
+    HANDLE_CONTENT* event = CreateEvent(nullptr, 0, 0, nullptr);
     std::atomic<bool> block{false};
-    std::atomic<bool> inCallback{false};
     std::atomic<bool> finished{false};
+    ~Fired() { CloseHandle(event); }
 
     static void Callback(void* self) {
         Fired* fired = static_cast<Fired*>(self);
-        fired->inCallback = true;
-        {
-            std::lock_guard<std::mutex> lock(fired->mutex);
-            ++fired->count;
-        }
-        fired->changed.notify_all();
+        SetEvent(fired->event);
         while (fired->block)
             std::this_thread::yield();
         fired->finished = true;
     }
-    bool WaitFor(int n, unsigned ms = LONG_WAIT_MS) {
-        std::unique_lock<std::mutex> lock(mutex);
-        return changed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return count >= n; });
-    }
-    int Count() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return count;
+    bool Wait(unsigned ms = LONG_WAIT_MS) {
+        return WaitForSingleObject(event, ms) == WAIT_OBJECT_0;
     }
 };
 
@@ -129,52 +105,38 @@ protected:
         me_inittimer(&timer);
     }
     void TearDown() override { me_exittimer(&timer); }
-    tagOSALTIMER timer{};
     Fired fired;
+    tagOSALTIMER timer{};
 };
 
-TEST_F(Timer, FiresOnceAfterItsTimeout) {
-    EXPECT_EQ(StartTimer(&timer), 0); // already running
-    me_settimer(&timer, 5);           // below 11 ms: at once
-    ASSERT_TRUE(fired.WaitFor(1));
+TEST_F(Timer, FiresOnceAfterItsTimeoutCountingFromTheLastSet) {
+    me_settimer(&timer, 5); // below 11 ms: at once
+    ASSERT_TRUE(fired.Wait());
+    me_settimer(&timer, 100000);
     me_settimer(&timer, 40);
-    ASSERT_TRUE(fired.WaitFor(2));
-    EXPECT_FALSE(fired.WaitFor(3, 100)); // one-shot
+    ASSERT_TRUE(fired.Wait());
+    EXPECT_FALSE(fired.Wait(100)); // one-shot
 }
 
-TEST_F(Timer, KillDisarmsBeforeItReturns) {
+TEST_F(Timer, KillDisarmsBeforeItReturnsUnlessCalledForTheTimeoutItself) {
     me_settimer(&timer, 200);
     me_killtimer(&timer, 0);
-    EXPECT_FALSE(fired.WaitFor(1, 400));
+    EXPECT_FALSE(fired.Wait(400));
     me_killtimer(&timer, 2); // killing a disarmed timer returns as well
-}
-
-TEST_F(Timer, RestartWhileArmedCountsFromTheNewValue) {
-    me_settimer(&timer, 100000);
     me_settimer(&timer, 20);
-    EXPECT_TRUE(fired.WaitFor(1));
+    me_killtimer(&timer, OSAL_KILL_REASON_TIMEOUT); // only prints
+    EXPECT_TRUE(fired.Wait());
 }
 
 TEST_F(Timer, KillWaitsForACallbackAlreadyRunning) {
     fired.block = true;
     me_settimer(&timer, 1);
-    ASSERT_TRUE(fired.WaitFor(1));
-    std::atomic<bool> killed{false};
-    std::thread killer([&] {
-        me_killtimer(&timer, 0);
-        killed = true;
-    });
+    ASSERT_TRUE(fired.Wait());
+    std::thread killer([&] { me_killtimer(&timer, 0); });
     EXPECT_FALSE(fired.finished);
     fired.block = false;
     killer.join();
-    EXPECT_TRUE(killed);
     EXPECT_TRUE(fired.finished); // the kill came back only after the callback ended
-}
-
-TEST_F(Timer, KillFromTheCallbackReasonReturnsAtOnce) {
-    me_killtimer(&timer, OSAL_KILL_REASON_TIMEOUT);
-    me_settimer(&timer, 1);
-    EXPECT_TRUE(fired.WaitFor(1));
 }
 
 } // namespace
