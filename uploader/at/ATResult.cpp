@@ -2,8 +2,6 @@
 // (main thread) once the command has ended.
 #include "ATResult.h"
 
-#include "Win2Mac.h"
-
 ATParamElem ATParamElem::Text(const std::string& text) {
     ATParamElem elem;
     elem.m_nType = ATPARAM_TEXT;
@@ -45,15 +43,6 @@ bool ATResult::get_string(std::string& out, int line, int elem) const {
     if (found == nullptr || found->m_nType != ATPARAM_TEXT)
         return false;
     out = found->m_strValue;
-    return true;
-}
-
-bool ATResult::get_string(CString& out, int line, int elem) const {
-    out.Empty();
-    std::string text;
-    if (!get_string(text, line, elem))
-        return false;
-    out = text.c_str();
     return true;
 }
 

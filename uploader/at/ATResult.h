@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-class CString;
-
 // Kinds of a parameter of a response line.
 enum ATPARAM_KIND_ENUM { ATPARAM_TEXT = 1, ATPARAM_INTEGER = 3 };
 
@@ -21,7 +19,6 @@ public:
     int m_nType = 0; // ATPARAM_KIND_ENUM; every producer sets it
     std::string m_strValue;
     int m_nValue = 0;
-    std::vector<ATParamElem> m_vecSubList; // never filled by this system
 };
 
 // One response line: element 0 is the line's key (the command's expected prefix), the
@@ -40,9 +37,6 @@ public:
     // Copies the text of element elem of line line. False, leaving out unchanged, when the line
     // or element does not exist or is not text.
     bool get_string(std::string& out, int line, int elem) const;
-
-    // As above, but out is emptied first in every case.
-    bool get_string(CString& out, int line, int elem) const;
 
     // The integer value of element elem of line line, or -1 when it does not exist or is not
     // an integer.

@@ -145,12 +145,6 @@ int ME_Fill_FSM(void* arg, void (*)(void*), void* result, void (*callback)(void*
     return code;
 }
 
-int SendCommand(tagMEFSM* context, const char* command) {
-    // No command is in progress to signal the response event, so waiting for it would never end.
-    context->m_bTxDone.store(0);
-    return me_send_pdu(context->m_pPort, command, TX_Callback, context);
-}
-
 int TX_Callback(int ok, int, void* arg) {
     tagMEFSM* context = contextOf(arg);
     me_lock(&context->m_RespLock);
@@ -204,10 +198,6 @@ int me_send_at(void* port, const char* command, ME_TX_CB txCallback, void* arg) 
     WaitForSingleObject(context->m_hRespEvent, kWaitForever);
     ResetEvent(context->m_hRespEvent);
     return ok;
-}
-
-int me_send_pdu(void* port, const char* command, ME_TX_CB txCallback, void* context) {
-    return writeAndReport(port, command, txCallback, context);
 }
 
 void me_respond_ready(void* context) {

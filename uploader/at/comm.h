@@ -53,8 +53,6 @@ struct tagMEFSM {
     int m_nLineLength = 0;
     unsigned char m_RingBuf[ME_RING_SIZE] = {};
     char m_LineBuf[ME_LINE_BUFFER_SIZE] = {};
-    unsigned char m_bWaitPrompt = 0;   // no command sets it
-    unsigned char m_bContinuation = 0; // no command sets it
 
     // Command side: shared by the caller, the reader and the timer thread. Written under the
     // response lock; read without it only where noted.
@@ -94,10 +92,6 @@ bool ME_DeInit(void* context);
 int ME_Fill_FSM(void* context, void (*notify)(void*), void* result, void (*callback)(void*),
                 const char* command, const char* prefix, int timeout);
 
-// Writes command without arming the timer or changing the command state, and returns at once
-// (no command is in progress to wake a waiter). Returns 1 when the write succeeded, 0 otherwise.
-int SendCommand(tagMEFSM* context, const char* command);
-
 // Transmit callback: called once the write of the command line has been attempted. Returns 1.
 int TX_Callback(int ok, int length, void* context);
 
@@ -114,9 +108,6 @@ void ME_LineLost(void* context);
 // Send path: writes command to port, reports the outcome to txCallback, then waits for the
 // context's response event. Returns 1 when the write succeeded, 0 otherwise.
 int me_send_at(void* port, const char* command, ME_TX_CB txCallback, void* context);
-
-// As me_send_at but returns right after the write without waiting.
-int me_send_pdu(void* port, const char* command, ME_TX_CB txCallback, void* context);
 
 // Wakes the caller waiting in me_send_at.
 void me_respond_ready(void* context);

@@ -15,7 +15,6 @@ namespace {
 const char kCr[] = "\r";
 const char kQuote = '"';
 
-const char kPrefixCeer[] = "+CEER";
 const char kPrefixEsuo[] = "+ESUO";
 const char kPrefixEfsc[] = "+EFSC";
 const char kPrefixEfsl[] = "+EFSL";
@@ -65,15 +64,6 @@ int ME_Check_AT(void* context, ME_NOTIFY_FN, void* result) {
 
 int ME_Set_ErrorFmt(void* context, int mode, ME_NOTIFY_FN, void* result) {
     return runPlain(context, result, compose("AT+CMEE=%d", mode));
-}
-
-int ME_Set_SwitchMode(void* context, int a, int b, ME_NOTIFY_FN, void* result) {
-    std::string text = b >= 0 ? compose("AT+ESWM=%d,%d", a, b) : compose("AT+ESWM=%d", a);
-    return runPlain(context, result, text);
-}
-
-int ME_Extend_ErrReport(void* context, ME_NOTIFY_FN, void* result) {
-    return run(context, result, ME_Extend_ErrReport_CB, "AT+CEER", kPrefixCeer, ME_TIMEOUT_DEFAULT);
 }
 
 int ME_Stop_AllApp(void* context, ME_NOTIFY_FN, void* result) {

@@ -21,10 +21,6 @@ enum {
 int ME_Check_AT(void* context, ME_NOTIFY_FN notify, void* result);
 // "AT+CMEE=<mode>"
 int ME_Set_ErrorFmt(void* context, int mode, ME_NOTIFY_FN notify, void* result);
-// "AT+ESWM=<a>,<b>", or "AT+ESWM=<a>" when b is negative
-int ME_Set_SwitchMode(void* context, int a, int b, ME_NOTIFY_FN notify, void* result);
-// "AT+CEER", lines "+CEER"
-int ME_Extend_ErrReport(void* context, ME_NOTIFY_FN notify, void* result);
 // "AT+[666]EXIT_ALL"
 int ME_Stop_AllApp(void* context, ME_NOTIFY_FN notify, void* result);
 // "AT+[666]REBOOT"

@@ -114,10 +114,6 @@ void ME_Set_ModemFunc_CB(void* context) {
     ME_Singleline_Response_Parser(context, 0, nullptr);
 }
 
-void ME_Extend_ErrReport_CB(void* context) {
-    ME_Singleline_Response_Parser(context, 0, ME_Extend_ErrReport_Parser);
-}
-
 void ME_Get_DT_status_CB(void* context) {
     ME_Singleline_Response_Parser(context, 0, ME_Get_DT_status_Parser);
 }

@@ -23,7 +23,6 @@ void ME_Multiline_Response_Parser(void* context, int unused, ME_PARSER_FN parser
 
 // Response callbacks (the context's response-callback field).
 void ME_Set_ModemFunc_CB(void* context);
-void ME_Extend_ErrReport_CB(void* context);
 void ME_Get_DT_status_CB(void* context);
 void ME_Get_DirSize_CB(void* context);
 void ME_Get_DirFileListInfo_CB(void* context);

@@ -12,7 +12,6 @@ namespace {
 const char kColon = ':';
 const char kComma = ',';
 const char kQuote = '"';
-const char kKeyMark = '+';
 const char kSpace = ' ';
 
 struct FieldSpan {
@@ -132,71 +131,8 @@ int GetString(const char* s, char* dst, int start, int end, size_t dstSize) {
     return static_cast<int>(count);
 }
 
-int GetSignCount(const char* s, char c) {
-    int count = 0;
-    for (; *s != '\0'; ++s)
-        count += *s == c ? 1 : 0;
-    return count;
-}
-
-int GetHeader(char* dst, const char* line, size_t dstSize) {
-    if (line[0] != kKeyMark || dstSize == 0)
-        return 0;
-    size_t count = 0;
-    while (line[count] != '\0' && line[count] != kColon && count + 1 < dstSize) {
-        dst[count] = line[count];
-        ++count;
-    }
-    dst[count] = '\0';
-    return 1;
-}
-
-char trim(char c, const char* src, char* dst) {
-    for (; *src != '\0'; ++src) {
-        if (*src != c)
-            *dst++ = *src;
-    }
-    *dst = '\0';
-    return c;
-}
-
-int trimright(char* s) {
-    int length = static_cast<int>(std::strlen(s));
-    while (length > 0 && s[length - 1] == kSpace)
-        s[--length] = '\0';
-    return length;
-}
-
 void AddExpectedCmd(void* context, ATParamLst& list) {
     list.push_back(ATParamElem::Text(contextOf(context)->m_ExpectedPrefix));
-}
-
-void ME_Common_Query_Parser(void* context, void*) {
-    ParsedLine line = currentLine(context);
-    ATParamLst list = startLine(context);
-    appendText<ME_COMMON_TEXT_MAX>(list, line, nth(line, kColon, 1), line.length);
-    commitLine(context, list);
-}
-
-void ME_Query_ModemBearer_Parser(void* context, void*) {
-    ParsedLine line = currentLine(context);
-    ATParamLst list = startLine(context);
-    appendInteger(list, line, nth(line, kColon, 1), line.length);
-    commitLine(context, list);
-}
-
-void ME_Extend_ErrReport_Parser(void* context, void*) {
-    ParsedLine line = currentLine(context);
-    ATParamLst list = startLine(context);
-    int comma = nth(line, kComma, 1);
-    appendInteger(list, line, nth(line, kColon, 1), endOrLength(comma, line.length));
-    int quote = nth(line, kQuote, 1);
-    if (quote >= 0)
-        appendText<ME_ERR_REPORT_TEXT_MAX>(list, line, quote,
-                                           endOrLength(nth(line, kQuote, 2), line.length));
-    else
-        appendText<ME_ERR_REPORT_TEXT_MAX>(list, line, comma, fieldEnd(comma, -1, line.length));
-    commitLine(context, list);
 }
 
 void ME_Get_DT_status_Parser(void* context, void*) {

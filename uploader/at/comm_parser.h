@@ -12,8 +12,6 @@ enum { ME_INTEGER_FIELD_MAX = 15 };
 
 // Text field limits of the parsers (characters, without the terminator).
 enum {
-    ME_COMMON_TEXT_MAX = 127,
-    ME_ERR_REPORT_TEXT_MAX = 15,
     ME_LIST_NAME_MAX = 255,
     ME_DRIVE_NAME_MAX = 255,
     ME_READ_DATA_MAX = 127,
@@ -31,26 +29,10 @@ int GetInteger(const char* s, int start, int end);
 // character gives an empty text. Returns the length copied.
 int GetString(const char* s, char* dst, int start, int end, size_t dstSize);
 
-// Number of occurrences of c in s.
-int GetSignCount(const char* s, char c);
-
-// Copies the key of a line that begins with '+' (up to its first ':' or the end) to dst,
-// cut to dstSize - 1 characters. Returns 1, or 0 when the line does not begin with '+'.
-int GetHeader(char* dst, const char* line, size_t dstSize);
-
-// Copies src to dst leaving out every c; returns c. dst must hold src.
-char trim(char c, const char* src, char* dst);
-
-// Removes trailing spaces in place; returns the remaining length.
-int trimright(char* s);
-
 // Appends to list a text element holding the context's expected prefix.
 void AddExpectedCmd(void* context, ATParamLst& list);
 
 // Parsers: each appends one line to the context's result object. The second argument is unused.
-void ME_Common_Query_Parser(void* context, void* unused);
-void ME_Query_ModemBearer_Parser(void* context, void* unused);
-void ME_Extend_ErrReport_Parser(void* context, void* unused);
 void ME_Get_DT_status_Parser(void* context, void* unused);
 void ME_Get_DirSize_Parser(void* context, void* unused);
 void ME_Get_DirFileListInfo_Parser(void* context, void* unused);

@@ -15,17 +15,12 @@ void noWake(void*) {}
 
 typedef void (*Callback)(void*);
 const Callback kCallbacks[] = {
-    ME_Set_ModemFunc_CB,     ME_Extend_ErrReport_CB,    ME_Get_DT_status_CB,
-    ME_Get_DirSize_CB,       ME_Get_DirFileListInfo_CB, ME_Get_DriverInfo_CB,
-    ME_Get_AvailableSize_CB, ME_GetPacketSize_CB,       ME_ReadTargetFile_CB};
-const char* const kPrefixes[] = {"",      "+CEER", "+ESUO", "+EFSC", "+EFSL",
-                                 "+EFSL", "+EFS",  "+EFSW", "+EFSR"};
+    ME_Set_ModemFunc_CB,  ME_Get_DT_status_CB,     ME_Get_DirSize_CB,   ME_Get_DirFileListInfo_CB,
+    ME_Get_DriverInfo_CB, ME_Get_AvailableSize_CB, ME_GetPacketSize_CB, ME_ReadTargetFile_CB};
+const char* const kPrefixes[] = {"", "+ESUO", "+EFSC", "+EFSL", "+EFSL", "+EFS", "+EFSW", "+EFSR"};
 const size_t kCount = sizeof kCallbacks / sizeof kCallbacks[0];
 
 void parseLineWithEveryParser(tagMEFSM* ctx) {
-    ME_Common_Query_Parser(ctx, nullptr);
-    ME_Query_ModemBearer_Parser(ctx, nullptr);
-    ME_Extend_ErrReport_Parser(ctx, nullptr);
     ME_Get_DT_status_Parser(ctx, nullptr);
     ME_Get_DirSize_Parser(ctx, nullptr);
     ME_Get_DirFileListInfo_Parser(ctx, nullptr);

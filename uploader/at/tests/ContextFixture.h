@@ -2,6 +2,8 @@
 // test thread: no port, no timer thread; delivered lines and wake-ups are counted.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <memory>
 #include <string>
@@ -55,4 +57,11 @@ struct TestContext {
     ATResult result;
     std::vector<std::string> lines;
     int wakes = 0;
+};
+
+// Test names for the rows of a parameter table whose rows carry a name.
+struct RowName {
+    template <class Row> std::string operator()(const ::testing::TestParamInfo<Row>& row) const {
+        return row.param.name;
+    }
 };

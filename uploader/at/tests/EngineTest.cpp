@@ -45,65 +45,31 @@ private:
     bool m_open = false;
 };
 
-struct ReplyCase {
-    const char* reply;
-    int code;
-};
-
-void PrintTo(const ReplyCase& c, std::ostream* out) {
-    *out << ::testing::PrintToString(std::string(c.reply));
-}
-
-class EngineReply : public Engine, public ::testing::WithParamInterface<ReplyCase> {};
-
-TEST_P(EngineReply, CheckAtReturnsTheCodeOfTheFinalLine) {
-    peer.script({{"AT\r", GetParam().reply}});
-    EXPECT_EQ(ME_Check_AT(ctx, nullptr, &result), GetParam().code);
-    EXPECT_EQ(result.resultcode, GetParam().code);
-    EXPECT_EQ(context()->m_nCmdState.load(), ME_STATE_IDLE);
-}
-
-INSTANTIATE_TEST_SUITE_P(Replies, EngineReply,
-                         ::testing::Values(ReplyCase{"AT\r\r\nOK\r\n", 0},
-                                           ReplyCase{"\r\nERROR\r\n", 100},
-                                           ReplyCase{"\r\n+CME ERROR: 21\r\n", 21},
-                                           ReplyCase{"\r\n+CMS ERROR: 300\r\n", 300}));
-
-TEST_F(Engine, ListingKeepsOnlyLinesWithTheExpectedPrefix) {
-    peer.script(
-        {{"AT+EFSL=\"0043\"\r",
-          "\r\n+EFSL: \"0041\",1,\r\n\r\n+CIEV: 1\r\n\r\n+EFSL: \"0042\",2,\r\n\r\nOK\r\n"}});
-    EXPECT_EQ(ME_GetDirFileListInfo(ctx, "C", nullptr, &result), 0);
-    ASSERT_EQ(result.vParamLst.size(), 2u);
-    EXPECT_EQ(result.get_integer(0, 2), 1);
-    EXPECT_EQ(result.get_integer(1, 2), 2);
-}
-
-TEST_F(Engine, CommandLinesOfTheCommandSet) {
+TEST_F(Engine, EachCommandSendsItsLineAndReturnsTheCodeOfTheFinalLine) {
     const unsigned char data[] = {0x01, 0xAB, 0xFF};
-    std::string longName(100, 'a');
-    std::string longEncoded;
+    std::string longName(100, 'a'), longEncoded;
     for (size_t i = 0; i < longName.size(); ++i)
         longEncoded += "0061";
-    peer.script({{"AT+ESWM=1\r", "\r\nOK\r\n"},
-                 {"AT+ESWM=1,2\r", "\r\nOK\r\n"},
-                 {"AT+EFSF=3\r", "\r\nOK\r\n"},
-                 {"AT+EFSF=2,\"0041002e0076\"\r", "\r\nOK\r\n"},
-                 {"AT+EFSW=2,1,3,\"01ABFF\"\r", "\r\nOK\r\n"},
-                 {"AT+EFSW=2,1,0,\"\"\r", "\r\nOK\r\n"},
+    peer.script({{"AT+EFSF=3\r", "AT+EFSF=3\r\r\nOK\r\n"},
+                 {"AT+EFSF=2,\"0041002e0076\"\r", "\r\n+CME ERROR: 21\r\n"},
+                 {"AT+EFSW=2,1,3,\"01ABFF\"\r", "\r\nERROR\r\n"},
+                 {"AT+EFSW=2,1,0,\"\"\r", "\r\n+CMS ERROR: 300\r\n"},
                  {"AT+EFSW=2,0,3,\"01ABFF\"\r", "\r\nOK\r\n"},
                  {"AT+EFSD=\"0041\"\r", "\r\nOK\r\n"},
+                 {"AT+EFS=67\r", "\r\n+EFS: 4096\r\n\r\nOK\r\n"},
                  {"AT+EFSF=0,\"\"\r", "\r\nOK\r\n"},
                  {"AT+EFSR=\"" + longEncoded + "\"\r", "\r\nOK\r\n"},
                  {"AT+ESUO?\r", "\r\n+ESUO: 3,0\r\n\r\nOK\r\n"}});
-    EXPECT_EQ(ME_Set_SwitchMode(ctx, 1, -1, nullptr, &result), 0);
-    EXPECT_EQ(ME_Set_SwitchMode(ctx, 1, 2, nullptr, &result), 0);
     EXPECT_EQ(ME_FolderOpertiaon(ctx, 3, nullptr, nullptr, &result), 0);
-    EXPECT_EQ(ME_FolderOpertiaon(ctx, 2, "A.v", nullptr, &result), 0);
-    EXPECT_EQ(ME_WriteTargetFile(ctx, 3, 64, data, nullptr, &result), 0);
-    EXPECT_EQ(ME_WriteTargetFile(ctx, 0, 64, data, nullptr, &result), 0);
+    EXPECT_EQ(ME_FolderOpertiaon(ctx, 2, "A.v", nullptr, &result), 21);
+    EXPECT_EQ(ME_WriteTargetFile(ctx, 3, 64, data, nullptr, &result), ME_RESULT_ERROR);
+    EXPECT_EQ(ME_WriteTargetFile(ctx, 0, 64, data, nullptr, nullptr), 300);
     EXPECT_EQ(ME_WriteTargetFile(ctx, 3, 3, data, nullptr, &result), 0);
-    EXPECT_EQ(ME_RemoveTargetFile(ctx, "0041", 0, nullptr, &result), 0);
+    EXPECT_EQ(ME_RemoveTargetFile(ctx, "0041", 3ul << 22, nullptr, &result), 0);
+    EXPECT_EQ(context()->m_nTimeout, 15003); // one more millisecond per 4 MiB
+    EXPECT_EQ(ME_GetAvailableSize(ctx, 'C', 2, nullptr, &result), 0);
+    EXPECT_EQ(context()->m_nTimeout, 2000);
+    EXPECT_EQ(result.get_integer(0, 1), 4096);
     EXPECT_EQ(ME_CreateDir(ctx, nullptr, nullptr, &result), 0);
     EXPECT_EQ(ME_ReadTargetFile(ctx, longName.c_str(), 3000, nullptr, &result), 0);
     result.clear();
@@ -112,37 +78,39 @@ TEST_F(Engine, CommandLinesOfTheCommandSet) {
     EXPECT_TRUE(peer.waitScriptDone(1000));
 }
 
-TEST_F(Engine, SilentPeerTimesOutAndLeavesTheContextReady) {
-    LogCapture log;
-    ASSERT_TRUE(log.open());
-    peer.script({{"AT\r", ""}, {"AT\r", "\r\n+CME ERROR: 21\r\n"}});
-    EXPECT_EQ(ME_Fill_FSM(ctx, nullptr, &result, ME_Set_ModemFunc_CB, "AT\r", nullptr, 50),
-              ME_RESULT_TIMEOUT);
-    EXPECT_NE(log.text().find("\r\n[error] time out\r\n"), std::string::npos);
-    EXPECT_EQ(context()->m_nCmdState.load(), ME_STATE_IDLE);
-    EXPECT_EQ(ME_Check_AT(ctx, nullptr, &result), 21);
+TEST_F(Engine, ExpectedPrefixIsCutToFifteenCharacters) {
+    peer.script({{"AT+X\r", "\r\n+ABCDEFGHIJKLMN: 7\r\n\r\nOK\r\n"}});
+    EXPECT_EQ(ME_Fill_FSM(ctx, nullptr, &result, ME_GetPacketSize_CB, "AT+X\r",
+                          "+ABCDEFGHIJKLMNOPQRST", 3000),
+              0);
+    EXPECT_EQ(result.get_integer(0, 1), 7);
 }
 
-TEST_F(Engine, InformationLinesStayAfterATimeout) {
-    peer.script({{"AT+EFSW?\r", "\r\n+EFSW: 1024\r\n"}});
-    EXPECT_EQ(ME_Fill_FSM(ctx, nullptr, &result, ME_GetPacketSize_CB, "AT+EFSW?\r", "+EFSW", 100),
+// A timeout keeps the lines that came and leaves the context ready; a write that fails ends at
+// once. Both say so in the log.
+TEST_F(Engine, TimeoutAndFailedWriteEndTheCommandAndAreLogged) {
+    LogCapture log;
+    ASSERT_TRUE(log.open());
+    peer.script({{"AT+EFSW?\r", "\r\n+EFSW: 1024\r\n"}, {"AT\r", "\r\nOK\r\n"}});
+    EXPECT_EQ(ME_Fill_FSM(ctx, nullptr, &result, ME_GetPacketSize_CB, "AT+EFSW?\r", "+EFSW", 50),
               ME_RESULT_TIMEOUT);
     EXPECT_EQ(result.get_integer(0, 1), 1024);
-}
-
-TEST_F(Engine, FailedWriteEndsAtOnceWithError) {
-    LogCapture log;
-    ASSERT_TRUE(log.open());
+    EXPECT_EQ(ME_Check_AT(ctx, nullptr, &result), 0);
     peer.hangUp();
     EXPECT_EQ(ME_Fill_FSM(ctx, nullptr, &result, ME_Set_ModemFunc_CB, "AT\r", nullptr, 600000),
               ME_RESULT_ERROR);
-    EXPECT_EQ(context()->m_nCmdState.load(), ME_STATE_IDLE);
-    EXPECT_NE(log.text().find("\r\n[error] failed to write\r\n"), std::string::npos);
+    std::string text = log.text();
+    EXPECT_NE(text.find("\r\n[error] time out\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\n[error] failed to write\r\n"), std::string::npos);
 }
 
-TEST_F(Engine, NullContextIsRefused) {
+TEST_F(Engine, CommandIsRefusedWithoutContextOrWhileAnotherRuns) {
     EXPECT_EQ(ME_Check_AT(nullptr, nullptr, &result), ME_RESULT_ERROR);
     EXPECT_FALSE(ME_DeInit(nullptr));
+    context()->m_nCmdState = ME_STATE_BUSY;
+    EXPECT_EQ(ME_Check_AT(ctx, nullptr, &result), ME_RESULT_ERROR);
+    EXPECT_FALSE(ME_DeInit(ctx));
+    context()->m_nCmdState = ME_STATE_IDLE;
 }
 
 } // namespace

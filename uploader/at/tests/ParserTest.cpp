@@ -1,4 +1,5 @@
-// The command parsers: one result line per information line, fields by number.
+// The command parsers and their field reading: one result line per information line, fields by
+// number, fields cut to their limits, missing separators giving empty fields.
 #include <gtest/gtest.h>
 
 #include "ContextFixture.h"
@@ -6,119 +7,117 @@
 
 namespace {
 
-ATResult parse(void (*parser)(void*, void*), const char* prefix,
-               const std::vector<std::string>& lines) {
-    TestContext t;
-    t.begin(nullptr, prefix);
-    for (const std::string& line : lines) {
-        t.setLine(line);
-        parser(t.ctx.get(), nullptr);
-    }
-    return t.result;
-}
-
-TEST(Parsers, ListingLineGivesNameAndNumber) {
-    ATResult r = parse(ME_Get_DirFileListInfo_Parser, "+EFSL", {"+EFSL: \"0041002E\",512,"});
-    ASSERT_EQ(r.vParamLst.size(), 1u);
-    EXPECT_TRUE(r.check_key("+EFSL"));
-    std::string name;
-    EXPECT_TRUE(r.get_string(name, 0, 1));
-    EXPECT_EQ(name, "0041002E");
-    EXPECT_EQ(r.get_integer(0, 2), 512);
-    EXPECT_EQ(r.vParamLst[0].size(), 3u); // nothing after the second comma: no kind
-}
-
-TEST(Parsers, ListingLineGivesKindAfterSecondComma) {
-    ATResult r = parse(ME_Get_DirFileListInfo_Parser, "+EFSL",
-                       {"+EFSL: \"0041\",0,1", "+EFSL: \"0042\",7,0,9"});
-    EXPECT_EQ(r.get_integer(0, 3), 1);
-    EXPECT_EQ(r.get_integer(1, 2), 7);
-    EXPECT_EQ(r.get_integer(1, 3), 0);
-}
-
-TEST(Parsers, FreeSpaceWithOrWithoutComma) {
-    ATResult r = parse(ME_Get_AvailableSize_Parser, "+EFS", {"+EFS: 1048576", "+EFS: 1048576,x"});
-    EXPECT_EQ(r.get_integer(0, 1), 1048576);
-    EXPECT_EQ(r.get_integer(1, 1), 1048576);
-}
-
-TEST(Parsers, PacketSizeLineHasExactlyTwoFields) {
-    ATResult r = parse(ME_GetPacketSize_Parser, "+EFSW", {"+EFSW:1024"});
-    ASSERT_EQ(r.vParamLst[0].size(), 2u);
-    EXPECT_EQ(r.get_integer(0, 1), 1024);
-}
-
-TEST(Parsers, StatusLineSpacesAfterSeparatorsDoNotMatter) {
-    ATResult r = parse(ME_Get_DT_status_Parser, "+ESUO", {"+ESUO: 3, 0", "+ESUO:4,1"});
-    EXPECT_EQ(r.get_integer(0, 1), 3);
-    EXPECT_EQ(r.get_integer(0, 2), 0);
-    EXPECT_EQ(r.get_integer(1, 1), 4);
-    EXPECT_EQ(r.get_integer(1, 2), 1);
-}
-
-TEST(Parsers, ReadLineGivesThreeNumbersAndTheData) {
-    ATResult r = parse(ME_ReadTargetFile_Parser, "+EFSR", {"+EFSR: 0,0,3,\"01ABFF\""});
-    EXPECT_EQ(r.get_integer(0, 1), 0);
-    EXPECT_EQ(r.get_integer(0, 2), 0);
-    EXPECT_EQ(r.get_integer(0, 3), 3);
-    std::string data;
-    EXPECT_TRUE(r.get_string(data, 0, 4));
-    EXPECT_EQ(data, "01ABFF");
-}
-
-TEST(Parsers, DriveNameWithoutClosingQuoteDropsTheLastCharacter) {
-    ATResult r = parse(ME_Get_DriverInfo_Parser, "+EFSL", {"+EFSL: \"0043\"", "+EFSL: \"0044x"});
-    std::string drive;
-    EXPECT_TRUE(r.get_string(drive, 0, 1));
-    EXPECT_EQ(drive, "0043");
-    EXPECT_TRUE(r.get_string(drive, 1, 1));
-    EXPECT_EQ(drive, "0044");
-}
-
-TEST(Parsers, ErrorReportQuotedOrPlain) {
-    ATResult r =
-        parse(ME_Extend_ErrReport_Parser, "+CEER", {"+CEER: 5,\"busy\"", "+CEER: 6,plain"});
+// A result as text: lines separated by " / ", text fields quoted, integers as numbers.
+std::string render(const ATResult& result) {
     std::string text;
-    EXPECT_EQ(r.get_integer(0, 1), 5);
-    EXPECT_TRUE(r.get_string(text, 0, 2));
-    EXPECT_EQ(text, "busy");
-    EXPECT_TRUE(r.get_string(text, 1, 2));
-    EXPECT_EQ(text, "plain");
+    for (const ATParamLst& line : result.vParamLst) {
+        text += text.empty() ? "" : " / ";
+        for (size_t i = 0; i < line.size(); ++i) {
+            const ATParamElem& e = line[i];
+            text += i == 0 ? "" : " ";
+            text +=
+                e.m_nType == ATPARAM_TEXT ? "'" + e.m_strValue + "'" : std::to_string(e.m_nValue);
+        }
+    }
+    return text;
 }
 
-TEST(Parsers, OverlongTextFieldsAreCutToTheParsersLimit) {
-    std::string name(400, 'A');
-    ATResult r = parse(ME_Get_DirFileListInfo_Parser, "+EFSL", {"+EFSL: \"" + name + "\",1,"});
-    std::string out;
-    EXPECT_TRUE(r.get_string(out, 0, 1));
-    EXPECT_EQ(out.size(), static_cast<size_t>(ME_LIST_NAME_MAX));
-    r = parse(ME_ReadTargetFile_Parser, "+EFSR", {"+EFSR: 0,0,3,\"" + name + "\""});
-    EXPECT_TRUE(r.get_string(out, 0, 4));
-    EXPECT_EQ(out.size(), static_cast<size_t>(ME_READ_DATA_MAX));
+struct ParserCase {
+    const char* name;
+    void (*parser)(void*, void*);
+    const char* prefix;
+    std::vector<std::string> lines;
+    std::string expected;
+};
+
+void PrintTo(const ParserCase& c, std::ostream* out) {
+    *out << c.name;
 }
 
-TEST(Parsers, MissingSeparatorsGiveEmptyFields) {
-    ATResult r = parse(ME_ReadTargetFile_Parser, "+EFSR", {"+EFSR: 7"});
-    EXPECT_EQ(r.get_integer(0, 1), 7);
-    EXPECT_EQ(r.get_integer(0, 2), 0);
-    EXPECT_EQ(r.get_integer(0, 3), 0);
-    std::string data = "x";
-    EXPECT_TRUE(r.get_string(data, 0, 4));
-    EXPECT_EQ(data, "");
+class Parser : public ::testing::TestWithParam<ParserCase> {};
+
+TEST_P(Parser, TurnsEachLineIntoOneResultLine) {
+    const ParserCase& c = GetParam();
+    TestContext t;
+    t.begin(nullptr, c.prefix);
+    for (const std::string& line : c.lines) {
+        t.setLine(line);
+        c.parser(t.ctx.get(), nullptr);
+    }
+    EXPECT_EQ(render(t.result), c.expected);
 }
 
-TEST(Parsers, GeneralQueryParsersTakeTheValueAfterTheColon) {
-    ATResult text = parse(ME_Common_Query_Parser, "+CGMR", {"+CGMR: v1.2"});
-    std::string out;
-    EXPECT_TRUE(text.get_string(out, 0, 1));
-    EXPECT_EQ(out, "v1.2");
-    ATResult number = parse(ME_Query_ModemBearer_Parser, "+CBST", {"+CBST: 7"});
-    EXPECT_EQ(number.get_integer(0, 1), 7);
-}
+const std::string kLong(400, 'A');
 
-TEST(Parsers, DirSizeTakesTheFirstNumber) {
-    ATResult r = parse(ME_Get_DirSize_Parser, "+EFSC", {"+EFSC: 4096,2"});
-    EXPECT_EQ(r.get_integer(0, 1), 4096);
+INSTANTIATE_TEST_SUITE_P(
+    Lines, Parser,
+    ::testing::Values(ParserCase{"ListingNameAndNumber",
+                                 ME_Get_DirFileListInfo_Parser,
+                                 "+EFSL",
+                                 {"+EFSL: \"0041002E\",512,", "+EFSL: \"\",7"},
+                                 "'+EFSL' '0041002E' 512 / '+EFSL' '' 7"},
+                      ParserCase{"ListingKindAfterTheSecondComma",
+                                 ME_Get_DirFileListInfo_Parser,
+                                 "+EFSL",
+                                 {"+EFSL: \"0041\",0,1", "+EFSL: \"0042\",7,0,9"},
+                                 "'+EFSL' '0041' 0 1 / '+EFSL' '0042' 7 0"},
+                      ParserCase{"ListingNameCutTo255",
+                                 ME_Get_DirFileListInfo_Parser,
+                                 "+EFSL",
+                                 {"+EFSL: \"" + kLong + "\",1,"},
+                                 "'+EFSL' '" + kLong.substr(0, 255) + "' 1"},
+                      ParserCase{"ListingWithoutQuotesOrCommas",
+                                 ME_Get_DirFileListInfo_Parser,
+                                 "+EFSL",
+                                 {"+EFSL: x"},
+                                 "'+EFSL' '' 0"},
+                      ParserCase{"DriveNames",
+                                 ME_Get_DriverInfo_Parser,
+                                 "+EFSL",
+                                 {"+EFSL: \"0043\"", "+EFSL: \"0044x", "+EFSL: \"", "+EFSL: C"},
+                                 "'+EFSL' '0043' / '+EFSL' '0044' / '+EFSL' '' / '+EFSL' ''"},
+                      ParserCase{"FreeSpaceWithOrWithoutComma",
+                                 ME_Get_AvailableSize_Parser,
+                                 "+EFS",
+                                 {"+EFS: 1048576", "+EFS:   -7,x", "+EFS:"},
+                                 "'+EFS' 1048576 / '+EFS' -7 / '+EFS' 0"},
+                      ParserCase{"NumbersPastTheIntRangeSaturate",
+                                 ME_Get_AvailableSize_Parser,
+                                 "+EFS",
+                                 {"+EFS: 77777777777", "+EFS: -21474836470", "+EFS: -2147483648"},
+                                 "'+EFS' 2147483647 / '+EFS' -2147483648 / '+EFS' -2147483648"},
+                      ParserCase{"OnlyFifteenCharactersOfANumberAreRead",
+                                 ME_GetPacketSize_Parser,
+                                 "+EFSW",
+                                 {"+EFSW: 000000000000012999", "+EFSW:  +-1", "+EFSW:1024"},
+                                 "'+EFSW' 12 / '+EFSW' 0 / '+EFSW' 1024"},
+                      ParserCase{"DirSizeTakesTheFirstNumber",
+                                 ME_Get_DirSize_Parser,
+                                 "+EFSC",
+                                 {"+EFSC: 4096,2"},
+                                 "'+EFSC' 4096"},
+                      ParserCase{"StatusSpacesAfterSeparators",
+                                 ME_Get_DT_status_Parser,
+                                 "+ESUO",
+                                 {"+ESUO: 3, 0", "+ESUO:4,1", "+ESUO: 5"},
+                                 "'+ESUO' 3 0 / '+ESUO' 4 1 / '+ESUO' 5 0"},
+                      ParserCase{"ReadThreeNumbersAndTheData",
+                                 ME_ReadTargetFile_Parser,
+                                 "+EFSR",
+                                 {"+EFSR: 0,1,3,\"01ABFF\"", "+EFSR: 7"},
+                                 "'+EFSR' 0 1 3 '01ABFF' / '+EFSR' 7 0 0 ''"},
+                      ParserCase{"ReadDataCutTo127",
+                                 ME_ReadTargetFile_Parser,
+                                 "+EFSR",
+                                 {"+EFSR: 0,0,3,\"" + kLong + "\""},
+                                 "'+EFSR' 0 0 3 '" + kLong.substr(0, 127) + "'"}),
+    RowName());
+
+TEST(FieldFunctions, SeparatorsAreCountedFromTheFirstCharacter) {
+    EXPECT_EQ(GetSignIdx("\"a\",\"b\"", '"', 1), 0);
+    EXPECT_EQ(GetSignIdx("\"a\",\"b\"", '"', 4), 6);
+    EXPECT_EQ(GetSignIdx("\"a\"", '"', 3), -1);
+    EXPECT_EQ(GetSignIdx("\"a\"", '"', 0), -1);
 }
 
 } // namespace
