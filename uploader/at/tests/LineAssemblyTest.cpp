@@ -5,90 +5,61 @@
 
 namespace {
 
-class LineAssembly : public ::testing::Test {
-protected:
-    void SetUp() override { t.ctx->m_pRespCallback = TestContext::recordLine; }
-    TestContext t;
+struct FramingCase {
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> lines;
 };
 
-TEST_F(LineAssembly, OkLineSplitAtEveryPositionIsDeliveredOnce) {
-    const std::string bytes = "\r\nOK\r\n";
-    for (size_t split = 0; split <= bytes.size(); ++split) {
-        TestContext fresh;
-        fresh.ctx->m_pRespCallback = TestContext::recordLine;
-        fresh.feed(bytes.substr(0, split));
-        fresh.feed(bytes.substr(split));
-        ASSERT_EQ(fresh.lines, std::vector<std::string>{"OK"}) << "split at " << split;
+void PrintTo(const FramingCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class Framing : public ::testing::TestWithParam<FramingCase> {};
+
+// Chunks of one to eight bytes, so CR and LF also arrive apart, then most replies at once.
+TEST_P(Framing, GivesTheSameLinesInEveryChunkSize) {
+    const FramingCase& c = GetParam();
+    for (size_t chunk : {1, 2, 3, 4, 5, 6, 7, 8, 4096}) {
+        TestContext t;
+        t.ctx->m_pRespCallback = TestContext::recordLine;
+        t.feed(c.bytes, chunk);
+        ASSERT_EQ(t.lines, c.lines) << "chunk " << chunk;
     }
 }
 
-TEST_F(LineAssembly, ReplyInEveryChunkSizeGivesTheSameLines) {
-    const std::string bytes = "AT+EFSL\r\r\n+EFSL: \"0043\"\r\n\r\n+EFSL: \"0044\"\r\n\r\nOK\r\n";
-    for (size_t chunk = 1; chunk <= 8; ++chunk) {
-        TestContext fresh;
-        fresh.ctx->m_pRespCallback = TestContext::recordLine;
-        fresh.feed(bytes, chunk);
-        std::vector<std::string> expected{"+EFSL: \"0043\"", "+EFSL: \"0044\"", "OK"};
-        ASSERT_EQ(fresh.lines, expected) << "chunk " << chunk;
-    }
-}
+INSTANTIATE_TEST_SUITE_P(
+    Replies, Framing,
+    ::testing::Values(
+        FramingCase{"EchoInformationAndFinal",
+                    "AT+EFSL\r\r\n+EFSL: \"0043\"\r\n\r\n+EFSL: \"0044\"\r\n\r\nOK\r\n",
+                    {"+EFSL: \"0043\"", "+EFSL: \"0044\"", "OK"}},
+        FramingCase{"NothingBeforeTheFirstCr", "OK\nERROR\n", {}},
+        FramingCase{"EmptyAndOneCharacterLinesDropped", "\r\n\r\n\r\nX\r\nOK\r\n", {"OK"}},
+        FramingCase{
+            "LineNotOpenedByLfSkipped", "\r\nOK\r\nERROR\r\n\r\nERROR\r\n", {"OK", "ERROR"}},
+        FramingCase{"BytesBetweenCrAndLfIgnored", "\r\nOK\rxyz\n", {"OK"}},
+        FramingCase{"OverlongLineCutAt8192",
+                    "\r\n" + std::string(8300, 'A') + "\r\n",
+                    {std::string(8192, 'A')}}),
+    RowName());
 
-TEST_F(LineAssembly, BytesBeforeTheFirstCrAreIgnored) {
-    t.feed("OK\nERROR\n");
-    EXPECT_TRUE(t.lines.empty());
-}
-
-TEST_F(LineAssembly, EmptyAndOneCharacterLinesAreDropped) {
-    t.feed("\r\n\r\n\r\nX\r\n");
-    EXPECT_TRUE(t.lines.empty());
-}
-
-TEST_F(LineAssembly, LineNotOpenedByLfIsSkipped) {
-    t.feed("\r\nOK\r\nERROR\r\n");
-    EXPECT_EQ(t.lines, std::vector<std::string>{"OK"});
-    t.feed("\r\nERROR\r\n");
-    EXPECT_EQ(t.lines.back(), "ERROR");
-}
-
-TEST_F(LineAssembly, BytesBetweenCrAndLfAreIgnored) {
-    t.feed("\r\nOK\rxyz\n");
-    EXPECT_EQ(t.lines, std::vector<std::string>{"OK"});
-}
-
-TEST_F(LineAssembly, OverlongLineIsCutAt8192Characters) {
-    std::string text(ME_MAX_LINE_LENGTH + 100, 'A');
-    for (size_t at = 0; at < text.size(); at += 500) {
-        std::string piece = text.substr(at, 500);
-        t.feed(at == 0 ? "\r\n" + piece : piece);
-    }
-    t.feed("\r\n");
-    ASSERT_EQ(t.lines.size(), 1u);
-    EXPECT_EQ(t.lines[0], std::string(ME_MAX_LINE_LENGTH, 'A'));
-}
-
-TEST_F(LineAssembly, LineWithoutCommandIsDiscarded) {
-    t.ctx->m_pRespCallback = nullptr;
+TEST(LineAssembly, LineWithoutCommandIsDiscarded) {
+    TestContext t;
     t.feed("\r\nOK\r\n");
-    EXPECT_TRUE(t.lines.empty());
     EXPECT_EQ(t.ctx->m_LineBuf[0], '\0');
 }
 
-TEST_F(LineAssembly, ChunkLargerThanTheRingIsRejectedWhole) {
-    std::string big(ME_RING_SIZE, 'x');
+TEST(LineAssembly, RingRejectsAChunkWithoutRoomWholeAndWrapsAroundItsEnd) {
+    TestContext t;
+    t.ctx->m_pRespCallback = TestContext::recordLine;
+    std::string big(8192, 'x');
     EXPECT_EQ(DataCallBack(1, big.data(), big.size(), t.ctx.get()), 0);
     EXPECT_EQ(DataCallBack(1, big.data(), 0, t.ctx.get()), 0);
     EXPECT_EQ(DataCallBack(1, big.data(), 5, nullptr), 0);
-    std::string fits(ME_RING_SIZE - 1, 'x');
-    EXPECT_EQ(DataCallBack(1, fits.data(), fits.size(), t.ctx.get()),
-              static_cast<int>(fits.size()));
-}
-
-TEST_F(LineAssembly, RingWrapsAroundItsEnd) {
-    std::string filler(ME_RING_SIZE - 3, 'x');
-    t.feed(filler);
+    EXPECT_EQ(DataCallBack(1, big.data(), big.size() - 1, t.ctx.get()), 8191);
     t.feed("\r\nWRAPPED\r\n");
     EXPECT_EQ(t.lines, std::vector<std::string>{"WRAPPED"});
-    EXPECT_EQ(GetRawData(t.ctx.get()), -1);
 }
 
 } // namespace

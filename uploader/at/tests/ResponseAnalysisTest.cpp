@@ -1,6 +1,9 @@
-// Response analysis: final results and their codes, prefix filtering, end reasons, and the
-// single hand-over of the caller's wake-up between the end of a command and its write.
+// Response analysis: final results and their codes, prefix filtering, end events under the
+// response lock, and the single hand-over of the caller's wake-up between the end of a command
+// and its write.
 #include <gtest/gtest.h>
+
+#include <thread>
 
 #include "ContextFixture.h"
 #include "comm_func_cb.h"
@@ -8,12 +11,13 @@
 namespace {
 
 struct FinalCase {
+    const char* name;
     const char* line;
     int code;
 };
 
 void PrintTo(const FinalCase& c, std::ostream* out) {
-    *out << ::testing::PrintToString(std::string(c.line));
+    *out << c.name;
 }
 
 class FinalResult : public ::testing::TestWithParam<FinalCase> {};
@@ -27,65 +31,75 @@ TEST_P(FinalResult, EndsTheCommandWithItsCode) {
     EXPECT_EQ(t.wakes, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, FinalResult,
-    ::testing::Values(FinalCase{"OK", 0}, FinalCase{"OKAY", 0}, FinalCase{"CONNECT 115200", 0},
-                      FinalCase{"ERROR", 100}, FinalCase{"+CME ERROR: 21", 21},
-                      FinalCase{"+CME ERROR: 4", 4}, FinalCase{"+CMS ERROR: 4", 4},
-                      FinalCase{"+CME ERROR: 0", 0}, FinalCase{"+CME ERROR:", 0}));
+INSTANTIATE_TEST_SUITE_P(Lines, FinalResult,
+                         ::testing::Values(FinalCase{"Ok", "OK", 0},
+                                           FinalCase{"OkWithMore", "OKAY", 0},
+                                           FinalCase{"Connect", "CONNECT 115200", 0},
+                                           FinalCase{"Error", "ERROR", 100},
+                                           FinalCase{"CmeError", "+CME ERROR: 21", 21},
+                                           FinalCase{"CmsError", "+CMS ERROR: 4", 4},
+                                           FinalCase{"CmeErrorZero", "+CME ERROR: 0", 0},
+                                           FinalCase{"CmeErrorWithoutNumber", "+CME ERROR:", 0}),
+                         RowName());
 
 TEST(ResponseAnalysis, PrefixDecidesWhichLinesReachTheParser) {
     TestContext t;
-    t.begin(ME_Get_DirFileListInfo_CB, "+EFSL");
-    t.feed("\r\n+EFSL: \"0041\",1,\r\n\r\n+EFS: 5\r\n\r\n+EFSLX: \"0042\",2\r\n\r\nRING\r\n");
+    t.begin(ME_Get_AvailableSize_CB, "+EFS");
+    t.feed("\r\n+EFSL: 1\r\n\r\n+EF: 5\r\n\r\nRING\r\n\r\n+EFS: 2\r\n");
     EXPECT_EQ(t.result.vParamLst.size(), 2u);
     EXPECT_EQ(t.ctx->m_nCmdState.load(), ME_STATE_BUSY);
     EXPECT_EQ(t.wakes, 0);
+    TestContext none;
+    none.begin(ME_Set_ModemFunc_CB, nullptr);
+    none.feed("\r\n+ESUO: 3\r\n\r\nOK\r\n");
+    EXPECT_TRUE(none.result.vParamLst.empty());
+    EXPECT_EQ(none.wakes, 1);
 }
 
-TEST(ResponseAnalysis, ShortPrefixAcceptsLongerKeys) {
-    TestContext t;
-    t.begin(ME_Get_AvailableSize_CB, "+EFS");
-    t.feed("\r\n+EFSL: 1\r\n\r\n+EFSW: 2\r\n\r\nOK\r\n");
-    EXPECT_EQ(t.result.vParamLst.size(), 2u);
-    EXPECT_EQ(t.result.resultcode, 0);
-}
-
-TEST(ResponseAnalysis, InformationLinesWithoutPrefixAndParserAreIgnored) {
-    TestContext t;
-    t.begin(ME_Set_ModemFunc_CB, nullptr);
-    t.feed("\r\n+ESUO: 3\r\n\r\nOK\r\n");
-    EXPECT_TRUE(t.result.vParamLst.empty());
-    EXPECT_EQ(t.result.resultcode, 0);
-}
-
-struct ReasonCase {
-    int reason;
+// Timeouts, failed writes and cancels end the command without looking at the line, each under
+// the response lock, so that the reader, the timer and the caller never analyse at once.
+struct EventCase {
+    const char* name;
+    void (*deliver)(void* context);
     int code;
 };
 
-void PrintTo(const ReasonCase& c, std::ostream* out) {
-    *out << "reason " << c.reason;
+void PrintTo(const EventCase& c, std::ostream* out) {
+    *out << c.name;
 }
 
-class EndReason : public ::testing::TestWithParam<ReasonCase> {};
+bool lockWasHeld = false;
 
-TEST_P(EndReason, EndsWithoutLookingAtTheLineAndKeepsEarlierLines) {
+void analyseCheckingTheLock(void* context) {
+    tagOSALLOCK* lock = &static_cast<tagMEFSM*>(context)->m_RespLock;
+    std::thread([&] {
+        lockWasHeld = pthread_mutex_trylock(&lock->m_Mutex) != 0;
+        if (!lockWasHeld)
+            pthread_mutex_unlock(&lock->m_Mutex);
+    }).join();
+    ME_Set_ModemFunc_CB(context);
+}
+
+class EndEvent : public ::testing::TestWithParam<EventCase> {};
+
+TEST_P(EndEvent, EndsTheCommandUnderTheResponseLock) {
     TestContext t;
-    t.begin(ME_Get_DirFileListInfo_CB, "+EFSL");
-    t.feed("\r\n+EFSL: \"0041\",1,\r\n");
+    t.begin(analyseCheckingTheLock, nullptr);
     t.setLine("OK");
-    t.ctx->m_nEndReason = GetParam().reason;
-    ME_Get_DirFileListInfo_CB(t.ctx.get());
+    lockWasHeld = false;
+    GetParam().deliver(t.ctx.get());
+    EXPECT_TRUE(lockWasHeld);
     EXPECT_EQ(t.result.resultcode, GetParam().code);
-    EXPECT_EQ(t.result.vParamLst.size(), 1u);
     EXPECT_EQ(t.wakes, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Reasons, EndReason,
-                         ::testing::Values(ReasonCase{AT_TIMEOUT, ME_RESULT_TIMEOUT},
-                                           ReasonCase{AT_WRITE_FAIL, ME_RESULT_ERROR},
-                                           ReasonCase{AT_CANCEL, ME_RESULT_CANCELLED}));
+INSTANTIATE_TEST_SUITE_P(
+    Events, EndEvent,
+    ::testing::Values(EventCase{"Timeout", TimeoutProc, ME_RESULT_TIMEOUT},
+                      EventCase{"WriteFailed", [](void* c) { TX_Callback(0, 3, c); },
+                                ME_RESULT_ERROR},
+                      EventCase{"Cancel", [](void* c) { ME_Cancel(c); }, ME_RESULT_CANCELLED}),
+    RowName());
 
 TEST(ResponseAnalysis, AnswerBeforeWriteCompletionWakesOnceAfterTheWrite) {
     TestContext t;
@@ -100,40 +114,18 @@ TEST(ResponseAnalysis, AnswerBeforeWriteCompletionWakesOnceAfterTheWrite) {
     TX_Callback(1, 3, t.ctx.get());
     t.feed("\r\nOK\r\n");
     TimeoutProc(t.ctx.get());
+    EXPECT_TRUE(ME_Cancel(t.ctx.get()));
     EXPECT_EQ(t.wakes, 1);
     EXPECT_EQ(t.result.resultcode, 100);
+    EXPECT_FALSE(ME_Cancel(nullptr));
 }
 
-TEST(ResponseAnalysis, FailedWriteEndsTheCommandAtOnce) {
-    TestContext t;
-    t.begin(ME_Set_ModemFunc_CB, nullptr, false);
-    TX_Callback(0, 3, t.ctx.get());
-    EXPECT_EQ(t.result.resultcode, 100);
-    EXPECT_EQ(t.wakes, 1);
-}
-
-TEST(ResponseAnalysis, TimeoutAfterTheEndDoesNothing) {
-    TestContext t;
-    t.begin(ME_Set_ModemFunc_CB, nullptr);
-    t.feed("\r\nOK\r\n");
-    TimeoutProc(t.ctx.get());
-    EXPECT_EQ(t.result.resultcode, 0);
-    EXPECT_EQ(t.wakes, 1);
-}
-
-TEST(ResponseAnalysis, FinalLineAfterATimeoutIsDroppedWhenNoCommandRuns) {
+TEST(ResponseAnalysis, FinalLineAfterATimeoutEndsTheNextCommandOnly) {
     TestContext t;
     t.begin(ME_Set_ModemFunc_CB, nullptr);
     TimeoutProc(t.ctx.get());
-    t.feed("\r\nOK\r\n");
+    t.feed("\r\nOK\r\n"); // no command runs: dropped
     EXPECT_EQ(t.result.resultcode, ME_RESULT_TIMEOUT);
-    EXPECT_EQ(t.wakes, 1);
-}
-
-TEST(ResponseAnalysis, FinalLineAfterATimeoutEndsTheNextCommand) {
-    TestContext t;
-    t.begin(ME_Set_ModemFunc_CB, nullptr);
-    TimeoutProc(t.ctx.get());
     ATResult next;
     t.begin(ME_Set_ModemFunc_CB, nullptr);
     t.ctx->m_pResult = &next;
@@ -150,22 +142,10 @@ TEST(ResponseAnalysis, TimerFiringLongBeforeTheDeadlineIsTheLastCommandsAndIgnor
     t.ctx->m_nTimeout = 60000;
     TimeoutProc(t.ctx.get());
     EXPECT_EQ(t.ctx->m_nCmdState.load(), ME_STATE_BUSY);
-    EXPECT_EQ(t.wakes, 0);
     t.ctx->m_StartTime -= std::chrono::milliseconds(60000);
     TimeoutProc(t.ctx.get());
     EXPECT_EQ(t.result.resultcode, ME_RESULT_TIMEOUT);
     EXPECT_EQ(t.wakes, 1);
-}
-
-TEST(ResponseAnalysis, CancelEndsTheRunningCommand) {
-    TestContext t;
-    t.begin(ME_Set_ModemFunc_CB, nullptr);
-    EXPECT_TRUE(ME_Cancel(t.ctx.get()));
-    EXPECT_EQ(t.result.resultcode, ME_RESULT_CANCELLED);
-    EXPECT_EQ(t.wakes, 1);
-    EXPECT_TRUE(ME_Cancel(t.ctx.get()));
-    EXPECT_EQ(t.wakes, 1);
-    EXPECT_FALSE(ME_Cancel(nullptr));
 }
 
 } // namespace
