@@ -55,8 +55,8 @@ struct tagOSALTIMER {
 // The reason me_killtimer is called with when the timer's own callback ends the command.
 enum { OSAL_KILL_REASON_TIMEOUT = 1 };
 
-// Skips spaces only, one optional sign, then decimal digits; 0 when no digit follows. As the C
-// library's atoi otherwise.
+// Skips spaces only, one optional sign, then decimal digits; 0 when no digit follows, the int
+// limit on the number's side for a number past it.
 int me_atoi(const char* text);
 
 // Recursive locks.
@@ -89,8 +89,8 @@ void ReleaseMutexHandle(HANDLE_CONTENT* handle);
 typedef int (*OSAL_THREAD_FUNC)(void*);
 HANDLE_CONTENT* StartThreadHandle(OSAL_THREAD_FUNC function, void* argument, int* createResult);
 
-// Timer. me_inittimer starts the timer thread; me_settimer arms it for ms
-// milliseconds (below 11 fires at once), restarting the count when already armed; the callback
+// Timer. me_inittimer starts the timer thread and returns once it runs; me_settimer arms it for
+// ms milliseconds (below 11 fires at once), restarting the count when already armed; the callback
 // runs once on the timer thread. me_killtimer disarms; with reason 1 (called from the callback
 // itself) it only prints. Otherwise it returns once the timer thread has disarmed, which is after
 // a callback already running has returned: the caller must not hold a lock the callback takes.
