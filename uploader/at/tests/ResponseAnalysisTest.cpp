@@ -51,7 +51,9 @@ TEST(ResponseAnalysis, PrefixDecidesWhichLinesReachTheParser) {
     EXPECT_EQ(t.wakes, 0);
     TestContext none;
     none.begin(ME_Set_ModemFunc_CB, nullptr);
-    none.feed("\r\n+ESUO: 3\r\n\r\nOK\r\n");
+    none.feed("\r\n+ESUO: 3\r\n");
+    EXPECT_EQ(none.ctx->m_nCmdState.load(), ME_STATE_BUSY); // information, not a final result
+    none.feed("\r\nOK\r\n");
     EXPECT_TRUE(none.result.vParamLst.empty());
     EXPECT_EQ(none.wakes, 1);
 }
@@ -68,15 +70,21 @@ void PrintTo(const EventCase& c, std::ostream* out) {
     *out << c.name;
 }
 
+bool responseLockHeld(void* context) {
+    tagOSALLOCK* lock = &static_cast<tagMEFSM*>(context)->m_RespLock;
+    bool held = false;
+    std::thread([&] {
+        held = pthread_mutex_trylock(&lock->m_Mutex) != 0;
+        if (!held)
+            pthread_mutex_unlock(&lock->m_Mutex);
+    }).join();
+    return held;
+}
+
 bool lockWasHeld = false;
 
 void analyseCheckingTheLock(void* context) {
-    tagOSALLOCK* lock = &static_cast<tagMEFSM*>(context)->m_RespLock;
-    std::thread([&] {
-        lockWasHeld = pthread_mutex_trylock(&lock->m_Mutex) != 0;
-        if (!lockWasHeld)
-            pthread_mutex_unlock(&lock->m_Mutex);
-    }).join();
+    lockWasHeld = responseLockHeld(context);
     ME_Set_ModemFunc_CB(context);
 }
 
@@ -100,6 +108,16 @@ INSTANTIATE_TEST_SUITE_P(
                                 ME_RESULT_ERROR},
                       EventCase{"Cancel", [](void* c) { ME_Cancel(c); }, ME_RESULT_CANCELLED}),
     RowName());
+
+TEST(ResponseAnalysis, InformationLineReachesTheParserUnderTheResponseLock) {
+    TestContext t;
+    t.begin(nullptr, nullptr);
+    t.setLine("+X: 1");
+    lockWasHeld = false;
+    ME_Singleline_Response_Parser(t.ctx.get(), 0,
+                                  [](void* c, void*) { lockWasHeld = responseLockHeld(c); });
+    EXPECT_TRUE(lockWasHeld);
+}
 
 TEST(ResponseAnalysis, AnswerBeforeWriteCompletionWakesOnceAfterTheWrite) {
     TestContext t;
