@@ -51,16 +51,6 @@ CString::CString(const CString& other) {
     m_pData[m_nDataLength] = 0;
 }
 
-CString::CString(const wchar_t* text) {
-    if (text == nullptr || *text == 0) {
-        Init();
-        return;
-    }
-    m_nDataLength = static_cast<int>(wcslen(text));
-    m_pData = NewBlock(m_nDataLength);
-    wcscpy(m_pData, text);
-}
-
 CString::CString(const char* text) {
     if (text == nullptr || *text == 0) {
         Init();
@@ -102,24 +92,6 @@ CString& CString::operator=(const CString& other) {
     return *this;
 }
 
-CString& CString::operator=(const wchar_t* text) {
-    if (text == nullptr || *text == 0) {
-        Empty();
-        return *this;
-    }
-    int length = static_cast<int>(wcslen(text));
-    if (length > m_nDataLength) {
-        wchar_t* block = NewBlock(length);
-        wcscpy(block, text); // text may point into the old block
-        free(m_pData);
-        m_pData = block;
-    } else {
-        wmemmove(m_pData, text, static_cast<size_t>(length) + 1);
-    }
-    m_nDataLength = length;
-    return *this;
-}
-
 CString& CString::operator=(const char* text) {
     return *this = CString(text);
 }
@@ -143,12 +115,6 @@ void CString::ConcatInPlace(int len, const wchar_t* data) {
     wchar_t* old = m_pData;
     ConcatCopy(m_nDataLength, old, len, data);
     free(old);
-}
-
-CString& CString::operator+=(const wchar_t* text) {
-    if (text != nullptr && *text != 0)
-        ConcatInPlace(static_cast<int>(wcslen(text)), text);
-    return *this;
 }
 
 CString& CString::operator+=(const CString& other) {

@@ -9,7 +9,6 @@ class CString {
 public:
     CString();
     CString(const CString& other);
-    CString(const wchar_t* text);
     CString(const char* text);
     ~CString();
 
@@ -17,10 +16,8 @@ public:
     void Empty();
 
     CString& operator=(const CString& other);
-    CString& operator=(const wchar_t* text);
     CString& operator=(const char* text);
 
-    CString& operator+=(const wchar_t* text);
     CString& operator+=(const CString& other);
     CString& operator+=(wchar_t ch); // a zero character counts in the length
 

@@ -1,5 +1,5 @@
-// CString as the upload tool uses it: names built from narrow or wide text, copied, joined and
-// cut into the parts of a device path.
+// CString as the upload tool uses it: names built from narrow text, copied, joined and cut into
+// the parts of a device path.
 #include "Win2Mac.h"
 
 #include <gtest/gtest.h>
@@ -10,9 +10,8 @@
 namespace {
 
 TEST(CString, EmptyFormsAreReadableAndEmpty) {
-    const CString fromNothing, fromNullWide(static_cast<const wchar_t*>(nullptr)),
-        fromNullNarrow(static_cast<const char*>(nullptr)), fromEmpty(""), copy(fromEmpty);
-    for (const CString* s : {&fromNothing, &fromNullWide, &fromNullNarrow, &fromEmpty, &copy}) {
+    const CString fromNothing, fromNull(nullptr), fromEmpty(""), copy(fromEmpty);
+    for (const CString* s : {&fromNothing, &fromNull, &fromEmpty, &copy}) {
         EXPECT_TRUE(s->IsEmpty());
         EXPECT_STREQ(s->GetData(), L"");
     }
@@ -38,7 +37,7 @@ TEST(CString, CopiesAndAssignmentsNeverShareABlock) {
     longer += L'!';
     EXPECT_STREQ(s.GetData(), L"abcdefgh");
     CString copy(s);
-    copy += L"?";
+    copy += L'?';
     EXPECT_STREQ(s.GetData(), L"abcdefgh");
     s = s;
     EXPECT_STREQ(s.GetData(), L"abcdefgh");
@@ -51,7 +50,6 @@ TEST(CString, AppendingKeepsZeroCharactersAndMayAppendItself) {
     s += s;
     EXPECT_STREQ(s.GetData(), L"abab");
     s += CString();
-    s += static_cast<const wchar_t*>(nullptr);
     s += L'\0';
     EXPECT_EQ(s.GetDataLength(), 5);
     EXPECT_EQ(wcslen(s.GetData()), 4u);
