@@ -2,10 +2,12 @@
 // answered by a scripted peer thread.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "EngineFixture.h"
 #include "TrellupUtility.h"
@@ -102,6 +104,22 @@ TEST_F(Engine, TimeoutAndFailedWriteEndTheCommandAndAreLogged) {
     std::string text = log.text();
     EXPECT_NE(text.find("\r\n[error] time out\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\n[error] failed to write\r\n"), std::string::npos);
+}
+
+// A second caller waits for the command in progress (here until it times out) instead of being
+// refused or interleaving its command with it.
+TEST_F(Engine, SecondCallerWaitsForTheCommandInProgress) {
+    peer.script({{"AT+A\r", ""}, {"AT\r", "\r\nOK\r\n"}});
+    int first = -1;
+    std::thread caller([&] {
+        first = ME_Fill_FSM(ctx, nullptr, nullptr, ME_Set_ModemFunc_CB, "AT+A\r", nullptr, 200);
+    });
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (peer.linesAnswered() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    EXPECT_EQ(ME_Check_AT(ctx, nullptr, &result), 0);
+    caller.join();
+    EXPECT_EQ(first, ME_RESULT_TIMEOUT);
 }
 
 TEST_F(Engine, CommandIsRefusedWithoutContextOrWhileAnotherRuns) {
