@@ -39,6 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
         FramingCase{
             "LineNotOpenedByLfSkipped", "\r\nOK\r\nERROR\r\n\r\nERROR\r\n", {"OK", "ERROR"}},
         FramingCase{"BytesBetweenCrAndLfIgnored", "\r\nOK\rxyz\n", {"OK"}},
+        // A zero byte ends the line's text; the bytes after it are not held back.
+        FramingCase{"ZeroByteInsideALine", std::string("\r\nA\0B\r\n\r\nOK\r\n", 13), {"A", "OK"}},
         FramingCase{"OverlongLineCutAt8192",
                     "\r\n" + std::string(8300, 'A') + "\r\n",
                     {std::string(8192, 'A')}}),
