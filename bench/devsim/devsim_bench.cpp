@@ -30,7 +30,7 @@ bool RoundTrips(PtyClient& client) {
     std::vector<double> micros;
     for (int i = 0; i < kRoundTrips; ++i) {
         Clock::time_point start = Clock::now();
-        if (client.Command("AT").Final() != "OK")
+        if (client.Command("AT") != "OK")
             return false;
         micros.push_back(Seconds(start) * 1e6);
     }
@@ -41,17 +41,17 @@ bool RoundTrips(PtyClient& client) {
 }
 
 bool Upload(PtyClient& client) {
-    if (client.Command("AT+EFSW=0,\"" + Ucs2("C:\\upload.bin") + "\"").Final() != "OK")
+    if (client.Command("AT+EFSW=0,\"" + Ucs2("C:\\upload.bin") + "\"") != "OK")
         return false;
     std::string chunk = "AT+EFSW=2,0," + std::to_string(kChunkBytes) + ",\"" +
                         std::string(kChunkBytes * 2, '5') + "\"";
     Clock::time_point start = Clock::now();
     for (int i = 0; i < kUploadChunks; ++i) {
-        if (client.Command(chunk).Final() != "OK")
+        if (client.Command(chunk) != "OK")
             return false;
     }
     double seconds = Seconds(start);
-    if (client.Command("AT+EFSW=1,\"" + Ucs2("C:\\upload.bin") + "\"").Final() != "OK")
+    if (client.Command("AT+EFSW=1,\"" + Ucs2("C:\\upload.bin") + "\"") != "OK")
         return false;
     double mib = kUploadChunks * kChunkBytes / 1048576.0;
     std::printf("upload, %zu-byte chunks, no line limit: %.1f MiB in %.2f s = %.2f MiB/s\n",

@@ -3,7 +3,6 @@
 
 #include <cctype>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
@@ -23,16 +22,14 @@ const int kStartDeadlineMs = 20000;
 }
 
 TempFolder::TempFolder() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/devsim-test-XXXXXX";
+    std::string pattern = (std::filesystem::temp_directory_path() / "devsim-test-XXXXXX").string();
     if (::mkdtemp(&pattern[0]) != nullptr)
         m_path = pattern;
 }
 
 TempFolder::~TempFolder() {
     std::error_code ignored;
-    if (!m_path.empty())
-        std::filesystem::remove_all(m_path, ignored);
+    std::filesystem::remove_all(m_path, ignored);
 }
 
 void WriteHostFile(const std::string& path, const std::string& content) {

@@ -47,7 +47,7 @@ protected:
         args.insert(args.begin(), {"--root", m_tmp.Path()});
         ASSERT_TRUE(m_device.Start(args));
         ASSERT_EQ(m_device.FirstLine().rfind("/dev/", 0), 0u) << m_device.FirstLine();
-        ASSERT_TRUE(m_client.Open(m_device.FirstLine(), true));
+        ASSERT_TRUE(m_client.Open(m_device.FirstLine()));
     }
 
     TempFolder m_tmp;
@@ -83,6 +83,8 @@ TEST_P(DevsimLine, WritesGiveExactlyTheseBytes) {
 }
 
 const std::string kDeleteApp = "AT+EFSD=\"" + Ucs2("C:\\app.vxp") + "\"\r";
+const std::string kOpenApp = "AT+EFSW=0,\"" + Ucs2("C:\\app.vxp") + "\"\r";
+const std::string kExitAll = "AT+[666]EXIT_ALL\r";
 
 INSTANTIATE_TEST_SUITE_P(
     Options, DevsimLine,
@@ -99,10 +101,12 @@ INSTANTIATE_TEST_SUITE_P(
                  {"--unsolicited"},
                  {"AT\rAT\rAT\r"},
                  "\r\nOK\r\n\r\nOK\r\n\r\n+EIND: 1\r\n\r\nOK\r\n"},
+        // The running application can neither be deleted nor opened for writing until all
+        // applications stop, and runs again after a reboot.
         LineCase{"LockRunning",
                  {"--lock-running"},
-                 {kDeleteApp + "AT+[666]EXIT_ALL\r" + kDeleteApp},
-                 "\r\nERROR\r\n\r\nOK\r\n\r\nOK\r\n"},
+                 {kOpenApp + kExitAll + "AT+[666]REBOOT\r" + kDeleteApp + kExitAll + kDeleteApp},
+                 "\r\nERROR\r\n\r\nOK\r\n\r\nOK\r\n\r\nERROR\r\n\r\nOK\r\n\r\nOK\r\n"},
         LineCase{"Silent", {"--silent", "^AT+ESUO?$"}, {"AT+ESUO?\rAT\r"}, "\r\nOK\r\n"},
         LineCase{"Fail",
                  {"--fail", "AT+ESUO=3$@2", "--fail", "^AT+ESUO?=13"},
@@ -114,8 +118,8 @@ TEST_F(DevsimProgram, LogHoldsOneTimeStampedLinePerCommandWhileRunning) {
     std::string log = m_tmp.Sub("device.log");
     Start({"--log", log});
     EXPECT_TRUE(HostExists(m_tmp.Sub("C"))) << "drive C is made in an empty root";
-    ASSERT_EQ(m_client.Command("AT").Final(), "OK");
-    ASSERT_EQ(m_client.Command("AT+[666]REBOOT").Final(), "OK");
+    ASSERT_EQ(m_client.Command("AT"), "OK");
+    ASSERT_EQ(m_client.Command("AT+[666]REBOOT"), "OK");
     std::string text = ReadHostFile(log);
     const std::regex kLine("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z (.*)\n");
     std::vector<std::string> lines;
@@ -165,11 +169,12 @@ TEST_F(DevsimProgram, ClientLeavesNothingBehindWhenItCloses) {
             PtyClient client;
             struct termios now = {};
             if (!Eventually([&] {
-                    return client.Open(path, true, &now) && now.c_lflag == initial.c_lflag &&
+                    return client.Open(path) && ::tcgetattr(client.Fd(), &now) == 0 &&
+                           now.c_lflag == initial.c_lflag &&
                            ::cfgetospeed(&now) == ::cfgetospeed(&initial);
                 }))
                 ::_exit(10 + round);
-            if (client.Command("AT").Final() != "OK")
+            if (client.Command("AT") != "OK")
                 ::_exit(20 + round);
             now.c_lflag |= ECHO | ICANON;
             ::cfsetspeed(&now, B9600);
