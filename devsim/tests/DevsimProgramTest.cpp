@@ -67,7 +67,7 @@ class DevsimLine : public DevsimProgram, public ::testing::WithParamInterface<Li
 // C:\app.vxp is the application that autostart.txt names.
 TEST_P(DevsimLine, WritesGiveExactlyTheseBytes) {
     ::mkdir(m_tmp.Sub("C").c_str(), 0755);
-    WriteHostFile(m_tmp.Sub("C/autostart.txt"), "App=C:\\app.vxp\r\n");
+    WriteHostFile(m_tmp.Sub("C/autostart.txt"), "[autostart]\r\nName=x\r\nApp=C:\\app.vxp\r\n");
     WriteHostFile(m_tmp.Sub("C/app.vxp"), "x");
     Start(GetParam().options);
     for (const std::string& piece : GetParam().writes)
