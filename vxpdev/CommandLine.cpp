@@ -1,5 +1,6 @@
 // The vxpdev driver: the command line through the argument library, its errors mapped to
 // status 1, then the chosen subcommand, on the device when it needs one.
+#include "CommandLine.h"
 #include "Commands.h"
 #include "Console.h"
 #include "DeviceLink.h"

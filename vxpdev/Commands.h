@@ -23,6 +23,3 @@ void AddInfoCommands(CLI::App& app, Invocation& run);     // info, df
 void AddFileCommands(CLI::App& app, Invocation& run);     // ls, rm, mkdir, rmdir
 void AddTransferCommands(CLI::App& app, Invocation& run); // cat, get, put, verify
 void AddControlCommands(CLI::App& app, Invocation& run);  // reset, stop
-
-// The whole run: the command line, then the chosen subcommand. The exit status.
-int RunVxpdev(int argc, char** argv);

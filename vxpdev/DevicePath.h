@@ -7,6 +7,9 @@
 
 #include "Win2Mac.h"
 
+// The separator of device paths, as the device writes it.
+const char kDeviceSeparator[] = "\\";
+
 // The path typed by the user as the device writes it: UTF-8 decoded (a malformed byte becomes
 // U+FFFD), '/' turned into '\', trailing separators dropped.
 CString DevicePath(const std::string& typed);

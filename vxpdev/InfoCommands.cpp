@@ -8,13 +8,13 @@
 #include "Commands.h"
 #include "Console.h"
 #include "DeviceLink.h"
+#include "DevicePath.h"
 #include "ExitStatus.h"
 #include "TrellupUtility.h"
 
 namespace {
 
 const char kStartFile[] = "autostart.txt";
-const char kDeviceSeparator[] = "\\";
 const char kTempPattern[] = "/vxpdev-start-XXXXXX";
 const char kTempFolderVariable[] = "TMPDIR";
 const char kDefaultTempFolder[] = "/tmp";

@@ -26,7 +26,6 @@ const char kForceHelp[] = "replace an existing file";
 
 const char kActionRead[] = "read";
 const char kActionWrite[] = "write";
-const char kDeviceSeparator[] = "\\";
 const char kPcSeparator[] = "/";
 
 const char kMsgIsFolder[] = "%s: a folder, not a file\n";

@@ -24,14 +24,19 @@ struct Received {
     std::condition_variable changed;
     std::string bytes;
     unsigned long largestChunk = 0;
+    bool lineLost = false;
 
     static int Callback(int type, const char* data, unsigned long length, void* self) {
         Received* received = static_cast<Received*>(self);
-        EXPECT_EQ(type, COMM_DATA_RECEIVED);
         {
             std::lock_guard<std::mutex> lock(received->mutex);
-            received->bytes.append(data, length);
-            received->largestChunk = std::max(received->largestChunk, length);
+            if (type == COMM_LINE_LOST) {
+                received->lineLost = true;
+            } else {
+                EXPECT_EQ(type, COMM_DATA_RECEIVED);
+                received->bytes.append(data, length);
+                received->largestChunk = std::max(received->largestChunk, length);
+            }
         }
         received->changed.notify_all();
         return 0;
@@ -39,6 +44,10 @@ struct Received {
     bool WaitForSize(size_t size) {
         std::unique_lock<std::mutex> lock(mutex);
         return changed.wait_for(lock, DEADLINE, [&] { return bytes.size() >= size; });
+    }
+    bool WaitForLineLost() {
+        std::unique_lock<std::mutex> lock(mutex);
+        return changed.wait_for(lock, DEADLINE, [&] { return lineLost; });
     }
 };
 
@@ -120,7 +129,9 @@ TEST_F(SerialPort, StopsPromptlyWhileIdle) {
 TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
     close(master);
     master = -1;
-    // The reader ends by itself; stopping then joins a finished thread instead of hanging.
+    // The reader reports the lost line and ends by itself; stopping then joins a finished
+    // thread instead of hanging.
+    EXPECT_TRUE(received.WaitForLineLost());
     port.Deinit_Port();
     char name[128];
     ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
