@@ -21,7 +21,8 @@ void ATResult::clear() {
 }
 
 const ATParamElem* ATResult::element(int line, int elem) const {
-    if (line < 0 || elem < 0 || static_cast<size_t>(line) >= vParamLst.size())
+    // A negative index becomes a huge one and is refused with the others.
+    if (static_cast<size_t>(line) >= vParamLst.size())
         return nullptr;
     const ATParamLst& list = vParamLst[static_cast<size_t>(line)];
     if (static_cast<size_t>(elem) >= list.size())

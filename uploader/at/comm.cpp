@@ -176,16 +176,6 @@ void TimeoutProc(void* arg) {
     me_unlock(&context->m_RespLock);
 }
 
-bool ME_Cancel(void* arg) {
-    tagMEFSM* context = contextOf(arg);
-    if (context == nullptr)
-        return false;
-    // Only the response lock: the caller holds the command lock for the whole command, so a
-    // cancel from another thread can interrupt it.
-    endCommand(context, AT_CANCEL);
-    return true;
-}
-
 void ME_LineLost(void* arg) {
     tagMEFSM* context = contextOf(arg);
     context->m_bLineLost.store(true);

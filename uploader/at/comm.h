@@ -1,5 +1,5 @@
 // The command context of one connection and the engine that runs one AT command at a time on
-// it: creation, the send path, the caller's wait, timeouts, cancel, and the assembly of the
+// it: creation, the send path, the caller's wait, timeouts and the assembly of the
 // received bytes into response lines. Commands are issued on the main thread; DataCallBack runs
 // on the serial reader thread, TimeoutProc on the context's timer thread.
 #pragma once
@@ -16,11 +16,11 @@ enum {
     ME_RESULT_OK = 0,            // "OK", "CONNECT", or an error line with the number 0
     ME_RESULT_ERROR = 100,       // "ERROR", failed write, or the command was refused
     ME_RESULT_TIMEOUT = 32512,   // 0x7F00: no final result before the timeout
-    ME_RESULT_CANCELLED = 32514, // 0x7F02: cancelled
+    ME_RESULT_CANCELLED = 32514, // 0x7F02: refused after an interruption
 };
 
 // Why the response analysis is being called.
-enum AT_END_REASON_ENUM { AT_NORMAL = 0, AT_TIMEOUT = 1, AT_WRITE_FAIL = 2, AT_CANCEL = 3 };
+enum AT_END_REASON_ENUM { AT_NORMAL = 0, AT_TIMEOUT = 1, AT_WRITE_FAIL = 2 };
 
 // Command states.
 enum { ME_STATE_BUSY = 0, ME_STATE_IDLE = 4 };
@@ -87,8 +87,8 @@ bool ME_DeInit(void* context);
 // information lines the command expects (null: none), callback its response callback, result
 // the caller's ATResult (may be null), timeout in milliseconds. Returns 0 success, 100 error
 // reply, failed write or refusal (null context, command in progress), 32512 timeout
-// (also, unsent, after two commands of the context timed out), 32514 cancelled (also, unsent,
-// while an interruption refuses commands), any other number the device's error number.
+// (also, unsent, after two commands of the context timed out), 32514 (unsent) while an
+// interruption refuses commands, any other number the device's error number.
 int ME_Fill_FSM(void* context, void (*notify)(void*), void* result, void (*callback)(void*),
                 const char* command, const char* prefix, int timeout);
 
@@ -97,9 +97,6 @@ int TX_Callback(int ok, int length, void* context);
 
 // Timer callback: ends the command in progress with the timeout code.
 void TimeoutProc(void* context);
-
-// Ends the command in progress, if any, with 32514. False for a null context.
-bool ME_Cancel(void* context);
 
 // The line is gone: ends the command in progress, if any, with the failed-write code (100), and
 // every later command of the context ends so at once, as a failed write.

@@ -16,7 +16,6 @@ const char kCr[] = "\r";
 const char kQuote = '"';
 
 const char kPrefixEsuo[] = "+ESUO";
-const char kPrefixEfsc[] = "+EFSC";
 const char kPrefixEfsl[] = "+EFSL";
 const char kPrefixEfs[] = "+EFS";
 const char kPrefixEfsr[] = "+EFSR";
@@ -62,10 +61,6 @@ int ME_Check_AT(void* context, ME_NOTIFY_FN, void* result) {
     return runPlain(context, result, "AT");
 }
 
-int ME_Set_ErrorFmt(void* context, int mode, ME_NOTIFY_FN, void* result) {
-    return runPlain(context, result, compose("AT+CMEE=%d", mode));
-}
-
 int ME_Stop_AllApp(void* context, ME_NOTIFY_FN, void* result) {
     return runPlain(context, result, "AT+[666]EXIT_ALL");
 }
@@ -94,15 +89,6 @@ int ME_CreateDir(void* context, const char* name, ME_NOTIFY_FN, void* result) {
 
 int ME_RemoveDir(void* context, const char* name, ME_NOTIFY_FN, void* result) {
     return runPlain(context, result, "AT+EFSF=1," + quoted(encodedName(name)));
-}
-
-int ME_Query_SupportSuperDirList(void* context, ME_NOTIFY_FN, void* result) {
-    return runPlain(context, result, "AT+EFSC=?");
-}
-
-int ME_GetDirSize(void* context, const char* name, ME_NOTIFY_FN, void* result) {
-    return run(context, result, ME_Get_DirSize_CB, "AT+EFSC=" + quoted(encodedName(name)),
-               kPrefixEfsc, ME_TIMEOUT_DEFAULT);
 }
 
 int ME_GetDirFileListInfo(void* context, const char* name, ME_NOTIFY_FN, void* result) {

@@ -2,7 +2,8 @@
 // running it through ME_Fill_FSM on the caller's (main) thread. Every function takes the
 // context first and ends with an unused notification function (pass null) and the caller's
 // ATResult; every one returns the result code: 0 success, 100 error reply, failed write or
-// refusal, 32512 timeout, 32514 cancelled, any other number the device's error number.
+// refusal, 32512 timeout, 32514 refused after an interruption, any other number the device's error
+// number.
 #pragma once
 
 #include "comm.h"
@@ -19,8 +20,6 @@ enum {
 
 // "AT"
 int ME_Check_AT(void* context, ME_NOTIFY_FN notify, void* result);
-// "AT+CMEE=<mode>"
-int ME_Set_ErrorFmt(void* context, int mode, ME_NOTIFY_FN notify, void* result);
 // "AT+[666]EXIT_ALL"
 int ME_Stop_AllApp(void* context, ME_NOTIFY_FN notify, void* result);
 // "AT+[666]REBOOT"
@@ -37,10 +36,6 @@ int ME_FolderOpertiaon(void* context, int mode, const char* name, ME_NOTIFY_FN n
 int ME_CreateDir(void* context, const char* name, ME_NOTIFY_FN notify, void* result);
 // "AT+EFSF=1,"<encoded name>""
 int ME_RemoveDir(void* context, const char* name, ME_NOTIFY_FN notify, void* result);
-// "AT+EFSC=?"
-int ME_Query_SupportSuperDirList(void* context, ME_NOTIFY_FN notify, void* result);
-// "AT+EFSC="<encoded name>"", lines "+EFSC"
-int ME_GetDirSize(void* context, const char* name, ME_NOTIFY_FN notify, void* result);
 // "AT+EFSL="<encoded name>"", lines "+EFSL" (one per entry: name, number)
 int ME_GetDirFileListInfo(void* context, const char* name, ME_NOTIFY_FN notify, void* result);
 // "AT+EFSL", lines "+EFSL" (one per drive)

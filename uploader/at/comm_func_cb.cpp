@@ -1,6 +1,6 @@
 // Response analysis and the response callbacks: final results end the command with their code,
 // information lines with the expected prefix reach the command's parser. Runs on whichever
-// thread delivers the event (reader: lines, timer: timeouts, caller: write outcome, cancel),
+// thread delivers the event (reader: lines, timer: timeouts, caller: write outcome),
 // always under the context's response lock.
 #include "comm_func_cb.h"
 
@@ -19,7 +19,6 @@ const int RSP_Code[] = {ME_RESULT_OK, ME_RESULT_ERROR, ME_CODE_FROM_LINE, ME_COD
 
 const char kTimeoutMessage[] = "\r\n[error] time out\r\n";
 const char kWriteFailMessage[] = "\r\n[error] failed to write\r\n";
-const char kCancelMessage[] = "\r\n[error] cancel operation\r\n";
 
 bool startsWith(const char* line, const char* text) {
     return std::strncmp(line, text, std::strlen(text)) == 0;
@@ -38,7 +37,6 @@ int codeOfEndReason(int reason) {
     switch (reason) {
     case AT_TIMEOUT: log_output(kTimeoutMessage); return ME_RESULT_TIMEOUT;
     case AT_WRITE_FAIL: log_output(kWriteFailMessage); return ME_RESULT_ERROR;
-    case AT_CANCEL: log_output(kCancelMessage); return ME_RESULT_CANCELLED;
     default: return -1;
     }
 }
@@ -116,10 +114,6 @@ void ME_Set_ModemFunc_CB(void* context) {
 
 void ME_Get_DT_status_CB(void* context) {
     ME_Singleline_Response_Parser(context, 0, ME_Get_DT_status_Parser);
-}
-
-void ME_Get_DirSize_CB(void* context) {
-    ME_Singleline_Response_Parser(context, 0, ME_Get_DirSize_Parser);
 }
 
 void ME_Get_DirFileListInfo_CB(void* context) {

@@ -1,4 +1,4 @@
-// Response analysis: decides whether a response line, a timeout, a failed write or a cancel
+// Response analysis: decides whether a response line, a timeout, or a failed write
 // ends the command in progress (and with which code) or is an information line for the
 // command's parser. Runs on whichever thread delivers the event: reader, timer or caller.
 #pragma once
@@ -24,7 +24,6 @@ void ME_Multiline_Response_Parser(void* context, int unused, ME_PARSER_FN parser
 // Response callbacks (the context's response-callback field).
 void ME_Set_ModemFunc_CB(void* context);
 void ME_Get_DT_status_CB(void* context);
-void ME_Get_DirSize_CB(void* context);
 void ME_Get_DirFileListInfo_CB(void* context);
 void ME_Get_DriverInfo_CB(void* context);
 void ME_Get_AvailableSize_CB(void* context);

@@ -144,10 +144,6 @@ void ME_Get_DT_status_Parser(void* context, void*) {
     commitLine(context, list);
 }
 
-void ME_Get_DirSize_Parser(void* context, void*) {
-    parseLeadingNumber(context);
-}
-
 void ME_Get_DirFileListInfo_Parser(void* context, void*) {
     ParsedLine line = currentLine(context);
     ATParamLst list = startLine(context);

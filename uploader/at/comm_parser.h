@@ -34,7 +34,6 @@ void AddExpectedCmd(void* context, ATParamLst& list);
 
 // Parsers: each appends one line to the context's result object. The second argument is unused.
 void ME_Get_DT_status_Parser(void* context, void* unused);
-void ME_Get_DirSize_Parser(void* context, void* unused);
 void ME_Get_DirFileListInfo_Parser(void* context, void* unused);
 void ME_Get_DriverInfo_Parser(void* context, void* unused);
 void ME_Get_AvailableSize_Parser(void* context, void* unused);

@@ -15,14 +15,13 @@ void noWake(void*) {}
 
 typedef void (*Callback)(void*);
 const Callback kCallbacks[] = {
-    ME_Set_ModemFunc_CB,  ME_Get_DT_status_CB,     ME_Get_DirSize_CB,   ME_Get_DirFileListInfo_CB,
-    ME_Get_DriverInfo_CB, ME_Get_AvailableSize_CB, ME_GetPacketSize_CB, ME_ReadTargetFile_CB};
+    ME_Set_ModemFunc_CB,     ME_Get_DT_status_CB, ME_Get_DirFileListInfo_CB, ME_Get_DriverInfo_CB,
+    ME_Get_AvailableSize_CB, ME_GetPacketSize_CB, ME_ReadTargetFile_CB};
 const char* const kPrefixes[] = {"", "+ESUO", "+EFSC", "+EFSL", "+EFSL", "+EFS", "+EFSW", "+EFSR"};
 const size_t kCount = sizeof kCallbacks / sizeof kCallbacks[0];
 
 void parseLineWithEveryParser(tagMEFSM* ctx) {
     ME_Get_DT_status_Parser(ctx, nullptr);
-    ME_Get_DirSize_Parser(ctx, nullptr);
     ME_Get_DirFileListInfo_Parser(ctx, nullptr);
     ME_Get_DriverInfo_Parser(ctx, nullptr);
     ME_Get_AvailableSize_Parser(ctx, nullptr);

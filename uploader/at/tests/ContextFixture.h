@@ -15,19 +15,15 @@
 struct TestContext {
     TestContext() {
         me_initlock(&ctx->m_RespLock);
-        me_initlock(&ctx->m_CmdLock);
         ctx->m_pRespondFunc = countWake;
-        current() = this;
+        current = this;
     }
 
     // Feeds bytes through the receive callback in chunks of the given size.
     void feed(const std::string& bytes, size_t chunk = 0) {
-        if (chunk == 0)
-            chunk = bytes.size();
-        for (size_t at = 0; at < bytes.size(); at += chunk) {
-            size_t n = bytes.size() - at < chunk ? bytes.size() - at : chunk;
-            DataCallBack(1, bytes.data() + at, n, ctx.get());
-        }
+        chunk = chunk == 0 ? bytes.size() : chunk;
+        for (size_t at = 0; at < bytes.size(); at += chunk)
+            DataCallBack(1, bytes.data() + at, std::min(chunk, bytes.size() - at), ctx.get());
     }
 
     // Makes a command busy as ME_Fill_FSM does, without sending anything.
@@ -40,18 +36,11 @@ struct TestContext {
         ctx->m_nCmdState = ME_STATE_BUSY;
     }
 
-    void setLine(const std::string& line) {
-        std::strncpy(ctx->m_LineBuf, line.c_str(), sizeof ctx->m_LineBuf - 1);
-    }
-
     static void recordLine(void* context) {
-        current()->lines.push_back(static_cast<tagMEFSM*>(context)->m_LineBuf);
+        current->lines.push_back(static_cast<tagMEFSM*>(context)->m_LineBuf);
     }
-    static void countWake(void*) { ++current()->wakes; }
-    static TestContext*& current() {
-        static TestContext* instance = nullptr;
-        return instance;
-    }
+    static void countWake(void*) { ++current->wakes; }
+    static inline TestContext* current = nullptr; // the callbacks get no pointer to the test
 
     std::unique_ptr<tagMEFSM> ctx{new tagMEFSM()};
     ATResult result;

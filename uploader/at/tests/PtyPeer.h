@@ -1,11 +1,19 @@
-// A scripted device on the master side of a pseudo-terminal: it reads the command lines the
-// engine writes to the slave side and answers each from a script ({expect, reply} steps) or,
-// in immediate mode, with one fixed reply. Runs its own thread; the test thread asks it.
+// A scripted device on the master side of a pseudo-terminal, for the connection and end-to-end
+// tests and the engine benchmark: its thread reads the command lines written to the slave side
+// and answers each from a script ({expect, reply} steps) or with one fixed reply for every line.
+// The test thread sets it up and asks it.
 #pragma once
 
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,42 +25,107 @@ struct PeerStep {
 
 class PtyPeer {
 public:
-    PtyPeer();
-    ~PtyPeer();
+    PtyPeer() {
+        char name[256];
+        if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
+            throw std::runtime_error("openpty failed");
+        termios raw{};
+        tcgetattr(m_slave, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(m_slave, TCSANOW, &raw);
+        m_slavePath = name;
+        m_thread = std::thread(&PtyPeer::run, this);
+    }
+    ~PtyPeer() {
+        m_stop = true;
+        m_thread.join();
+        close(m_master);
+        close(m_slave);
+    }
 
     const std::string& slavePath() const { return m_slavePath; }
 
     // Answers the given steps in order; unexpected lines are recorded as failures.
-    void script(const std::vector<PeerStep>& steps);
+    void script(const std::vector<PeerStep>& steps) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_steps = steps;
+        m_next = 0;
+        m_everyLine = false;
+    }
     // Answers every command line with reply.
-    void answerEveryLine(const std::string& reply);
-    // Closes the master side: writes to the slave fail from now on.
-    void hangUp();
+    void answerEveryLine(const std::string& reply) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_everyLine = true;
+        m_everyLineReply = reply;
+    }
 
     // Waits until every scripted step was taken. False at the deadline.
-    bool waitScriptDone(int milliseconds);
+    bool waitScriptDone(int milliseconds) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                  [this] { return m_next >= m_steps.size(); });
+    }
     // Unexpected lines and leftover steps, empty when the exchange went as scripted.
-    std::string failures();
+    std::string failures() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::string all = m_failures;
+        for (size_t i = m_next; i < m_steps.size(); ++i)
+            all += "step not taken: " + m_steps[i].expect + "\n";
+        return all;
+    }
     long linesAnswered() const { return m_answered.load(); }
 
 private:
-    void run();
-    void answer(const std::string& line);
-    void sendAll(const std::string& bytes);
-    void tell(char request);
-    bool takeRequest(); // false for the stop request
+    // How long the thread waits for bytes before it looks for the stop request again.
+    static const int kStopCheckMs = 20;
+
+    void run() {
+        std::string pending;
+        char buffer[4096];
+        while (!m_stop) {
+            pollfd entry = {m_master, POLLIN, 0};
+            ssize_t n = 0;
+            if (poll(&entry, 1, kStopCheckMs) <= 0 ||
+                (n = read(m_master, buffer, sizeof buffer)) <= 0)
+                continue;
+            pending.append(buffer, static_cast<size_t>(n));
+            for (size_t cr = pending.find('\r'); cr != std::string::npos; cr = pending.find('\r')) {
+                answer(pending.substr(0, cr + 1));
+                pending.erase(0, cr + 1);
+            }
+        }
+    }
+
+    void answer(const std::string& line) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::string reply;
+        if (m_everyLine)
+            reply = m_everyLineReply;
+        else if (m_next < m_steps.size() && m_steps[m_next].expect == line)
+            reply = m_steps[m_next++].reply;
+        else
+            m_failures += "unexpected line: " + line + "\n";
+        for (size_t sent = 0; sent < reply.size();) {
+            ssize_t n = write(m_master, reply.data() + sent, reply.size() - sent);
+            if (n <= 0)
+                break;
+            sent += static_cast<size_t>(n);
+        }
+        ++m_answered;
+        m_changed.notify_all();
+    }
 
     int m_master = -1;
     int m_slave = -1;
-    int m_wake[2] = {-1, -1};
     std::string m_slavePath;
+    std::atomic<bool> m_stop{false};
     std::thread m_thread;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<PeerStep> m_steps;
     size_t m_next = 0;
-    bool m_immediate = false;
-    std::string m_immediateReply;
+    bool m_everyLine = false;
+    std::string m_everyLineReply;
     std::string m_failures;
     std::atomic<long> m_answered{0};
 };
