@@ -9,14 +9,6 @@
 
 namespace {
 
-TEST(CString, EmptyFormsAreReadableAndEmpty) {
-    const CString fromNothing, fromNull(nullptr), fromEmpty(""), copy(fromEmpty);
-    for (const CString* s : {&fromNothing, &fromNull, &fromEmpty, &copy}) {
-        EXPECT_TRUE(s->IsEmpty());
-        EXPECT_STREQ(s->GetData(), L"");
-    }
-}
-
 TEST(CString, NarrowTextWithHighBytesWidensByteForByte) {
     const char latin[] = {'n', static_cast<char>(0xE9), 'e', 0};
     CString s(latin);

@@ -6,48 +6,38 @@
 namespace {
 
 SerialPortInfo usbPort(const std::string& path) {
-    SerialPortInfo port;
-    port.path = path;
-    port.usb = true;
-    port.vendorId = 0x1a86;
-    port.productId = 0x7523;
-    port.manufacturer = "Maker";
-    port.serial = "A1";
-    return port;
+    return SerialPortInfo{path, "", true, 0x1a86, 0x7523, "Maker", "", "A1"};
 }
 
 SerialPortInfo builtInPort(const std::string& path) {
-    SerialPortInfo port;
-    port.path = path;
-    return port;
+    SerialPortInfo info;
+    info.path = path;
+    return info;
 }
 
 struct ChoiceCase {
     const char* name;
     std::vector<SerialPortInfo> ports;
-    bool chosen;
-    const char* path;
+    const char* path; // "untouched": no port is chosen
 };
 
 class UsbChoice : public ::testing::TestWithParam<ChoiceCase> {};
 
 TEST_P(UsbChoice, TakesOnlyASingleUsbPort) {
     std::string path = "untouched";
-    EXPECT_EQ(ChooseUsbPort(GetParam().ports, path), GetParam().chosen);
+    EXPECT_EQ(ChooseUsbPort(GetParam().ports, path), GetParam().path != std::string("untouched"));
     EXPECT_EQ(path, GetParam().path);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Ports, UsbChoice,
     ::testing::Values(
-        ChoiceCase{"None", {}, false, "untouched"},
-        ChoiceCase{"BuiltInOnly", {builtInPort("/dev/ttyS0")}, false, "untouched"},
+        ChoiceCase{"None", {}, "untouched"},
+        ChoiceCase{"BuiltInOnly", {builtInPort("/dev/ttyS0")}, "untouched"},
         ChoiceCase{"OneUsbAmongBuiltIn",
-                   {builtInPort("/dev/ttyS0"), usbPort("/dev/ttyUSB0"), builtInPort("/dev/ttyS1")},
-                   true,
+                   {builtInPort("/dev/ttyS0"), usbPort("/dev/ttyUSB0")},
                    "/dev/ttyUSB0"},
-        ChoiceCase{
-            "TwoUsb", {usbPort("/dev/ttyACM0"), usbPort("/dev/ttyUSB0")}, false, "untouched"}),
+        ChoiceCase{"TwoUsb", {usbPort("/dev/ttyACM0"), usbPort("/dev/ttyUSB0")}, "untouched"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(PortLines, NameIdsAndKnownStringsOnly) {
