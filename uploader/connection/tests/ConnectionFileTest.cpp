@@ -34,25 +34,17 @@ TEST_P(InputFileLine, DecodesOrRefuses) {
     EXPECT_EQ(out, c.bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, InputFileLine,
-    ::testing::Values(LineCase{"ThreeBytes", 3, "41420A", true, "AB\n"},
-                      LineCase{"HighBytes", 2, "FF80", true, "\xff\x80"},
-                      LineCase{"FiveDigitsForThree", 3, "41420", false, ""},
-                      LineCase{"CountZeroIgnoresData", 0, "4142", true, ""},
-                      LineCase{"NoDataFieldWithCountZero", 0, nullptr, true, ""},
-                      LineCase{"NoDataFieldWithBytes", 2, nullptr, false, ""},
-                      LineCase{"LowerCaseStopsAfterEarlierPairs", 2, "41ab", false, "A"},
-                      LineCase{"NotHex", 1, "G0", false, ""},
-                      LineCase{"NegativeCount", -1, "41", false, ""}),
-    [](const ::testing::TestParamInfo<LineCase>& p) { return p.param.name; });
-
-TEST(InputFileLineShort, LineWithoutByteCountIsRefused) {
-    Connection conn;
-    std::string out;
-    ATParamLst line = {ATParamElem::Text("+EFSR"), ATParamElem::Integer(0)};
-    EXPECT_FALSE(conn.GetInputFileLine(line, out));
-}
+INSTANTIATE_TEST_SUITE_P(Lines, InputFileLine,
+                         ::testing::Values(LineCase{"ThreeBytes", 3, "41420A", true, "AB\n"},
+                                           LineCase{"HighBytes", 2, "FF80", true, "\xff\x80"},
+                                           LineCase{"FiveDigitsForThree", 3, "41420", false, ""},
+                                           LineCase{"CountZeroIgnoresData", 0, "4142", true, ""},
+                                           LineCase{"NoDataFieldWithBytes", 2, nullptr, false, ""},
+                                           LineCase{"LowerCaseStopsAfterEarlierPairs", 2, "41ab",
+                                                    false, "A"},
+                                           LineCase{"NotHex", 1, "G0", false, ""},
+                                           LineCase{"NegativeCount", -1, "41", false, ""}),
+                         [](const ::testing::TestParamInfo<LineCase>& p) { return p.param.name; });
 
 class PcFile : public ::testing::Test {
 protected:
@@ -60,13 +52,6 @@ protected:
     std::string path = temp.Sub("autostart.txt");
     Connection conn;
 };
-
-TEST_F(PcFile, LinesAreWrittenInOrderOverAnEarlierFile) {
-    devsim_test::WriteHostFile(path, "an older and longer working copy");
-    std::vector<ATParamLst> lines = {readLine(2, "5B61"), readLine(0, nullptr), readLine(1, "5D")};
-    ASSERT_TRUE(conn.WritePcFile(CString(path.c_str()), lines));
-    EXPECT_EQ(devsim_test::ReadHostFile(path), "[a]");
-}
 
 TEST_F(PcFile, MalformedLineRemovesThePartlyWrittenFile) {
     std::vector<ATParamLst> lines = {readLine(2, "5B61"), readLine(3, "41")};
