@@ -250,9 +250,8 @@ const int kShortestLine = 2;
 void collect(tagMEFSM* context, unsigned char byte) {
     if (byte == GetCrByte()) {
         bool keep = context->m_nLineLength >= kShortestLine;
+        // A dropped line's characters are forgotten when the next LF opens a line.
         context->m_nLineState = keep ? LINE_CR_SEEN : LINE_WAIT_LF;
-        if (!keep)
-            context->m_nLineLength = 0;
         return;
     }
     if (context->m_nLineLength < ME_MAX_LINE_LENGTH)

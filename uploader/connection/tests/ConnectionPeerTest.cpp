@@ -85,11 +85,12 @@ TEST_F(ConnectionPeer, WalkStopsAtARefusedEnterStepOrANameLongerThan62) {
 
 TEST_F(ConnectionPeer, ListingFillsTheCacheWhichMatchesNamesExactlyAndAnEmptyOneClearsIt) {
     peer.script({{kRoot, kOk},
-                 {listing("C:"), reply({entry("0041002E005600580050", 10)})},
+                 {listing("C:"), reply({"+EFSL: \"0041002E005600580050\",10"})},
                  {kRoot, kOk},
                  {listing("C:\\ZOV"), kOk}});
     ASSERT_TRUE(conn.TFSGetDirFileListInfo(CString("C:")));
     EXPECT_TRUE(conn.IsExistInTheDir(CString("A.VXP")));
+    EXPECT_EQ(conn.ListedKinds(), std::vector<int>{-1}); // the device sent no kind
     EXPECT_FALSE(conn.IsExistInTheDir(CString("a.vxp")));
     EXPECT_FALSE(conn.TFSGetDirFileListInfo(CString("C:\\ZOV")));
     EXPECT_FALSE(conn.IsExistInTheDir(CString("A.VXP")));

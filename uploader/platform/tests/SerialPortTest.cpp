@@ -119,6 +119,16 @@ TEST_F(SerialPort, LargeWriteWaitsForAPeerThatReadsLate) {
     EXPECT_EQ(seen.size(), text.size());
 }
 
+// Closing puts back the settings the line had (here a fresh terminal's) and says nothing.
+TEST_F(SerialPort, ClosingRestoresTheLineQuietly) {
+    ::testing::internal::CaptureStdout();
+    port.Deinit_Port();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    termios after{};
+    ASSERT_EQ(tcgetattr(slave, &after), 0);
+    EXPECT_NE(after.c_lflag & ICANON, 0u);
+}
+
 TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
     close(master);
     master = -1;
