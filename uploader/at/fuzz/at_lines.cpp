@@ -17,7 +17,7 @@ typedef void (*Callback)(void*);
 const Callback kCallbacks[] = {
     ME_Set_ModemFunc_CB,     ME_Get_DT_status_CB, ME_Get_DirFileListInfo_CB, ME_Get_DriverInfo_CB,
     ME_Get_AvailableSize_CB, ME_GetPacketSize_CB, ME_ReadTargetFile_CB};
-const char* const kPrefixes[] = {"", "+ESUO", "+EFSC", "+EFSL", "+EFSL", "+EFS", "+EFSW", "+EFSR"};
+const char* const kPrefixes[] = {"", "+ESUO", "+EFSL", "+EFSL", "+EFS", "+EFSW", "+EFSR"};
 const size_t kCount = sizeof kCallbacks / sizeof kCallbacks[0];
 
 void parseLineWithEveryParser(tagMEFSM* ctx) {
