@@ -46,9 +46,17 @@ TEST(ResponseAnalysis, PrefixDecidesWhichLinesReachTheParser) {
     EXPECT_EQ(t.wakes, 0); // information lines leave the command running
 }
 
-// Whether another thread finds the context's response lock taken.
-bool responseLockHeld(void* context) {
-    tagOSALLOCK* lock = &static_cast<tagMEFSM*>(context)->m_RespLock;
+TEST(ResponseAnalysis, FieldPastTheEndOfALineIsAbsent) {
+    ATParamLst line = {ATParamElem::Integer(1), ATParamElem::Integer(2)};
+    line.pop_back(); // the storage past the end still holds an integer
+    ATResult result;
+    result.vParamLst.push_back(std::move(line));
+    EXPECT_EQ(result.get_integer(0, 0), 1);
+    EXPECT_EQ(result.get_integer(0, 1), -1);
+}
+
+// Whether another thread finds the lock taken.
+bool lockHeld(tagOSALLOCK* lock) {
     bool held = false;
     std::thread([&] {
         held = pthread_mutex_trylock(&lock->m_Mutex) != 0;
@@ -58,7 +66,22 @@ bool responseLockHeld(void* context) {
     return held;
 }
 
+bool responseLockHeld(void* context) {
+    return lockHeld(&static_cast<tagMEFSM*>(context)->m_RespLock);
+}
+
 bool lockWasHeld = false;
+
+// After two timeouts in a row every command is refused at once, and the next caller can still
+// take the command lock.
+TEST(ResponseAnalysis, CommandRefusedAfterTwoTimeoutsLeavesTheCommandLockFree) {
+    TestContext t;
+    me_initlock(&t.ctx->m_CmdLock);
+    t.ctx->m_nTimeouts = 2;
+    EXPECT_EQ(ME_Fill_FSM(t.ctx.get(), nullptr, &t.result, ME_Set_ModemFunc_CB, "AT", nullptr, 100),
+              ME_RESULT_TIMEOUT);
+    EXPECT_FALSE(lockHeld(&t.ctx->m_CmdLock));
+}
 
 // Timeouts, failed writes and information lines are analysed under the response lock, so that
 // the reader, the timer and the caller never analyse at once.

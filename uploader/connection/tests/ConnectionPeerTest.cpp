@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "Connection.h"
+#include "DevsimProcess.h"
 #include "PtyClient.h"
 #include "PtyPeer.h"
 
@@ -170,6 +171,24 @@ TEST_F(ConnectionPeer, ReadErrorOnThePcFileFailsTheUploadAndDeletesTheDeviceFile
     EXPECT_EQ(conn.TFSWriteTargetFile(CString("app.vxp"), CString(folder.c_str())), 2);
     EXPECT_NE(::testing::internal::GetCapturedStdout().find("Read file " + folder + " failed"),
               std::string::npos);
+}
+
+// Once the file is closed whole, an interruption has nothing to abandon: the upload stays.
+TEST_F(ConnectionPeer, CompletedUploadLeavesNothingToAbandon) {
+    devsim_test::TempFolder temp;
+    std::string app = temp.Sub("app.vxp");
+    devsim_test::WriteHostFile(app, "A");
+    std::string file = inQuotes(Ucs2("app.vxp"));
+    peer.script({{kRoot, kOk},
+                 {"AT+EFSW=0," + file + "\r", kOk},
+                 {"AT+EFSW?\r", reply({"+EFSW: 64"})},
+                 {"AT+EFSW=2,1,1,\"41\"\r", kOk},
+                 {"AT+EFSW=1," + file + "\r", kOk}});
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(conn.TFSWriteTargetFile(CString("app.vxp"), CString(app.c_str())), 0);
+    EXPECT_TRUE(conn.AbandonOpenFile());
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(peer.linesAnswered(), 5);
 }
 
 } // namespace

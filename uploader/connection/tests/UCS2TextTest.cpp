@@ -36,12 +36,11 @@ TEST_P(Decode, GivesCharactersOrTheRawText) {
     EXPECT_EQ(wide(DecodeUCS2txt(GetParam().text)), GetParam().expected) << GetParam().text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Decode,
-                         ::testing::Values(DecodeCase{"0041002E0076", L"A.v"},
-                                           DecodeCase{"0041002e", L"0041002e"},
-                                           DecodeCase{"00410", L"A"}, DecodeCase{"004", L""},
-                                           DecodeCase{"", L""}, DecodeCase{"00E9", L"\u00e9"},
-                                           DecodeCase{"00G1", L"00G1"}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Decode,
+    ::testing::Values(DecodeCase{"0041002E0076", L"A.v"}, DecodeCase{"0041002e", L"0041002e"},
+                      DecodeCase{"00410", L"A"}, DecodeCase{"004", L""}, DecodeCase{"", L""},
+                      DecodeCase{"00E90416", L"\u00e9\u0416"}, DecodeCase{"00G1", L"00G1"}));
 
 TEST(UCS2Text, SafeConversionReplacesWideCharacters) {
     CString name = DecodeUCS2txt("004100E90042");

@@ -135,10 +135,38 @@ TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
     // The reader reports the lost line and ends by itself; stopping then joins a finished
     // thread instead of hanging.
     EXPECT_TRUE(received.WaitForLineLost());
+    ::testing::internal::CaptureStdout();
     port.Deinit_Port();
+    EXPECT_NE(::testing::internal::GetCapturedStdout().find(
+                  "[error] resetting tty attributes - Input/output error(5)."),
+              std::string::npos);
     char name[128];
     ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
     ASSERT_GE(port.Init_Port(name), 0);
+}
+
+// Opening reports the line as it found it and as it left it.
+TEST(SerialPortOpen, ReportsTheLineItFoundAndTheSpeedItSet) {
+    int master, slave;
+    char name[128];
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    termios settings{};
+    ASSERT_EQ(tcgetattr(slave, &settings), 0);
+    cfsetspeed(&settings, B230400);
+    ASSERT_EQ(tcsetattr(slave, TCSANOW, &settings), 0);
+    CommModule port;
+    ::testing::internal::CaptureStdout();
+    ASSERT_GE(port.Init_Port(name), 0);
+    std::string printed = ::testing::internal::GetCapturedStdout();
+    port.Deinit_Port();
+    close(master);
+    close(slave);
+    for (const std::string& line :
+         {std::string("bsd path-> ") + name, std::string("Current input baud rate is 230400"),
+          std::string("Current output baud rate is 230400"),
+          std::string("Output baud rate changed to 115200"),
+          std::string("Handshake lines currently set to 294")})
+        EXPECT_NE(printed.find(line), std::string::npos) << line;
 }
 
 } // namespace
