@@ -142,7 +142,8 @@ uint32_t DaysIn(uint32_t year, uint32_t month) {
 
 // year, month, day, hour, minute as ISO 8601. The packer stores the day minus one, so day 0
 // is the last day of the month before; a day past the month's end (the end date keeps the
-// start's day) runs into the next month. Null when the numbers are no date at all.
+// start's day) runs into the next month, never into the next year, as December has 31 days.
+// Null when the numbers are no date at all.
 json IsoDate(const uint32_t d[6]) {
     uint32_t year = d[0], month = d[1], day = d[2];
     if (year < 1 || year > 9998 || month < 1 || month > 12 || day > 31 || d[3] > 23 || d[4] > 59)
@@ -153,8 +154,7 @@ json IsoDate(const uint32_t d[6]) {
         day = DaysIn(year, month);
     } else if (day > DaysIn(year, month)) {
         day -= DaysIn(year, month);
-        month = month == 12 ? 1 : month + 1;
-        year = month == 1 ? year + 1 : year;
+        ++month;
     }
     char text[24];
     std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u", year, month, day, d[3], d[4]);

@@ -1,12 +1,56 @@
-// The signature with the fixed key: the type-1 block it encodes and a value the key cannot
-// have made. Changed content or tag bytes failing verification is vxpinfo's test.
+// The digest and its signature: MD5 against the RFC 1321 test suite, whole and fed in pieces
+// across block boundaries; the signature with the fixed key, the type-1 block it encodes and a
+// value the key cannot have made. Changed content or tag bytes failing verification is
+// vxpinfo's test.
 #include <cstring>
+#include <string>
 
 #include <gtest/gtest.h>
 
 #include "Sign.h"
+#include "TestFiles.h"
+#include "vmmd5.h"
 
 namespace {
+
+std::string Md5InPieces(const std::string& text, size_t piece) {
+    md5_state_s_t st;
+    md5_init(&st);
+    for (size_t at = 0; at < text.size(); at += piece) {
+        const size_t n = std::min(piece, text.size() - at);
+        md5_append(&st, reinterpret_cast<const uint8_t*>(text.data() + at), int(n));
+    }
+    uint8_t d[16];
+    md5_finish(&st, d);
+    return Hex(d, 16);
+}
+
+struct Vector {
+    const char* text;
+    const char* digest;
+};
+const Vector kRfc1321[] = {
+    {"", "d41d8cd98f00b204e9800998ecf8427e"},
+    {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+    {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
+    {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+     "d174ab98d277d9f5a5611c2c9f419d9f"},
+    {"1234567890123456789012345678901234567890"
+     "1234567890123456789012345678901234567890",
+     "57edf4a22be3c955ac49da2e2107b67a"},
+};
+
+class Md5Rfc1321 : public ::testing::TestWithParam<Vector> {};
+
+TEST_P(Md5Rfc1321, DigestIsTheSameWholeAndInPieces) {
+    for (size_t piece : {size_t(1000), size_t(1), size_t(63), size_t(64), size_t(65)})
+        EXPECT_EQ(Md5InPieces(GetParam().text, piece), GetParam().digest) << "piece " << piece;
+}
+
+INSTANTIATE_TEST_SUITE_P(KnownAnswers, Md5Rfc1321, ::testing::ValuesIn(kRfc1321),
+                         [](const ::testing::TestParamInfo<Vector>& c) {
+                             return "Length" + std::to_string(std::string(c.param.text).size());
+                         });
 
 const uint8_t kDigest[16] = {0x22, 0xf4, 0xab, 0xc5, 0xa1, 0x0c, 0x63, 0x72,
                              0x93, 0x9a, 0x58, 0x51, 0x55, 0xce, 0x57, 0x66};

@@ -70,11 +70,6 @@ TEST(IniNumbers, DecimalPrefixSignDefaultAndFailures) {
     EXPECT_EQ(ini.GetInteger("Param", "Missing", 9), 9u);
     for (const char* key : {"Word", "Sign", "Big", "Double"})
         EXPECT_THROW(ini.GetInteger("Param", key, 0), std::runtime_error) << key;
-    try {
-        ini.GetInteger("Param", "Word", 0);
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "Invalid converstion for: abc");
-    }
 }
 
 TEST(IniBooleans, WordsInAnyCaseAndDefaultOtherwise) {

@@ -66,7 +66,14 @@ INSTANTIATE_TEST_SUITE_P(
              ":6: unknown key ApplicationName (nearest known key: AppName)",
              ":7: unknown key VIPType (nearest known key: VPIType)",
              ":8: unknown key Pusi (nearest known key: Push)"}},
-        ProblemCase{"NotANumber", "[Param]\nAppID=x1\n", {":2: AppID=x1 is not a decimal number"}}),
+        ProblemCase{"NotANumber", "[Param]\nAppID=x1\n", {":2: AppID=x1 is not a decimal number"}},
+        ProblemCase{"Numbers",
+                    "[Param]\nMemorySize=12k\n\nResolution=-5\n",
+                    {":2: MemorySize=12k has characters after its digits, which are ignored",
+                     ":4: Resolution=-5 has a minus sign: the number wraps round to 2^32 - n"}},
+        ProblemCase{"CutText",
+                    "[Param]\nAppName=Snake Game\n",
+                    {":2: AppName=Snake Game is cut at a blank or colon: it stores \"Snake\""}}),
     [](const ::testing::TestParamInfo<ProblemCase>& c) { return c.param.name; });
 
 TEST(ParamProblems, UnreadableFileIsNamed) {
