@@ -65,14 +65,7 @@ protected:
             words.push_back(GetUint32(v.data() + i));
         return words;
     }
-    std::string BlockMd5() const {
-        md5_state_s_t st;
-        uint8_t digest[16];
-        md5_init(&st);
-        md5_append(&st, m_buffer, m_length);
-        md5_finish(&st, digest);
-        return Hex(digest, 16);
-    }
+    std::string BlockMd5() const { return Md5Hex(m_buffer, size_t(m_length), TAG_BUFFER_SIZE); }
 
     uint8_t m_buffer[TAG_BUFFER_SIZE];
     uint8_t m_signature[64];

@@ -5,10 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+
+#include "vmmd5.h"
 
 Bytes ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -25,11 +28,17 @@ bool Exists(const std::string& path) {
     return lstat(path.c_str(), &st) == 0;
 }
 
-std::string Hex(const uint8_t* data, size_t n) {
+std::string Md5Hex(const uint8_t* data, size_t n, size_t piece) {
+    md5_state_s_t st;
+    md5_init(&st);
+    for (size_t at = 0; at < n; at += piece)
+        md5_append(&st, data + at, int(std::min(piece, n - at)));
+    uint8_t digest[16];
+    md5_finish(&st, digest);
     std::string s;
     char b[3];
-    for (size_t i = 0; i < n; ++i) {
-        std::snprintf(b, sizeof b, "%02x", data[i]);
+    for (uint8_t c : digest) {
+        std::snprintf(b, sizeof b, "%02x", c);
         s += b;
     }
     return s;

@@ -16,7 +16,7 @@ const char kWideName[] = "\xC3\xB1"
                          "and\xC3\xBA.txt"; // UTF-8 on the host, UCS-2 on the line
 
 // A device with C:\autostart.txt naming C:\ZOV\app.vxp, which holds "hello", beside a file
-// whose name is outside ASCII.
+// whose name is outside ASCII; big.bin of 5000 bytes in the work folder.
 class Device : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -24,6 +24,7 @@ protected:
         writeFile(zov() / "app.vxp", kApp);
         writeFile(zov() / kWideName, "x");
         fs::create_directories(rig.drive('C') / "EMPTY");
+        writeFile(rig.work() / "big.bin", patternBytes(5000));
     }
     ProcessResult run(const std::vector<std::string>& args) {
         std::vector<std::string> all = {"-b", rig.port()};
@@ -110,6 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"StopRefused", "--fail EXIT_ALL", "stop", 2, nullptr, nullptr},
         CommandCase{"Reset", "", "reset", 0, nullptr, nullptr},
         CommandCase{"ResetRefused", "--fail REBOOT", "reset", 2, nullptr, nullptr},
+        CommandCase{"PutFailing", "--fail AT+EFSW=2,0@3", "put big.bin C:/ZOV/big.bin", 2,
+                    "nothing was left", "-ZOV/big.bin"},
         CommandCase{"NoAnswerToAt", "--fail ^AT$", "ls", 2, "does not answer AT", nullptr}),
     [](const auto& p) { return std::string(p.param.name); });
 
@@ -167,8 +170,7 @@ TEST_P(RoundTrip, PutVerifyGetGiveTheSameBytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Sizes, RoundTrip,
-    ::testing::Values(TripCase{"Empty", 0, "ZOV"}, TripCase{"OneByte", 1, "ZOV"},
-                      TripCase{"HundredKiB", 100 * 1024, "ZOV"},
+    ::testing::Values(TripCase{"Empty", 0, "ZOV"}, TripCase{"HundredKiB", 100 * 1024, "ZOV"},
                       TripCase{"PathOver62Characters", 300,
                                "first-folder-of-a-long-path/second-folder-of-a-long-path"}),
     [](const auto& p) { return std::string(p.param.name); });
@@ -219,13 +221,6 @@ TEST_F(Device, ExistingFilesAreReplacedOnlyWithForce) {
     EXPECT_EQ(run({"put", "in/new.vxp", "C:/NOPE/new.vxp"}).status, 3);
 }
 
-TEST_F(Device, FailedPutLeavesNothingBehind) {
-    writeFile(rig.work() / "big.bin", patternBytes(5000));
-    ASSERT_TRUE(rig.start({"--fail", "AT+EFSW=2,0@3"}));
-    EXPECT_EQ(run({"put", "big.bin", "C:/ZOV/big.bin"}).status, 2);
-    EXPECT_FALSE(fs::exists(zov() / "big.bin"));
-}
-
 struct LineCase {
     const char* name;
     std::vector<std::string> args;
@@ -247,9 +242,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LineCase{"SubcommandHelp", {"put", "--help"}, 0, "PC_PATH"},
                       LineCase{"Version", {"--version"}, 0, "."},
                       LineCase{"NoSubcommand", {}, 1, ""},
-                      LineCase{"UnknownSubcommand", {"format"}, 1, ""},
                       LineCase{"MissingArgument", {"get"}, 1, ""},
-                      LineCase{"ExtraArgument", {"rm", "a", "b"}, 1, ""},
                       LineCase{"PortCannotOpen", {"-b", "/nonexistent/tty", "ls"}, 2, ""}),
     [](const auto& p) { return std::string(p.param.name); });
 
