@@ -51,7 +51,7 @@ protected:
     std::string m_packed;
 };
 
-TEST_F(VxpInfo, JsonReadsBackEveryKindOfValue) {
+TEST_F(VxpInfo, JsonAndTextReadBackEveryKindOfValue) {
     ASSERT_EQ(Info(m_packed, "--json"), 0) << m_output;
     const json r = json::parse(m_output);
     EXPECT_EQ(r["file"], Path("g\xC3\xA9.vxp")); // the Latin-1 name as its character
@@ -73,9 +73,7 @@ TEST_F(VxpInfo, JsonReadsBackEveryKindOfValue) {
     EXPECT_EQ(Tag(r, 45)["value"], 305419896);
     EXPECT_EQ(Tag(r, 28)["value"], true);
     EXPECT_EQ(Tag(r, 0)["value"], nullptr);
-}
 
-TEST_F(VxpInfo, TextShowsMeaningsDatesAndVerdict) {
     ASSERT_EQ(Info(m_packed), 0);
     for (const char* line :
          {"\n    4 application name           Space\n", "\n    3 fixed value                1\n",
@@ -113,20 +111,12 @@ TEST_F(VxpInfo, VerdictsForChangedShortAndPlainFiles) {
     }
 }
 
-Bytes Ucs2(std::initializer_list<unsigned> units) {
+// Values as little-endian words of width bytes: UCS-2 text, or the tags' 32-bit numbers.
+Bytes Words(int width, std::initializer_list<uint32_t> values) {
     Bytes out;
-    for (unsigned u : units) {
-        out.push_back(uint8_t(u));
-        out.push_back(uint8_t(u >> 8));
-    }
-    return out;
-}
-
-Bytes Numbers(std::initializer_list<uint32_t> numbers) {
-    Bytes out;
-    for (uint32_t n : numbers)
-        for (int i = 0; i < 4; ++i)
-            out.push_back(uint8_t(n >> (8 * i)));
+    for (uint32_t v : values)
+        for (int i = 0; i < width; ++i)
+            out.push_back(uint8_t(v >> (8 * i)));
     return out;
 }
 
@@ -149,21 +139,21 @@ TEST_P(TagValue, IsDecodedOrShownAsMalformed) {
 INSTANTIATE_TEST_SUITE_P(
     Tags, TagValue,
     ::testing::Values(
-        ValueCase{"Latin1", 4, Ucs2({'A', 0x80, 0xE9, 0}), "A\xC2\x80\xC3\xA9", "value"},
+        ValueCase{"Latin1", 4, Words(2, {'A', 0x80, 0xE9, 0}), "A\xC2\x80\xC3\xA9", "value"},
         // Each side of the two- and three-byte limits and of the surrogate range.
         ValueCase{
-            "EveryWidth", 4, Ucs2({0x7FF, 0x800, 0xD7FF, 0xD800, 0xDFFF, 0xE000, 0xFFFF, 0}),
+            "EveryWidth", 4, Words(2, {0x7FF, 0x800, 0xD7FF, 0xD800, 0xDFFF, 0xE000, 0xFFFF, 0}),
             "\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEF\xBF\xBD\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBF",
             "value"},
-        ValueCase{"NoTerminator", 4, Ucs2({'A'}), "4100", "malformed"},
+        ValueCase{"NoTerminator", 4, Words(2, {'A'}), "4100", "malformed"},
         ValueCase{"OddLength", 4, Bytes{'A', 0, 0}, "410000", "malformed"},
         ValueCase{"ShortNumber", 2, Bytes{1, 2}, "0102", "malformed"},
-        ValueCase{"NamesPastTheEndRecord", 25, Numbers({0, 0, 1, 0}),
+        ValueCase{"NamesPastTheEndRecord", 25, Words(4, {0, 0, 1, 0}),
                   "00000000000000000100000000000000", "malformed"},
-        ValueCase{"UnknownPermission", 19, Numbers({5025, 1, 5026, 1}), json({"PUSH", 5026}),
+        ValueCase{"UnknownPermission", 19, Words(4, {5025, 1, 5026, 1}), json({"PUSH", 5026}),
                   "value"},
         ValueCase{"UnknownTag", 999, Bytes{0xAB, 0xCD}, "abcd", "hex"},
-        ValueCase{"NoDate", 7, Numbers({2027, 13, 1, 0, 0, 0}),
+        ValueCase{"NoDate", 7, Words(4, {2027, 13, 1, 0, 0, 0}),
                   json({{"iso", nullptr}, {"numbers", {2027, 13, 1, 0, 0, 0}}}), "value"}),
     [](const ::testing::TestParamInfo<ValueCase>& c) { return c.param.name; });
 
@@ -177,7 +167,7 @@ TEST(TagDescriber, DatesAgreeWithTheCalendar) {
                 timegm(&t);
                 char iso[24];
                 std::strftime(iso, sizeof iso, "%Y-%m-%dT23:59", &t);
-                const Bytes v = Numbers({year, month, day, 23, 59, 0});
+                const Bytes v = Words(4, {year, month, day, 23, 59, 0});
                 EXPECT_EQ(DescribeTag(TagRecord{7, 0, v})["value"]["iso"], iso);
             }
 }
