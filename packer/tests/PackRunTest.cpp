@@ -140,18 +140,20 @@ TEST_P(Refusal, LeavesTheFileUntouchedAndExitsWithTwo) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Refusal,
-    ::testing::Values(RefusalCase{"BadNumber", "[Param]\nAppType=vxp\nMemorySize=abc\n", "", "",
-                                  "Invalid converstion for: abc\n"},
-                      // A 7 KiB file size limit lets the append start and then fail.
-                      RefusalCase{"FileSizeLimit", "[Param]\nAppType=vxp\n", "ulimit -f 7;", "",
-                                  "Write file app.axf failed File too large"},
-                      RefusalCase{
-                          "OutputFolderMissing", "[Param]\n", "", "-o nowhere/app.vxp",
-                          "Create file  nowhere/app.vxp failed No such file or directory\n"},
-                      RefusalCase{"OutputIsAFolder", "[Param]\n", "mkdir .o;", "-o .o",
-                                  "to .o failed Is a directory\n"},
-                      RefusalCase{"OutputOverFileSizeLimit", "[Param]\n", "ulimit -f 7;",
-                                  "-o out.vxp", "Write file out.vxp failed File too large"}),
+    ::testing::Values(
+        RefusalCase{"BadNumber", "[Param]\nAppType=vxp\nMemorySize=abc\n", "", "",
+                    "Invalid converstion for: abc\n"},
+        // A 7 KiB file size limit lets the append start and then fail.
+        RefusalCase{"LongText", "[Param]\nAppType=vxp\nDescText=" + std::string(600, 'd'), "", "",
+                    "Parameter DescText is too long: at most 511 characters.\n"},
+        RefusalCase{"FileSizeLimit", "[Param]\nAppType=vxp\n", "ulimit -f 7;", "",
+                    "Write file app.axf failed File too large"},
+        RefusalCase{"OutputFolderMissing", "[Param]\n", "", "-o nowhere/app.vxp",
+                    "Create file  nowhere/app.vxp failed No such file or directory\n"},
+        RefusalCase{"OutputIsAFolder", "[Param]\n", "mkdir .o;", "-o .o",
+                    "to .o failed Is a directory\n"},
+        RefusalCase{"OutputOverFileSizeLimit", "[Param]\n", "ulimit -f 7;", "-o out.vxp",
+                    "Write file out.vxp failed File too large"}),
     [](const ::testing::TestParamInfo<RefusalCase>& c) { return c.param.name; });
 
 TEST_F(PackRun, AlreadyPackedAndNonRegularTargetsAreRefused) {

@@ -58,10 +58,10 @@ INSTANTIATE_TEST_SUITE_P(
                     {}},
         ProblemCase{
             "NearestKeys",
-            "[Param]\nVerison=1\nappname=x\nCompres=1\nZ=1\nApplicationName=x\nVIPType=1\nPusi=1\n",
+            "[Param]\nVerison=1\nappname=x\nPushI=1\nZ=1\nApplicationName=x\nVIPType=1\nPusi=1\n",
             {":2: unknown key Verison (nearest known key: Version)",
              ":3: unknown key appname (nearest known key: AppName)",
-             ":4: unknown key Compres (nearest known key: Compress)",
+             ":4: unknown key PushI (nearest known key: PushID)",
              ":5: unknown key Z (nearest known key: IMSI)",
              ":6: unknown key ApplicationName (nearest known key: AppName)",
              ":7: unknown key VIPType (nearest known key: VPIType)",
