@@ -100,6 +100,8 @@ TEST_F(VxpInfo, VerdictsForChangedShortAndPlainFiles) {
     EXPECT_EQ(InfoOf(Bytes(packed.begin(), packed.end() - 1)), 4);
     EXPECT_EQ(InfoOf(Bytes(packed.begin(), packed.begin() + kContent), "--json"), 4);
     EXPECT_EQ(json::parse(m_output)["status"], "malformed");
+    EXPECT_EQ(InfoOf(Bytes(90, 0), "--json"), 4); // room for the trailer, not for a tag
+    EXPECT_EQ(json::parse(m_output)["problem"], "too short for a packed file");
     Bytes bad_length = packed;
     bad_length[bad_length.size() - 9] = 0x7F; // content length far past the tag block
     EXPECT_EQ(InfoOf(bad_length), 4);
