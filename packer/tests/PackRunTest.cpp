@@ -64,7 +64,7 @@ TEST_F(PackRun, LayoutRenameDateFileAndSignature) {
     Param("\xEF\xBB\xBF[Param]\nAppName=Demo\nAppType=vpd\n"); // the mark must not hide [Param]
     WriteAll(Path("app.vxp"), Bytes(3, 9));                    // an older output is replaced
     ASSERT_EQ(Pack("-h"), 0) << m_output;
-    EXPECT_EQ(m_output.find("Varnel Command Shell v3.1329.00\n"), 0u);
+    EXPECT_PRED2(Contains, m_output, "Varnel Command Shell v3.1329.00\n");
     EXPECT_FALSE(Exists(Path("app.axf")));
     const Bytes packed = ReadAll(Path("app.vxp"));
     EXPECT_PRED2(Contains, m_output,
