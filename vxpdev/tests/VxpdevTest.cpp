@@ -114,7 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"ResetRefused", "--fail REBOOT", "reset", 2, nullptr, nullptr},
         CommandCase{"PutFailing", "--fail AT+EFSW=2,0@3", "put big.bin C:/ZOV/big.bin", 2,
                     "nothing was left", "-ZOV/big.bin"},
-        CommandCase{"PutMissingPcFile", "", "put none.bin C:/ZOV/f", 3, nullptr, nullptr},
+        CommandCase{"PutMissingPcFile", "", "put none.bin C:/ZOV/f", 3, "no such readable",
+                    nullptr},
         CommandCase{"NoAnswerToAt", "--fail ^AT$", "ls", 2, "does not answer AT", nullptr}),
     [](const auto& p) { return std::string(p.param.name); });
 
