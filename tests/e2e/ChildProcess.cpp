@@ -23,21 +23,6 @@ int millisecondsLeft(Clock::time_point deadline) {
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
-// The environment with the extra "NAME=value" entries replacing those of the same name.
-std::vector<std::string> environmentWith(const std::vector<std::string>& extra) {
-    std::vector<std::string> env;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        std::string text = *entry;
-        bool replaced = false;
-        for (const std::string& e : extra)
-            replaced = replaced || text.compare(0, e.find('=') + 1, e, 0, e.find('=') + 1) == 0;
-        if (!replaced)
-            env.push_back(text);
-    }
-    env.insert(env.end(), extra.begin(), extra.end());
-    return env;
-}
-
 std::vector<char*> pointers(std::vector<std::string>& texts) {
     std::vector<char*> out;
     for (std::string& t : texts)
@@ -49,9 +34,8 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
 } // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& args, const std::string& cwd,
-                           const std::vector<std::string>& extraEnv, int stderrFd) {
+                           int stderrFd) {
     std::vector<std::string> argText = args;
-    std::vector<std::string> envText = environmentWith(extraEnv);
     int out[2];
     int err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
@@ -64,7 +48,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& args, const std::stri
     if (!cwd.empty())
         posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     if (posix_spawn(&m_pid, argText[0].c_str(), &actions, nullptr, pointers(argText).data(),
-                    pointers(envText).data()) != 0)
+                    environ) != 0)
         m_pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);

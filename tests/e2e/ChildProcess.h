@@ -17,11 +17,10 @@ struct ProcessResult {
 
 class ChildProcess {
 public:
-    // Starts args[0] with the arguments; cwd empty keeps the current folder. extraEnv entries
-    // ("NAME=value") replace or extend the environment. A stderrFd of 0 or more becomes the
-    // child's standard error instead of the pipe.
+    // Starts args[0] with the arguments; cwd empty keeps the current folder. A stderrFd of 0 or
+    // more becomes the child's standard error instead of the pipe.
     explicit ChildProcess(const std::vector<std::string>& args, const std::string& cwd = "",
-                          const std::vector<std::string>& extraEnv = {}, int stderrFd = -1);
+                          int stderrFd = -1);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

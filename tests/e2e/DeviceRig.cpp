@@ -3,12 +3,9 @@
 #include "DeviceRig.h"
 
 #include <signal.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 namespace {
@@ -17,24 +14,15 @@ const int kStartDeadlineMs = 30000;
 const int kStopDeadlineMs = 30000;
 const int kRunDeadlineMs = 240000; // sanitizer builds on a loaded machine are slow
 
-fs::path makeTempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "trellup-e2e-XXXXXX").string();
-    if (mkdtemp(&pattern[0]) == nullptr)
-        return {};
-    return pattern;
-}
-
 } // namespace
 
 std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return devsim_test::ReadHostFile(path);
 }
 
 void writeFile(const fs::path& path, const std::string& bytes) {
     fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    devsim_test::WriteHostFile(path, bytes);
 }
 
 std::vector<std::string> entries(const fs::path& folder) {
@@ -60,10 +48,10 @@ std::string startFileText(const std::string& folder, const std::string& name) {
     return "[autostart]\r\nApp=" + folder + "\\" + name + "\r\n";
 }
 
-DeviceRig::DeviceRig() : m_base(makeTempFolder()) {
-    m_root = m_base / "device";
-    m_work = m_base / "work";
-    m_log = m_base / "devsim.log";
+DeviceRig::DeviceRig() {
+    m_root = fs::path(m_base.Path()) / "device";
+    m_work = fs::path(m_base.Path()) / "work";
+    m_log = fs::path(m_base.Path()) / "devsim.log";
     fs::create_directories(m_root / "C");
     fs::create_directories(m_work);
     fs::create_symlink(TRELLUP_BIN, m_work / "Trellup");
@@ -71,9 +59,6 @@ DeviceRig::DeviceRig() : m_base(makeTempFolder()) {
 
 DeviceRig::~DeviceRig() {
     stop();
-    std::error_code error;
-    if (!m_base.empty())
-        fs::remove_all(m_base, error);
 }
 
 bool DeviceRig::start(const std::vector<std::string>& options) {
@@ -103,17 +88,17 @@ fs::path DeviceRig::drive(char letter) {
     return folder;
 }
 
-ProcessResult DeviceRig::trellup(const std::vector<std::string>& args, int stderrFd) {
+ProcessResult DeviceRig::trellup(const std::vector<std::string>& args) {
     std::vector<std::string> argv = {(m_work / "Trellup").string()};
     argv.insert(argv.end(), args.begin(), args.end());
-    ChildProcess run(argv, m_work.string(), {}, stderrFd);
+    ChildProcess run(argv, m_work.string());
     return run.finish(kRunDeadlineMs);
 }
 
-ProcessResult DeviceRig::upload(const std::vector<std::string>& args, int stderrFd) {
+ProcessResult DeviceRig::upload(const std::vector<std::string>& args) {
     std::vector<std::string> all = {"-b", m_port};
     all.insert(all.end(), args.begin(), args.end());
-    return trellup(all, stderrFd);
+    return trellup(all);
 }
 
 std::unique_ptr<ChildProcess> DeviceRig::startUpload(const std::vector<std::string>& args,
@@ -159,9 +144,4 @@ size_t DeviceRig::count(const std::string& prefix) const {
         if (command.compare(0, prefix.size(), prefix) == 0)
             ++n;
     return n;
-}
-
-size_t DeviceRig::countExact(const std::string& command) const {
-    std::vector<std::string> all = commands();
-    return static_cast<size_t>(std::count(all.begin(), all.end(), command));
 }

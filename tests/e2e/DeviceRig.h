@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "DevsimProcess.h"
 #include "PtyClient.h"
 
 using devsim_test::Ucs2;
@@ -42,11 +43,10 @@ public:
     const fs::path& work() const { return m_work; }
     const std::string& port() const { return m_port; } // "pts/N" for -b
 
-    // Runs Trellup from the work folder with the arguments (program name not included); a
-    // stderrFd of 0 or more is its standard error.
-    ProcessResult trellup(const std::vector<std::string>& args, int stderrFd = -1);
+    // Runs Trellup from the work folder with the arguments (program name not included).
+    ProcessResult trellup(const std::vector<std::string>& args);
     // As above, with -b set to devsim's line.
-    ProcessResult upload(const std::vector<std::string>& args, int stderrFd = -1);
+    ProcessResult upload(const std::vector<std::string>& args);
     // Starts an upload as above without waiting for it; a port other than devsim's may be given.
     std::unique_ptr<ChildProcess> startUpload(const std::vector<std::string>& args,
                                               const std::string& port = "");
@@ -55,11 +55,9 @@ public:
     std::vector<std::string> commands() const;
     // How many received commands start with prefix.
     size_t count(const std::string& prefix) const;
-    // How many received commands are exactly command.
-    size_t countExact(const std::string& command) const;
 
 private:
-    fs::path m_base;
+    devsim_test::TempFolder m_base;
     fs::path m_root;
     fs::path m_work;
     fs::path m_log;
