@@ -90,6 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
     Options, DevsimLine,
     ::testing::Values(
         LineCase{"FramedWithCrLf", {}, {"AT+ESUO?\r"}, "\r\n+ESUO: 4,0\r\n\r\nOK\r\n"},
+        // A few bytes at a time, the last piece shorter than the others.
+        LineCase{"Paced", {"--baud", "9600"}, {"AT+ESUO?\r"}, "\r\n+ESUO: 4,0\r\n\r\nOK\r\n"},
         LineCase{"SplitAndBackToBack",
                  {},
                  {"A", "T+ESUO=3\r\nAT+ESU", "O?\r"},
@@ -190,6 +192,7 @@ struct RefusedStart {
     const char* name;
     std::vector<std::string> args; // ROOT stands for a temporary folder
     int status;
+    const char* says; // after "devsim: "
 };
 
 class DevsimRefused : public ::testing::TestWithParam<RefusedStart> {};
@@ -205,24 +208,35 @@ TEST_P(DevsimRefused, EndsWithItsStatusAndAMessage) {
     device.Start(args);
     EXPECT_EQ(ExitCode(device.Wait()), GetParam().status);
     std::string output = device.FirstLine() + device.RestOfOutput();
-    EXPECT_EQ(output.rfind("devsim: ", 0), 0u) << output;
+    EXPECT_EQ(output.rfind(std::string("devsim: ") + GetParam().says, 0), 0u) << output;
     EXPECT_EQ(output.find("usage: devsim") != std::string::npos, GetParam().status == 1) << output;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Args, DevsimRefused,
-    ::testing::Values(RefusedStart{"NoRoot", {}, 1},
-                      RefusedStart{"RootWithoutValue", {"--root"}, 1},
-                      RefusedStart{"BaudNotANumber", {"--root", "ROOT", "--baud", "fast"}, 1},
-                      RefusedStart{"BaudZero", {"--root", "ROOT", "--baud", "0"}, 1},
-                      RefusedStart{"UnsolicitedZero", {"--root", "ROOT", "--unsolicited=0"}, 1},
-                      RefusedStart{"PacketSizeText", {"--root", "ROOT", "--packet-size", "12x"}, 1},
-                      RefusedStart{"OccurrenceZero", {"--root", "ROOT", "--fail", "x@0"}, 1},
-                      RefusedStart{"UnknownOption", {"--root", "ROOT", "--bogus"}, 1},
-                      RefusedStart{"ExtraArgument", {"--root", "ROOT", "extra"}, 1},
-                      RefusedStart{"MissingRoot", {"--root", "ROOT/missing"}, 2},
-                      RefusedStart{
-                          "LogInMissingFolder", {"--root", "ROOT", "--log", "ROOT/no/log"}, 2}),
+    ::testing::Values(
+        RefusedStart{"NoRoot", {}, 1, "--root DIR is required"},
+        RefusedStart{
+            "RootWithoutValue", {"--root"}, 1, "unknown option or missing value: '--root'"},
+        RefusedStart{"BaudNotANumber",
+                     {"--root", "ROOT", "--baud", "fast"},
+                     1,
+                     "bad number for --baud: 'fast'"},
+        RefusedStart{"BaudZero", {"--root", "ROOT", "--baud", "0"}, 1, "bad number for --baud"},
+        RefusedStart{"UnsolicitedZero", {"--root", "ROOT", "--unsolicited=0"}, 1, "bad number"},
+        RefusedStart{"UnsolicitedOverAMillion",
+                     {"--root", "ROOT", "--unsolicited=1000001"},
+                     1,
+                     "bad number for --unsolicited"},
+        RefusedStart{"PacketSizeText", {"--root", "ROOT", "--packet-size", "12x"}, 1, "bad number"},
+        RefusedStart{"OccurrenceZero", {"--root", "ROOT", "--fail", "x@0"}, 1, "occurrence"},
+        RefusedStart{"UnknownOption",
+                     {"--root", "ROOT", "--bogus"},
+                     1,
+                     "unknown option or missing value: '--bogus'"},
+        RefusedStart{"ExtraArgument", {"--root", "ROOT", "extra"}, 1, "unexpected argument"},
+        RefusedStart{"MissingRoot", {"--root", "ROOT/missing"}, 2, ""},
+        RefusedStart{"LogInMissingFolder", {"--root", "ROOT", "--log", "ROOT/no/log"}, 2, ""}),
     [](const ::testing::TestParamInfo<RefusedStart>& c) { return c.param.name; });
 
 TEST(DevsimInfo, HelpAndVersionPrintTheirTextAndEndWithStatusZero) {
