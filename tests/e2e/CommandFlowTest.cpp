@@ -124,7 +124,6 @@ INSTANTIATE_TEST_SUITE_P(Sizes, Chunking,
                          ::testing::Values(ChunkCase{"64", 150, {"0,64", "0,64", "1,22"}},
                                            ChunkCase{"64", 128, {"0,64", "0,64"}},
                                            ChunkCase{"100000", 5000, {"0,4096", "1,904"}},
-                                           ChunkCase{"32", 70, {"0,32", "0,32", "1,6"}},
                                            ChunkCase{"none", 100, {"0,64", "1,36"}},
                                            ChunkCase{"0", 100, {"0,64", "1,36"}}),
                          [](const ::testing::TestParamInfo<ChunkCase>& p) {
@@ -133,7 +132,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, Chunking,
                          });
 
 TEST_F(Flow, ApplicationPathTooLongForTheDeviceEndsWith400BeforeAnyWrite) {
-    std::string name = std::string(245, 'n') + ".vxp"; // fits the PC, not Z:\\@BTZov\ on top
+    // Z:\\@BTZov\ and the name make 256 characters: one too many.
+    std::string name = std::string(241, 'n') + ".vxp";
     writeFile(rig.work() / name, "x");
     fs::create_directories(rig.drive('Z'));
     ASSERT_TRUE(rig.start());

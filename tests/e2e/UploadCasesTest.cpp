@@ -93,8 +93,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, Upload, ::testing::Values(
     UploadCase{"SecondDriveHoldingTheStartFile", {{"D/autostart.txt", "[autostart]\r\n"}}, {},
                {}, "D/ZOV/app.vxp", {"app.vxp"},
                {"D/autostart.txt", startFileText("D:\\ZOV", "app.vxp")}},
-    UploadCase{"WearableUsesDriveZWithoutAskingForDrives", {{"Z/notes.txt", "n"}}, {},
-               {"-d", "wearable"}, "Z/@BTZov/app.vxp", {"app.vxp"},
+    UploadCase{"WearableUsesItsFolderOnDriveZWithoutAskingForDrives", {{"Z/@BTZov/n.txt", "n"}},
+               {}, {"-d", "wearable"}, "Z/@BTZov/app.vxp", {"app.vxp", "n.txt"},
                {"Z/autostart.txt", startFileText("Z:\\\\@BTZov", "app.vxp")}, 1}),
     [](const ::testing::TestParamInfo<UploadCase>& p) { return p.param.name; });
 // clang-format on
