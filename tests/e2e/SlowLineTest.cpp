@@ -64,7 +64,10 @@ TEST_P(Interrupted, ClosesAndDeletesThePartialFileAndLeavesTheLineToTheNextRun) 
               0);
     EXPECT_EQ(commands.back(), "AT+EFSD=\"" + Ucs2(kAppPath) + "\"");
     EXPECT_LT(rig.count("AT+EFSW=2,"), kChunks) << "the upload went on";
-    // autostart.txt already names the application, whose file is gone: the next run writes it.
+    // autostart.txt already names the application, whose file is gone: the next run writes it
+    // (the same for either signal, so checked once).
+    if (GetParam().signal != SIGINT)
+        return;
     ProcessResult next = rig.upload(args());
     ASSERT_EQ(next.status, 0) << next.out << next.err;
     EXPECT_EQ(readFile(appFile()), app);
