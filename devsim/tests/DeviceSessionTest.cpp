@@ -216,9 +216,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
                {{"AT+EFSW?", "+EFSW: -5|OK"}}, {}},
     ScriptCase{"UnsolicitedAtMostEveryMillionth", {"--unsolicited=1000000"}, {{"AT", "OK"}}, {}},
     ScriptCase{"PacketSizeNotReported", {"--packet-size", "none"}, {{"AT+EFSW?", "OK"}}, {}},
-    ScriptCase{"UnsolicitedLineAfterTheFirstLineOfEveryNthReply", {"--unsolicited=2"},
-               {{"AT", "OK"}, {"AT", "+EIND: 1|OK"}, {"AT", "OK"},
-                {"AT+efsl", "+EFSL: \"0043003A\"|+EIND: 1|+EFSL: \"0044003A\"|+EFSL: \"005A003A\"|OK"}},
+    ScriptCase{"UnsolicitedLineAfterTheFirstLineOfEveryThirdReply", {"--unsolicited"},
+               {{"AT", "OK"}, {"AT", "OK"},
+                {"AT+efsl", "+EFSL: \"0043003A\"|+EIND: 1|+EFSL: \"0044003A\"|+EFSL: \"005A003A\"|OK"},
+                {"AT", "OK"}, {"AT", "OK"}, {"AT", "+EIND: 1|OK"}},
                {}}),
     [](const ::testing::TestParamInfo<ScriptCase>& c) { return c.param.name; });
 // clang-format on

@@ -99,21 +99,13 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{
             "OverlongLine", {}, {std::string(140000, 'A') + "\rAT\r"}, "\r\nERROR\r\n\r\nOK\r\n"},
         LineCase{"Echo", {"--echo"}, {"AT\r"}, "AT\r\r\nOK\r\n"},
-        LineCase{"UnsolicitedEveryThird",
-                 {"--unsolicited"},
-                 {"AT\rAT\rAT\r"},
-                 "\r\nOK\r\n\r\nOK\r\n\r\n+EIND: 1\r\n\r\nOK\r\n"},
         // The running application can neither be deleted nor opened for writing until all
         // applications stop, and runs again after a reboot.
         LineCase{"LockRunning",
                  {"--lock-running"},
                  {kOpenApp + kExitAll + "AT+[666]REBOOT\r" + kDeleteApp + kExitAll + kDeleteApp},
                  "\r\nERROR\r\n\r\nOK\r\n\r\nOK\r\n\r\nERROR\r\n\r\nOK\r\n\r\nOK\r\n"},
-        LineCase{"Silent", {"--silent", "^AT+ESUO?$"}, {"AT+ESUO?\rAT\r"}, "\r\nOK\r\n"},
-        LineCase{"Fail",
-                 {"--fail", "AT+ESUO=3$@2", "--fail", "^AT+ESUO?=13"},
-                 {"AT+ESUO=3\rAT+ESUO=3\rAT+ESUO=3\rAT+ESUO?\r"},
-                 "\r\nOK\r\n\r\nERROR\r\n\r\nOK\r\n\r\n+CME ERROR: 13\r\n"}),
+        LineCase{"Silent", {"--silent", "^AT+ESUO?$"}, {"AT+ESUO?\rAT\r"}, "\r\nOK\r\n"}),
     [](const ::testing::TestParamInfo<LineCase>& c) { return c.param.name; });
 
 TEST_F(DevsimProgram, LogHoldsOneTimeStampedLinePerCommandWhileRunning) {
