@@ -106,7 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeCase{"AT+ESWM=\"1", {}, "ERROR"}, ShapeCase{"AT+EFSL=\"0043003a\"x", {}, "ERROR"},
         ShapeCase{"AT+EFSF=2,,\"00\"", {}, "ERROR"},
         ShapeCase{"AT+CMEE=1234567890123456789", {}, "ERROR"},
-        ShapeCase{"AT+CMEE=-123456789012345678", {}, "OK"}, ShapeCase{"AT+ESUO=3a", {}, "ERROR"},
+        ShapeCase{"AT+CMEE=-123456789012345678", {}, "OK"}, ShapeCase{"AT+CMEE=1x", {}, "ERROR"},
+        ShapeCase{"AT+EFSF=3,x", {}, "ERROR"}, ShapeCase{"AT+ESWM=\"1\" ,2", {}, "OK"},
         ShapeCase{"AT+ESUO= 5 ", {}, "OK"}),
     [](const ::testing::TestParamInfo<ShapeCase>& c) {
         return devsim_test::ParamName(c.param.command, c.index);
