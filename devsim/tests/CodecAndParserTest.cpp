@@ -31,6 +31,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"TwoByteUtf8", "00e9", "\xC3\xA9"},
                       NameCase{"ThreeByteUtf8", "20AC", "\xE2\x82\xAC"},
                       NameCase{"SurrogatePair", "D83DDE00", "\xF0\x9F\x98\x80"},
+                      NameCase{"LastCodePoint", "DBFFDFFF", "\xF4\x8F\xBF\xBF"},
                       NameCase{"OddDigits", "00410", nullptr},
                       NameCase{"ShortGroup", "004", nullptr},
                       NameCase{"NotADigit", "00G1", nullptr}, NameCase{"Zero", "0000", nullptr},

@@ -1,4 +1,4 @@
-// fork/exec of the devsim program with its standard output and error on a pipe.
+// Temporary folders, host files, forked children and the devsim program as a process.
 #include "DevsimProcess.h"
 
 #include <cctype>
@@ -18,7 +18,7 @@
 namespace devsim_test {
 
 namespace {
-const int kStartDeadlineMs = 20000;
+const int kStartDeadlineMs = 30000; // sanitizer builds on a loaded machine are slow
 }
 
 TempFolder::TempFolder() {
@@ -68,60 +68,16 @@ int WaitChild(pid_t pid, std::chrono::milliseconds deadline) {
     return -1;
 }
 
-DevsimProcess::~DevsimProcess() {
-    Stop(SIGKILL);
-    if (m_out >= 0)
-        ::close(m_out);
-}
-
 bool DevsimProcess::Start(const std::vector<std::string>& args) {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return false;
-    m_pid = ::fork();
-    if (m_pid == 0) {
-        ::dup2(pipeFds[1], STDOUT_FILENO);
-        ::dup2(pipeFds[1], STDERR_FILENO);
-        std::vector<std::string> copies = args;
-        copies.insert(copies.begin(), DEVSIM_BIN);
-        std::vector<char*> argv;
-        for (std::string& arg : copies)
-            argv.push_back(&arg[0]);
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(pipeFds[1]);
-    m_out = pipeFds[0];
-    struct pollfd pfd = {m_out, POLLIN, 0};
-    char c;
-    while (::poll(&pfd, 1, kStartDeadlineMs) > 0 && ::read(m_out, &c, 1) == 1) {
-        if (c == '\n')
-            return true;
-        m_firstLine += c;
-    }
-    return false;
+    std::vector<std::string> argv = {DEVSIM_BIN};
+    argv.insert(argv.end(), args.begin(), args.end());
+    m_process = std::make_unique<ChildProcess>(argv);
+    return m_process->started() && m_process->readLine(m_firstLine, kStartDeadlineMs);
 }
 
-int DevsimProcess::Stop(int signal, std::chrono::milliseconds deadline) {
-    if (m_pid > 0)
-        ::kill(m_pid, signal);
-    return Wait(deadline);
-}
-
-int DevsimProcess::Wait(std::chrono::milliseconds deadline) {
-    int status = m_pid > 0 ? WaitChild(m_pid, deadline) : -1;
-    m_pid = -1;
-    return status;
-}
-
-std::string DevsimProcess::RestOfOutput() {
-    std::string rest;
-    char buffer[4096];
-    ssize_t got;
-    while ((got = ::read(m_out, buffer, sizeof buffer)) > 0)
-        rest.append(buffer, static_cast<size_t>(got));
-    return rest;
+ProcessResult DevsimProcess::Stop(int signal, int milliseconds) {
+    m_process->signal(signal);
+    return m_process->finish(milliseconds);
 }
 
 } // namespace devsim_test

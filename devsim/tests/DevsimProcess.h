@@ -1,11 +1,15 @@
-// A real devsim process for the tests: started with arguments, its first output line
-// read with a deadline, stopped with a signal; plus a temporary root folder.
+// A real devsim process for the tests: started with arguments, its first output line (the
+// terminal's path) read with a deadline, stopped with a signal; plus temporary folders and
+// host files.
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <sys/types.h>
 #include <vector>
+
+#include "ChildProcess.h"
 
 namespace devsim_test {
 
@@ -24,35 +28,30 @@ void WriteHostFile(const std::string& path, const std::string& content);
 std::string ReadHostFile(const std::string& path);
 bool HostExists(const std::string& path);
 
-// Waits for the child `pid` to end; its wait status, or -1 (the child then killed and
+// Waits for the forked child `pid` to end; its wait status, or -1 (the child then killed and
 // reaped) when it is still running after `deadline`.
 int WaitChild(pid_t pid, std::chrono::milliseconds deadline);
-
-const std::chrono::milliseconds kExitDeadline(20000);
 
 // A test name made of `text` (other characters than letters and digits as '_') and `index`.
 std::string ParamName(const std::string& text, size_t index);
 
+const int kExitDeadlineMs = 20000;
+
+// The devsim program as a child process.
 class DevsimProcess {
 public:
-    DevsimProcess() = default;
-    DevsimProcess(const DevsimProcess&) = delete;
-    DevsimProcess& operator=(const DevsimProcess&) = delete;
-    ~DevsimProcess();
-
-    // Starts the program with `args`; true when it printed its first line in time.
+    // Starts it with `args`; true when it printed its first line in time.
     bool Start(const std::vector<std::string>& args);
     const std::string& FirstLine() const { return m_firstLine; }
-    // Sends `signal` and waits for the exit; the wait status, or -1.
-    int Stop(int signal, std::chrono::milliseconds deadline = kExitDeadline);
-    // Waits for an exit on its own (bad command line); the wait status, or -1.
-    int Wait(std::chrono::milliseconds deadline = kExitDeadline);
-    // Everything else the program printed on standard error and output after its first line.
-    std::string RestOfOutput();
+    // Sends `signal` and waits for the exit.
+    ProcessResult Stop(int signal, int milliseconds = kExitDeadlineMs);
+    // Waits for an exit on its own (help, version, a refused command line).
+    ProcessResult Wait(int milliseconds = kExitDeadlineMs) {
+        return m_process->finish(milliseconds);
+    }
 
 private:
-    pid_t m_pid = -1;
-    int m_out = -1;
+    std::unique_ptr<ChildProcess> m_process;
     std::string m_firstLine;
 };
 

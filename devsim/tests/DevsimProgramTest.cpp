@@ -136,7 +136,9 @@ TEST_P(DevsimStop, SignalEndsTheProgramWithStatusZeroWithinASecondMidReply) {
     std::string first = m_client.ReadUntil(EndsWithFinal, std::chrono::milliseconds(200));
     ASSERT_FALSE(first.empty());
     EXPECT_FALSE(EndsWithFinal(first)) << "the line rate holds the reply back";
-    EXPECT_EQ(ExitCode(m_device.Stop(GetParam(), std::chrono::milliseconds(1000))), 0);
+    ProcessResult end = m_device.Stop(GetParam(), 1000);
+    EXPECT_FALSE(end.timedOut);
+    EXPECT_EQ(end.status, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, DevsimStop, ::testing::Values(SIGTERM, SIGINT),
@@ -197,11 +199,11 @@ TEST_P(DevsimRefused, EndsWithItsStatusAndAMessage) {
             arg = tmp.Path() + arg.substr(4);
     }
     DevsimProcess device;
-    device.Start(args);
-    EXPECT_EQ(ExitCode(device.Wait()), GetParam().status);
-    std::string output = device.FirstLine() + device.RestOfOutput();
-    EXPECT_EQ(output.rfind(std::string("devsim: ") + GetParam().says, 0), 0u) << output;
-    EXPECT_EQ(output.find("usage: devsim") != std::string::npos, GetParam().status == 1) << output;
+    EXPECT_FALSE(device.Start(args)) << "nothing on standard output";
+    ProcessResult end = device.Wait();
+    EXPECT_EQ(end.status, GetParam().status);
+    EXPECT_EQ(end.err.rfind(std::string("devsim: ") + GetParam().says, 0), 0u) << end.err;
+    EXPECT_EQ(end.err.find("usage: devsim") != std::string::npos, GetParam().status == 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -238,6 +240,8 @@ TEST(DevsimInfo, HelpAndVersionPrintTheirTextAndEndWithStatusZero) {
         DevsimProcess device;
         device.Start({option});
         EXPECT_EQ(device.FirstLine(), firstLine);
-        EXPECT_EQ(ExitCode(device.Wait()), 0) << option;
+        ProcessResult end = device.Wait();
+        EXPECT_EQ(end.status, 0) << option;
+        EXPECT_EQ(end.err, "") << option;
     }
 }

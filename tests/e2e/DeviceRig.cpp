@@ -10,8 +10,6 @@
 
 namespace {
 
-const int kStartDeadlineMs = 30000;
-const int kStopDeadlineMs = 30000;
 const int kRunDeadlineMs = 240000; // sanitizer builds on a loaded machine are slow
 
 } // namespace
@@ -62,23 +60,20 @@ DeviceRig::~DeviceRig() {
 }
 
 bool DeviceRig::start(const std::vector<std::string>& options) {
-    std::vector<std::string> args = {DEVSIM_BIN, "--root", m_root.string(), "--log",
-                                     m_log.string()};
+    std::vector<std::string> args = {"--root", m_root.string(), "--log", m_log.string()};
     args.insert(args.end(), options.begin(), options.end());
-    m_devsim.reset(new ChildProcess(args));
-    std::string line;
-    if (!m_devsim->started() || !m_devsim->readLine(line, kStartDeadlineMs))
+    m_devsim = std::make_unique<devsim_test::DevsimProcess>();
+    if (!m_devsim->Start(args))
         return false;
     const std::string dev = "/dev/";
+    const std::string& line = m_devsim->FirstLine();
     m_port = line.compare(0, dev.size(), dev) == 0 ? line.substr(dev.size()) : line;
     return !m_port.empty();
 }
 
 void DeviceRig::stop(int signal) {
-    if (!m_devsim)
-        return;
-    m_devsim->signal(signal);
-    m_devsim->finish(kStopDeadlineMs);
+    if (m_devsim)
+        m_devsim->Stop(signal);
     m_devsim.reset();
 }
 

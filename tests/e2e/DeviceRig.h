@@ -62,7 +62,7 @@ private:
     fs::path m_work;
     fs::path m_log;
     std::string m_port;
-    std::unique_ptr<ChildProcess> m_devsim;
+    std::unique_ptr<devsim_test::DevsimProcess> m_devsim;
 };
 
 // Reads the program's standard output until a line holds text; false at the deadline or the

@@ -1,6 +1,6 @@
-// A program run as a child process for the end-to-end tests: its standard output and error
-// are read through pipes, every wait has a deadline, and a child still running when the
-// object goes is killed. Used from the test thread only.
+// A program run as a child process for the tests (devsim, Trellup, vxpdev, a shell): its
+// standard output and error are read through pipes, every wait has a deadline, and a child
+// still running when the object goes is killed. Used from the test thread only.
 #pragma once
 
 #include <sys/types.h>
