@@ -47,9 +47,6 @@ std::string startFileText(const std::string& folder, const std::string& name) {
 }
 
 DeviceRig::DeviceRig() {
-    m_root = fs::path(m_base.Path()) / "device";
-    m_work = fs::path(m_base.Path()) / "work";
-    m_log = fs::path(m_base.Path()) / "devsim.log";
     fs::create_directories(m_root / "C");
     fs::create_directories(m_work);
     fs::create_symlink(TRELLUP_BIN, m_work / "Trellup");
@@ -86,8 +83,7 @@ fs::path DeviceRig::drive(char letter) {
 ProcessResult DeviceRig::trellup(const std::vector<std::string>& args) {
     std::vector<std::string> argv = {(m_work / "Trellup").string()};
     argv.insert(argv.end(), args.begin(), args.end());
-    ChildProcess run(argv, m_work.string());
-    return run.finish(kRunDeadlineMs);
+    return ChildProcess(argv, m_work.string()).finish(kRunDeadlineMs);
 }
 
 ProcessResult DeviceRig::upload(const std::vector<std::string>& args) {
@@ -101,17 +97,15 @@ std::unique_ptr<ChildProcess> DeviceRig::startUpload(const std::vector<std::stri
     std::vector<std::string> argv = {(m_work / "Trellup").string(), "-b",
                                      port.empty() ? m_port : port};
     argv.insert(argv.end(), args.begin(), args.end());
-    return std::unique_ptr<ChildProcess>(new ChildProcess(argv, m_work.string()));
+    return std::make_unique<ChildProcess>(argv, m_work.string());
 }
 
 bool awaitLine(ChildProcess& program, const std::string& text, int milliseconds) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     std::string line;
-    while (program.readLine(line, milliseconds)) {
+    while (std::chrono::steady_clock::now() < deadline && program.readLine(line, milliseconds)) {
         if (line.find(text) != std::string::npos)
             return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
     }
     return false;
 }
@@ -125,18 +119,14 @@ std::vector<std::string> DeviceRig::commands() const {
         size_t space = line.find(' ');
         if (space == std::string::npos || line.compare(space + 1, 2, "AT") != 0)
             continue;
-        line = line.substr(space + 1);
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-            line.pop_back();
-        lines.push_back(line);
+        lines.push_back(line.substr(space + 1));
     }
     return lines;
 }
 
 size_t DeviceRig::count(const std::string& prefix) const {
-    size_t n = 0;
-    for (const std::string& command : commands())
-        if (command.compare(0, prefix.size(), prefix) == 0)
-            ++n;
-    return n;
+    std::vector<std::string> all = commands();
+    return static_cast<size_t>(std::count_if(all.begin(), all.end(), [&](const std::string& c) {
+        return c.compare(0, prefix.size(), prefix) == 0;
+    }));
 }

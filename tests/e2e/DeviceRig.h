@@ -58,9 +58,9 @@ public:
 
 private:
     devsim_test::TempFolder m_base;
-    fs::path m_root;
-    fs::path m_work;
-    fs::path m_log;
+    fs::path m_root = fs::path(m_base.Path()) / "device";
+    fs::path m_work = fs::path(m_base.Path()) / "work";
+    fs::path m_log = fs::path(m_base.Path()) / "devsim.log";
     std::string m_port;
     std::unique_ptr<devsim_test::DevsimProcess> m_devsim;
 };
