@@ -238,6 +238,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, QuietRun, ::testing::Values(
     // Nothing says why on standard error yet.
     OutcomeCase{"RunningApplicationOpenRefused", kNamesGame, {"--fail", "AT+EFSW=0,"}, 300,
                 "[\\s\\S]*"},
+    OutcomeCase{"NamedApplicationAbsentOpenRefused", startFileText("C:\\ZOV", "gone.vxp"),
+                {"--fail", "AT+EFSW=0,"}, 300, "Write file .*/app\\.vxp failed,\n"},
     OutcomeCase{"StartFileNamesTooLongAPath",
                 "[autostart]\r\nApp=C:\\ZOV\\" + std::string(300, 'g') + ".vxp\r\n", {}, 400,
                 "The device's start file names a path of 255 or more characters\\.\n"},
