@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -105,21 +106,27 @@ bool ChildProcess::readLine(std::string& line, int milliseconds) {
     }
 }
 
-int ChildProcess::reap(int milliseconds) {
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-    for (;;) {
-        int waitStatus = 0;
-        pid_t done = waitpid(m_pid, &waitStatus, milliseconds < 0 ? 0 : WNOHANG);
-        if (done == m_pid) {
-            m_reaped = true;
-            m_status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
-            return m_status;
-        }
-        if ((done < 0 && errno != EINTR) || millisecondsLeft(deadline) == 0)
-            return -1;
-        // The pipes are closed by now, so there is nothing to wait on but the exit itself.
-        poll(nullptr, 0, 5);
+int WaitChild(pid_t pid, std::chrono::milliseconds deadline) {
+    int pidFd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    struct pollfd pfd = {pidFd, POLLIN, 0};
+    if (pidFd >= 0) {
+        poll(&pfd, 1, static_cast<int>(deadline.count()));
+        close(pidFd);
     }
+    int status = -1;
+    if (waitpid(pid, &status, WNOHANG) == pid)
+        return status;
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+}
+
+int ChildProcess::reap(int milliseconds) {
+    int waitStatus = WaitChild(m_pid, std::chrono::milliseconds(milliseconds));
+    m_reaped = true;
+    if (waitStatus != -1)
+        m_status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
+    return waitStatus == -1 ? -1 : m_status;
 }
 
 ProcessResult ChildProcess::finish(int milliseconds) {
@@ -127,11 +134,8 @@ ProcessResult ChildProcess::finish(int milliseconds) {
     Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     while (m_pid > 0 && millisecondsLeft(deadline) > 0 && pump(millisecondsLeft(deadline))) {
     }
-    if (m_pid > 0 && !m_reaped && reap(millisecondsLeft(deadline)) < 0) {
+    if (m_pid > 0 && !m_reaped && reap(millisecondsLeft(deadline)) < 0)
         result.timedOut = true;
-        kill(m_pid, SIGKILL);
-        reap(-1);
-    }
     result.status = m_status;
     result.out = m_outText;
     result.err = m_errText;

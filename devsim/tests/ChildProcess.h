@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,11 @@ struct ProcessResult {
     std::string out;
     std::string err;
 };
+
+// Waits for the child `pid` (this process's own, forked or spawned) to end; its wait status,
+// or -1 (the child then killed and reaped) when it is still running after `deadline` (a
+// negative one waits for ever).
+int WaitChild(pid_t pid, std::chrono::milliseconds deadline);
 
 class ChildProcess {
 public:
@@ -35,7 +41,7 @@ public:
 
 private:
     bool pump(int milliseconds); // false once both pipes are closed
-    int reap(int milliseconds);
+    int reap(int milliseconds);  // kills the child when the deadline passes first
 
     pid_t m_pid = -1;
     int m_out = -1;

@@ -1,15 +1,10 @@
-// Temporary folders, host files, forked children and the devsim program as a process.
+// Temporary folders, host files and the devsim program as a process.
 #include "DevsimProcess.h"
 
 #include <cctype>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
 #include <sstream>
-#include <sys/syscall.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #ifndef DEVSIM_BIN
 #error "DEVSIM_BIN must name the devsim program"
@@ -51,21 +46,6 @@ std::string ParamName(const std::string& text, size_t index) {
     for (char& c : name)
         c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     return name;
-}
-
-int WaitChild(pid_t pid, std::chrono::milliseconds deadline) {
-    int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    struct pollfd pfd = {pidFd, POLLIN, 0};
-    if (pidFd >= 0) {
-        ::poll(&pfd, 1, static_cast<int>(deadline.count()));
-        ::close(pidFd);
-    }
-    int status = -1;
-    if (::waitpid(pid, &status, WNOHANG) == pid)
-        return status;
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-    return -1;
 }
 
 bool DevsimProcess::Start(const std::vector<std::string>& args) {

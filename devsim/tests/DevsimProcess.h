@@ -6,7 +6,6 @@
 #include <chrono>
 #include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 #include "ChildProcess.h"
@@ -27,10 +26,6 @@ private:
 void WriteHostFile(const std::string& path, const std::string& content);
 std::string ReadHostFile(const std::string& path);
 bool HostExists(const std::string& path);
-
-// Waits for the forked child `pid` to end; its wait status, or -1 (the child then killed and
-// reaped) when it is still running after `deadline`.
-int WaitChild(pid_t pid, std::chrono::milliseconds deadline);
 
 // A test name made of `text` (other characters than letters and digits as '_') and `index`.
 std::string ParamName(const std::string& text, size_t index);

@@ -26,7 +26,7 @@ TEST(StopSignals, GuardEndsAProcessStuckInACommand) {
     ::close(ready[1]);
     ASSERT_EQ(installed, 1);
     ::kill(child, SIGTERM);
-    int status = devsim_test::WaitChild(child, std::chrono::milliseconds(1000));
+    int status = WaitChild(child, std::chrono::milliseconds(1000));
     ASSERT_TRUE(WIFEXITED(status)) << "still running a second after the signal";
     EXPECT_EQ(WEXITSTATUS(status), 7);
 }
