@@ -199,7 +199,7 @@ TEST_P(DevsimRefused, EndsWithItsStatusAndAMessage) {
             arg = tmp.Path() + arg.substr(4);
     }
     DevsimProcess device;
-    EXPECT_FALSE(device.Start(args)) << "nothing on standard output";
+    ASSERT_FALSE(device.Start(args)) << "started instead of refusing";
     ProcessResult end = device.Wait();
     EXPECT_EQ(end.status, GetParam().status);
     EXPECT_EQ(end.err.rfind(std::string("devsim: ") + GetParam().says, 0), 0u) << end.err;
