@@ -1,8 +1,10 @@
 // info and df: what the device is and holds at a glance, and the free space of its drives.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "Commands.h"
@@ -29,15 +31,19 @@ const char kTextApplication[] = "application: %s\n";
 const char kTextNoApplication[] = "application: none (no %s)\n";
 const char kTextDf[] = "%s %lu\n";
 const char kMsgStartFileUnread[] = "%s: cannot be read from the device\n";
+const char kMsgNoTempFile[] = "cannot make a temporary file in %s: %s\n";
 
 // Reads a drive's start file through a temporary PC copy, so its App= line is taken exactly as
 // the upload tool takes it. 0 with app set (empty when the line is absent), or 2.
 int readStartFile(DeviceLink& link, const std::string& drive, std::string& app) {
     const char* folder = std::getenv(kTempFolderVariable);
-    std::string temp = std::string(folder != nullptr ? folder : kDefaultTempFolder) + kTempPattern;
+    folder = folder != nullptr ? folder : kDefaultTempFolder;
+    std::string temp = folder + std::string(kTempPattern);
     int fd = mkstemp(&temp[0]);
-    if (fd < 0)
+    if (fd < 0) {
+        Message(kMsgNoTempFile, folder, std::strerror(errno));
         return kExitDevice;
+    }
     close(fd);
     std::string devicePath = drive + kDeviceSeparator + kStartFile;
     char value[TRELLUP_PATH_SIZE] = {};

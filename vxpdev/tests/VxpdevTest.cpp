@@ -134,6 +134,15 @@ TEST_F(Device, JsonDocumentsCarryDecodedNamesAndNumbers) {
     EXPECT_EQ(df["drives"], info["drives"]);
 }
 
+TEST_F(Device, InfoWithoutATemporaryFolderSaysSo) {
+    ASSERT_TRUE(rig.start());
+    setenv("TMPDIR", (rig.work() / "missing").c_str(), 1);
+    ProcessResult result = run({"info"});
+    unsetenv("TMPDIR");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("cannot make a temporary file in "), std::string::npos) << result.err;
+}
+
 TEST_F(Device, SerialTraceGoesToStandardErrorWhenAsked) {
     ASSERT_TRUE(rig.start());
     ProcessResult traced = run({"--trace", "ls"});
