@@ -260,7 +260,8 @@ TEST(Ports, ListedWithKnownOrNullFieldsAndAutoNeedsOneUsbPort) {
     ProcessResult result = runVxpdev({"ports", "--json"}, fs::temp_directory_path());
     ASSERT_EQ(result.status, 0) << result.err;
     int usb = 0;
-    for (const nlohmann::json& port : nlohmann::json::parse(result.out).at("ports")) {
+    const nlohmann::json doc = nlohmann::json::parse(result.out);
+    for (const nlohmann::json& port : doc.at("ports")) {
         EXPECT_TRUE(port["path"].is_string());
         EXPECT_TRUE(port["vendorId"].is_null() || port["vendorId"].is_number());
         EXPECT_TRUE(port["serial"].is_null() || port["serial"].is_string());
