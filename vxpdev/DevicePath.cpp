@@ -3,7 +3,7 @@
 
 namespace {
 
-const wchar_t kSeparator = L'\\';
+const wchar_t kSeparator = static_cast<wchar_t>(kDeviceSeparator[0]);
 const wchar_t kTypedSeparator = L'/';
 const wchar_t kReplacement = 0xFFFD;
 const unsigned kHighSurrogateFirst = 0xD800;
