@@ -2,6 +2,7 @@
 // independent signature check, -c and -o packs against an in-place pack, warnings and their
 // --strict failures, and every refusal leaving the application file exactly as it was.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -35,21 +36,18 @@ TEST_P(CommandLine, AnswersWithItsStatus) {
     EXPECT_PRED2(Contains, m_output, GetParam().output);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CommandLine,
-    ::testing::Values(
-        LineCase{"NoArguments", "", 1, "Invalid command arguments.\n"},
-        LineCase{"ShortUsageGoesOn", "-h", 1,
-                 "Parameter 1 value = -h\nPlease input command line\n -i input packed file path \n "
-                 "-h show help\n"
-                 "Invalid parameter, please specify pack target file path.\n"},
-        LineCase{"Help", "-i x --help", 0, "usage: Varnel -i FILE"},
-        LineCase{"Version", "--version", 0, "Varnel " PROJECT_VERSION_STRING "\n"},
-        LineCase{"ValuesLikeOptions", "-c --help -o --version", 1, "specify pack target"},
-        LineCase{"LongPath", "-i " + std::string(260, 'p'), 1, "longer than 259 bytes"},
-        LineCase{"MissingTarget", "-i nothing.axf", 2,
-                 "Create file  nothing.axf failed No such file or directory\n"}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, CommandLine, ::testing::Values(
+    LineCase{"NoArguments", "", 1, "Invalid command arguments.\n"},
+    LineCase{"ShortUsageGoesOn", "-h", 1, "Parameter 1 value = -h\nPlease input command line\n -i input packed file path \n -h show help\nInvalid parameter, please specify pack target file path.\n"},
+    LineCase{"Help", "-i x --help", 0, "usage: Varnel -i FILE"},
+    LineCase{"Version", "--version", 0, "Varnel " PROJECT_VERSION_STRING "\n"},
+    LineCase{"ValuesLikeOptions", "-c --help -o --version", 1, "specify pack target"},
+    LineCase{"LongPath", "-i " + std::string(260, 'p'), 1, "longer than 259 bytes"},
+    LineCase{"LongOutputPath", "-i " + std::string(256, 'p'), 2, "p.dbg is longer than 259 bytes.\n"},
+    LineCase{"MissingTarget", "-i nothing.axf", 2, "Create file  nothing.axf failed No such file or directory\n"}),
     [](const ::testing::TestParamInfo<LineCase>& c) { return c.param.name; });
+// clang-format on
 
 class PackRun : public TempFolder {
 protected:
@@ -135,29 +133,24 @@ TEST_P(Refusal, LeavesTheFileUntouchedAndExitsWithTwo) {
     EXPECT_PRED2(Contains, m_output, GetParam().message);
     EXPECT_EQ(m_output.find(" failed "), m_output.rfind(" failed ")) << "one failure reported";
     EXPECT_EQ(ReadAll(Path("app.axf")), SampleContent(7000));
-    EXPECT_EQ(Run("ls '" + m_dir + "'"), 0);
+    EXPECT_EQ(Run("ls -p '" + m_dir + "' | grep -v /"), 0); // folders are the shell's
     EXPECT_EQ(m_output, "Varnel\napp.axf\nparam.ini\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Refusal,
-    ::testing::Values(
-        RefusalCase{"BadNumber", "[Param]\nAppType=vxp\nMemorySize=abc\n", "", "",
-                    "Invalid converstion for: abc\n"},
-        // A 7 KiB file size limit lets the append start and then fail.
-        RefusalCase{"LongText", "[Param]\nAppType=vxp\nDescText=" + std::string(600, 'd'), "", "",
-                    "Parameter DescText is too long: at most 511 characters.\n"},
-        RefusalCase{"FileSizeLimit", "[Param]\nAppType=vxp\n", "ulimit -f 7;", "",
-                    "Write file app.axf failed File too large"},
-        RefusalCase{"OutputFolderMissing", "[Param]\n", "", "-o nowhere/app.vxp",
-                    "Create file  nowhere/app.vxp failed No such file or directory\n"},
-        RefusalCase{"OutputIsAFolder", "[Param]\n", "mkdir .o;", "-o .o",
-                    "to .o failed Is a directory\n"},
-        RefusalCase{"OutputOverFileSizeLimit", "[Param]\n", "ulimit -f 7;", "-o out.vxp",
-                    "Write file out.vxp failed File too large"}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, Refusal, ::testing::Values(
+    RefusalCase{"BadNumber", "[Param]\nAppType=vxp\nMemorySize=abc\n", "", "", "Invalid converstion for: abc\n"},
+    RefusalCase{"LongText", "[Param]\nAppType=vxp\nDescText=" + std::string(600, 'd'), "", "", "Parameter DescText is too long: at most 511 characters.\n"},
+    // A 7 KiB file size limit lets the append start and then fail.
+    RefusalCase{"FileSizeLimit", "[Param]\nAppType=vxp\n", "ulimit -f 7;", "", "Write file app.axf failed File too large"},
+    RefusalCase{"OutputFolderMissing", "[Param]\n", "", "-o nowhere/app.vxp", "Create file  nowhere/app.vxp failed No such file or directory\n"},
+    RefusalCase{"RenameOntoAFolder", "[Param]\nAppType=vxp\n", "mkdir -p app.vxp/x;", "", "Rename app.axf to app.vxp failed Is a directory\n"},
+    RefusalCase{"OutputIsAFolder", "[Param]\n", "mkdir .o;", "-o .o", "to .o failed Is a directory\n"},
+    RefusalCase{"OutputOverFileSizeLimit", "[Param]\n", "ulimit -f 7;", "-o out.vxp", "Write file out.vxp failed File too large"}),
     [](const ::testing::TestParamInfo<RefusalCase>& c) { return c.param.name; });
+// clang-format on
 
-TEST_F(PackRun, AlreadyPackedAndNonRegularTargetsAreRefused) {
+TEST_F(PackRun, AlreadyPackedNonRegularAndHugeTargetsAreRefused) {
     Param("[Param]\nAppType=vxp\n");
     ASSERT_EQ(Pack(), 0);
     const Bytes packed = ReadAll(Path("app.vxp"));
@@ -175,6 +168,11 @@ TEST_F(PackRun, AlreadyPackedAndNonRegularTargetsAreRefused) {
     }
     EXPECT_FALSE(Exists(Path("fifo.dbg")));
     EXPECT_FALSE(Exists("/dev/null.dbg"));
+
+    WriteAll(Path("big.axf"), {});
+    ASSERT_EQ(truncate(Path("big.axf").c_str(), 1ll << 32), 0); // sparse: no disk space taken
+    EXPECT_EQ(RunVarnel("-i '" + Path("big.axf") + "'"), 2);
+    EXPECT_PRED2(Contains, m_output, "big.axf is too large: 4294967296 bytes, at most 4294967295");
 }
 
 } // namespace

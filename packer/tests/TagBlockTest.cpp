@@ -143,19 +143,15 @@ TEST_P(TextLimits, OneMoreIsRefusedBeforeAnythingIsComposed) {
     EXPECT_EQ(m_length, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Limits, TextLimits,
-    ::testing::Values(
-        LimitCase{"AppName", "AppName=" + std::string(255, 'a'),
-                  "AppName=" + std::string(256, 'a')},
-        LimitCase{"DescText", "DescText=" + std::string(511, 'd'),
-                  "DescText=" + std::string(512, 'd')},
-        LimitCase{"Version", "Version=12345678901", "Version=123456789012"},
-        LimitCase{"IMSI", "IMSI=" + std::string(259, '1'), "IMSI=" + std::string(260, '1')},
-        LimitCase{"Names", "EngName=" + std::string(100, 'e') + "\nChtName=" + std::string(5, 't'),
-                  "EngName=" + std::string(100, 'e') +
-                      "\nChiName=c\nChtName=" + std::string(5, 't')}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Limits, TextLimits, ::testing::Values(
+    LimitCase{"AppName", "AppName=" + std::string(255, 'a'), "AppName=" + std::string(256, 'a')},
+    LimitCase{"DescText", "DescText=" + std::string(511, 'd'), "DescText=" + std::string(512, 'd')},
+    LimitCase{"Version", "Version=12345678901", "Version=123456789012"},
+    LimitCase{"IMSI", "IMSI=" + std::string(259, '1'), "IMSI=" + std::string(260, '1')},
+    LimitCase{"Names", "EngName=" + std::string(100, 'e') + "\nChtName=" + std::string(5, 't'), "EngName=" + std::string(100, 'e') + "\nChiName=c\nChtName=" + std::string(5, 't')}),
     [](const ::testing::TestParamInfo<LimitCase>& c) { return c.param.name; });
+// clang-format on
 
 // The empty block is 400 bytes: after 3696 bytes it ends exactly at the buffer's end.
 TEST_F(TagBlock, BlockMayEndExactlyAtTheBuffersEnd) {

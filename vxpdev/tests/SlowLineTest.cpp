@@ -1,5 +1,5 @@
-// vxpdev against a devsim that goes away, or outlives an interrupted upload, on a slow line: each
-// run ends with its status, and no partial file stays on the device.
+// vxpdev interrupted during an upload on a slow line: the run ends with the signal's status
+// and no partial file stays on the device.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -14,7 +14,7 @@ namespace {
 const int kEndDeadlineMs = 20000;
 const int kStartDeadlineMs = 60000;
 
-// A put of 20 KiB at 9600 baud runs for about 50 s; each case ends it once chunks flow.
+// A put of 20 KiB at 9600 baud runs for about 50 s; the test ends it once chunks flow.
 class SlowPut : public ::testing::Test {
 protected:
     std::unique_ptr<ChildProcess> startPut() {
@@ -42,15 +42,6 @@ TEST_F(SlowPut, InterruptEndsAfterTheChunkAndDeletesThePartialFile) {
     EXPECT_EQ(result.status, 128 + SIGINT) << result.err;
     EXPECT_NE(result.err.find("interrupted by signal 2"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(rig.drive('C') / "big.bin"));
-}
-
-TEST_F(SlowPut, VanishedLineEndsTheRunWithDeviceFailure) {
-    auto put = startPut();
-    ASSERT_TRUE(put && rig.count("AT+EFSW=2,") > 0);
-    rig.stop();
-    ProcessResult result = put->finish(kEndDeadlineMs);
-    EXPECT_FALSE(result.timedOut);
-    EXPECT_EQ(result.status, 2) << result.err;
 }
 
 } // namespace

@@ -12,19 +12,20 @@
 namespace {
 
 const char kApp[] = "hello";
-const char kWideName[] = "\xC3\xB1"
-                         "and\xC3\xBA.txt"; // UTF-8 on the host, UCS-2 on the line
+// UTF-8 on the host, UCS-2 on the line.
+#define WIDE_NAME "\xC3\xB1" "and\xC3\xBA.txt"
 
 // A device with C:\autostart.txt naming C:\ZOV\app.vxp, which holds "hello", beside a file
-// whose name is outside ASCII; big.bin of 5000 bytes in the work folder.
+// whose name is outside ASCII; big.bin of 5000 bytes and hallo.txt in the work folder.
 class Device : public ::testing::Test {
 protected:
     void SetUp() override {
         writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "app.vxp"));
         writeFile(zov() / "app.vxp", kApp);
-        writeFile(zov() / kWideName, "x");
+        writeFile(zov() / WIDE_NAME, "x");
         fs::create_directories(rig.drive('C') / "EMPTY");
         writeFile(rig.work() / "big.bin", patternBytes(5000));
+        writeFile(rig.work() / "hallo.txt", "hallo");
     }
     ProcessResult run(const std::vector<std::string>& args) {
         std::vector<std::string> all = {"-b", rig.port()};
@@ -46,8 +47,7 @@ struct CommandCase {
     const char* devsim; // its options and the command line, words split at blanks
     const char* args;
     int status;
-    const char* out;   // a part of standard output, of standard error when the status is not 0;
-                       // null: no output at all
+    const char* out;   // a part of standard output or error; null: no output at all
     const char* after; // under the device root: "+path" must exist, "-path" must not
 };
 
@@ -68,7 +68,7 @@ TEST_P(Commands, EndWithTheirStatusAndOutput) {
     unsetenv("TMPDIR");
     EXPECT_TRUE(fs::is_empty(temp)) << "a temporary file stayed";
     EXPECT_EQ(result.status, c.status) << result.err;
-    const std::string& text = c.status == 0 ? result.out : result.err;
+    const std::string text = result.out + result.err;
     EXPECT_TRUE(c.status != 0 || result.err.empty()) << result.err; // no trace unless asked
     if (c.out == nullptr)
         EXPECT_EQ(result.out, "");
@@ -79,45 +79,51 @@ TEST_P(Commands, EndWithTheirStatusAndOutput) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Device, Commands,
-    ::testing::Values(
-        CommandCase{"Info", "", "info", 0, "DT status: 4\npacket size: 1024\n", nullptr},
-        CommandCase{"InfoWithoutPacketSize", "--packet-size none", "info", 0, "size: 64\n",
-                    nullptr},
-        CommandCase{"LsDrives", "", "ls", 0, "C:\n", nullptr},
-        CommandCase{"LsLong", "", "ls -l C:/ZOV", 0, "file            5  app.vxp\n", nullptr},
-        CommandCase{"LsOutsideAscii", "", "ls C:\\ZOV", 0, kWideName, nullptr},
-        CommandCase{"LsFolderKind", "", "ls -l C:", 0, "folder", nullptr},
-        CommandCase{"LsOneFile", "", "ls C:/ZOV/app.vxp", 0, "app.vxp\n", nullptr},
-        CommandCase{"LsEmptyFolder", "", "ls C:/EMPTY", 0, nullptr, nullptr},
-        CommandCase{"LsMissing", "", "ls C:/NOPE", 3, "no such file or folder", nullptr},
-        CommandCase{"LsMissingDrive", "", "ls Q:", 3, nullptr, nullptr},
-        CommandCase{"LsError", "--fail AT+EFSL=", "ls C:", 2, nullptr, nullptr},
-        CommandCase{"Df", "", "df", 0, "C: ", nullptr},
-        CommandCase{"Cat", "", "cat C:\\ZOV\\app.vxp", 0, kApp, nullptr},
-        CommandCase{"CatFolder", "", "cat C:/ZOV", 3, "a folder, not a file", nullptr},
-        CommandCase{"CatMissingFolderOnTheWay", "", "cat C:/NOPE/a", 3, nullptr, nullptr},
-        CommandCase{"CatCmeError", "--fail AT+EFSR=12", "cat C:/ZOV/app.vxp", 2, nullptr, nullptr},
-        CommandCase{"Rm", "", "rm C:/ZOV/app.vxp", 0, nullptr, "-ZOV/app.vxp"},
-        CommandCase{"RmMissing", "", "rm C:/ZOV/nope", 3, nullptr, nullptr},
-        CommandCase{"RmUndeletable", "--undeletable app.vxp", "rm C:/ZOV/app.vxp", 2, "refused",
-                    "+ZOV/app.vxp"},
-        CommandCase{"Mkdir", "", "mkdir C:/NEW", 0, nullptr, "+NEW"},
-        CommandCase{"MkdirExisting", "", "mkdir C:/ZOV", 2, nullptr, nullptr},
-        CommandCase{"Rmdir", "", "rmdir C:/EMPTY", 0, nullptr, "-EMPTY"},
-        CommandCase{"RmdirNotEmpty", "", "rmdir C:/ZOV", 2, nullptr, "+ZOV"},
-        CommandCase{"RmdirMissing", "", "rmdir C:/NOPE", 3, nullptr, nullptr},
-        CommandCase{"Stop", "", "stop", 0, nullptr, nullptr},
-        CommandCase{"StopRefused", "--fail EXIT_ALL", "stop", 2, nullptr, nullptr},
-        CommandCase{"Reset", "", "reset", 0, nullptr, nullptr},
-        CommandCase{"ResetRefused", "--fail REBOOT", "reset", 2, nullptr, nullptr},
-        CommandCase{"PutFailing", "--fail AT+EFSW=2,0@3", "put big.bin C:/ZOV/big.bin", 2,
-                    "nothing was left", "-ZOV/big.bin"},
-        CommandCase{"PutMissingPcFile", "", "put none.bin C:/ZOV/f", 3, "no such readable",
-                    nullptr},
-        CommandCase{"NoAnswerToAt", "--fail ^AT$", "ls", 2, "does not answer AT", nullptr}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Device, Commands, ::testing::Values(
+    CommandCase{"Info", "", "info", 0, "DT status: 4\npacket size: 1024\n", nullptr},
+    CommandCase{"InfoWithoutPacketSize", "--packet-size none", "info", 0, "size: 64\n", nullptr},
+    CommandCase{"InfoDrivesUnlisted", "--fail AT+EFSL$", "info", 2, "did not list its drives", nullptr},
+    CommandCase{"InfoStartFileUnread", "--fail AT+EFSR=", "info", 2, "vxpdev: C:\\autostart.txt: cannot be read from the device\n", nullptr},
+    CommandCase{"DfDrivesUnlisted", "--fail AT+EFSL$", "df", 2, "did not list its drives", nullptr},
+    CommandCase{"LsDrives", "", "ls", 0, "C:\n", nullptr},
+    CommandCase{"LsLong", "", "ls -l C:/ZOV", 0, "file            5  app.vxp\n", nullptr},
+    CommandCase{"LsFolderKind", "", "ls -l C:", 0, "folder", nullptr},
+    CommandCase{"LsOneFile", "", "ls C:/ZOV/app.vxp", 0, "app.vxp\n", nullptr},
+    CommandCase{"LsEmptyFolder", "", "ls C:/EMPTY", 0, nullptr, nullptr},
+    CommandCase{"LsMissing", "", "ls C:/NOPE", 3, "no such file or folder", nullptr},
+    CommandCase{"LsMissingDrive", "", "ls Q:", 3, nullptr, nullptr},
+    CommandCase{"LsError", "--fail AT+EFSL=", "ls C:", 2, nullptr, nullptr},
+    CommandCase{"Df", "", "df", 0, "C: ", nullptr},
+    CommandCase{"Cat", "", "cat C:\\ZOV\\app.vxp", 0, kApp, nullptr},
+    CommandCase{"CatFolder", "", "cat C:/ZOV", 3, "a folder, not a file", nullptr},
+    CommandCase{"CatMissingFolderOnTheWay", "", "cat C:/NOPE/a", 3, nullptr, nullptr},
+    CommandCase{"GetIntoMissingFolder", "", "get C:/ZOV/app.vxp none/app.vxp", 3, "cannot be written on this computer", nullptr},
+    CommandCase{"VerifyMissing", "", "verify big.bin C:/ZOV/nope", 3, "no such file", nullptr},
+    CommandCase{"VerifyMissingPcFile", "", "verify none.bin C:/ZOV/app.vxp", 3, "no such readable", nullptr},
+    CommandCase{"VerifySizes", "", "verify big.bin C:/ZOV/app.vxp", 3, "sizes differ: big.bin has 5000 bytes, C:\\ZOV\\app.vxp has 5\n", nullptr},
+    CommandCase{"VerifyByte", "", "verify hallo.txt C:/ZOV/app.vxp", 3, "differ at offset 1: hallo.txt and C:\\ZOV\\app.vxp\n", nullptr},
+    CommandCase{"PutOutsideAscii", "", "put big.bin C:/ZOV/new" WIDE_NAME, 0, nullptr, "+ZOV/new" WIDE_NAME},
+    CommandCase{"CatOutsideAscii", "", "cat C:/ZOV/" WIDE_NAME, 2, "names outside ASCII cannot be read", nullptr},
+    CommandCase{"RmOutsideAscii", "", "rm C:/ZOV/" WIDE_NAME, 0, nullptr, "-ZOV/" WIDE_NAME},
+    CommandCase{"CatCmeError", "--fail AT+EFSR=12", "cat C:/ZOV/app.vxp", 2, nullptr, nullptr},
+    CommandCase{"Rm", "", "rm C:/ZOV/app.vxp", 0, nullptr, "-ZOV/app.vxp"},
+    CommandCase{"RmMissing", "", "rm C:/ZOV/nope", 3, nullptr, nullptr},
+    CommandCase{"RmUndeletable", "--undeletable app.vxp", "rm C:/ZOV/app.vxp", 2, "refused", "+ZOV/app.vxp"},
+    CommandCase{"Mkdir", "", "mkdir C:/NEW", 0, nullptr, "+NEW"},
+    CommandCase{"MkdirExisting", "", "mkdir C:/ZOV", 2, nullptr, nullptr},
+    CommandCase{"Rmdir", "", "rmdir C:/EMPTY", 0, nullptr, "-EMPTY"},
+    CommandCase{"RmdirNotEmpty", "", "rmdir C:/ZOV", 2, nullptr, "+ZOV"},
+    CommandCase{"RmdirMissing", "", "rmdir C:/NOPE", 3, nullptr, nullptr},
+    CommandCase{"Stop", "", "stop", 0, nullptr, nullptr},
+    CommandCase{"StopRefused", "--fail EXIT_ALL", "stop", 2, nullptr, nullptr},
+    CommandCase{"Reset", "", "reset", 0, nullptr, nullptr},
+    CommandCase{"ResetRefused", "--fail REBOOT", "reset", 2, nullptr, nullptr},
+    CommandCase{"PutFailing", "--fail AT+EFSW=2,0@3", "put big.bin C:/ZOV/big.bin", 2, "nothing was left", "-ZOV/big.bin"},
+    CommandCase{"PutMissingPcFile", "", "put none.bin C:/ZOV/f", 3, "no such readable", nullptr},
+    CommandCase{"NoAnswerToAt", "--fail ^AT$", "ls", 2, "does not answer AT", nullptr}),
     [](const auto& p) { return std::string(p.param.name); });
+// clang-format on
 
 TEST_F(Device, JsonDocumentsCarryDecodedNamesAndNumbers) {
     ASSERT_TRUE(rig.start());
@@ -125,7 +131,7 @@ TEST_F(Device, JsonDocumentsCarryDecodedNamesAndNumbers) {
     ASSERT_EQ(ls["entries"].size(), 2u);
     EXPECT_EQ(ls["entries"][0],
               (nlohmann::json{{"name", "app.vxp"}, {"size", 5}, {"kind", "file"}}));
-    EXPECT_EQ(ls["entries"][1]["name"], kWideName);
+    EXPECT_EQ(ls["entries"][1]["name"], WIDE_NAME);
     nlohmann::json info = json({"info", "--json"});
     EXPECT_EQ(info["application"], "C:\\ZOV\\app.vxp");
     EXPECT_EQ(info["packetSize"], 1024);
@@ -134,13 +140,15 @@ TEST_F(Device, JsonDocumentsCarryDecodedNamesAndNumbers) {
     EXPECT_EQ(df["drives"], info["drives"]);
 }
 
-TEST_F(Device, InfoWithoutATemporaryFolderSaysSo) {
+TEST_F(Device, InfoWithoutTemporaryFolderOrStartFile) {
     ASSERT_TRUE(rig.start());
     setenv("TMPDIR", (rig.work() / "missing").c_str(), 1);
     ProcessResult result = run({"info"});
     unsetenv("TMPDIR");
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.err.find("cannot make a temporary file in "), std::string::npos) << result.err;
+    fs::remove(rig.drive('C') / "autostart.txt");
+    EXPECT_EQ(json({"--json", "info"})["application"], nullptr);
 }
 
 TEST_F(Device, SerialTraceGoesToStandardErrorWhenAsked) {
@@ -176,48 +184,21 @@ TEST_P(RoundTrip, PutVerifyGetGiveTheSameBytes) {
     EXPECT_EQ(readFile(rig.work() / "out.bin"), bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, RoundTrip,
-    ::testing::Values(TripCase{"Empty", 0, "ZOV"}, TripCase{"HundredKiB", 100 * 1024, "ZOV"},
-                      TripCase{"PathOver62Characters", 300,
-                               "first-folder-of-a-long-path/second-folder-of-a-long-path"}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Sizes, RoundTrip, ::testing::Values(
+    TripCase{"Empty", 0, "ZOV"},
+    TripCase{"HundredKiB", 100 * 1024, "ZOV"},
+    TripCase{"PathOver62Characters", 300, "first-folder-of-a-long-path/second-folder-of-a-long-path"}),
     [](const auto& p) { return std::string(p.param.name); });
-
-TEST_F(Device, NamesOutsideAsciiGoUpAndAwayButAreNotRead) {
-    writeFile(rig.work() / "in.bin", "abc");
-    ASSERT_TRUE(rig.start());
-    std::string device = std::string("C:/ZOV/") + kWideName;
-    EXPECT_EQ(run({"put", "-f", "in.bin", device}).status, 0);
-    EXPECT_EQ(readFile(zov() / kWideName), "abc");
-    ProcessResult cat = run({"cat", device});
-    EXPECT_EQ(cat.status, 2);
-    EXPECT_NE(cat.err.find("outside ASCII"), std::string::npos) << cat.err;
-    EXPECT_EQ(run({"rm", device}).status, 0);
-    EXPECT_FALSE(fs::exists(zov() / kWideName));
-}
-
-TEST_F(Device, VerifyNamesTheFirstDifferenceOrTheSizes) {
-    std::string bytes = patternBytes(1000);
-    writeFile(rig.work() / "in.bin", bytes);
-    bytes[777] = static_cast<char>(bytes[777] ^ 1);
-    writeFile(zov() / "changed.bin", bytes);
-    writeFile(zov() / "short.bin", bytes.substr(0, 999));
-    ASSERT_TRUE(rig.start());
-    ProcessResult changed = run({"--json", "verify", "in.bin", "C:/ZOV/changed.bin"});
-    EXPECT_EQ(changed.status, 3);
-    EXPECT_EQ(nlohmann::json::parse(changed.out)["firstDifference"], 777);
-    ProcessResult shorter = run({"verify", "in.bin", "C:/ZOV/short.bin"});
-    EXPECT_EQ(shorter.status, 3);
-    EXPECT_NE(shorter.out.find("1000 bytes"), std::string::npos) << shorter.out;
-    EXPECT_EQ(rig.count("AT+EFSR="), 1u); // the short file was never read
-    EXPECT_EQ(run({"verify", "missing.bin", "C:/ZOV/short.bin"}).status, 3);
-}
+// clang-format on
 
 TEST_F(Device, ExistingFilesAreReplacedOnlyWithForce) {
     writeFile(rig.work() / "in" / "new.vxp", "new");
     writeFile(rig.work() / "app.vxp", "kept");
     ASSERT_TRUE(rig.start());
-    EXPECT_EQ(run({"put", "in/new.vxp", "C:/ZOV/app.vxp"}).status, 1);
+    ProcessResult refused = run({"put", "in/new.vxp", "C:/ZOV/app.vxp"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "vxpdev: C:\\ZOV\\app.vxp: exists on the device (-f replaces it)\n");
     EXPECT_EQ(run({"get", "C:/ZOV/app.vxp"}).status, 1);
     EXPECT_EQ(readFile(zov() / "app.vxp"), kApp);
     EXPECT_EQ(readFile(rig.work() / "app.vxp"), "kept");
@@ -227,13 +208,17 @@ TEST_F(Device, ExistingFilesAreReplacedOnlyWithForce) {
     EXPECT_EQ(run({"put", "-f", "in/new.vxp", "C:/ZOV"}).status, 0);
     EXPECT_EQ(readFile(zov() / "new.vxp"), "new");
     EXPECT_EQ(run({"put", "in/new.vxp", "C:/NOPE/new.vxp"}).status, 3);
+    // A folder where the fetched file would go: the temporary copy does not stay.
+    fs::create_directories(rig.work() / "in" / "app.vxp" / "x");
+    EXPECT_EQ(run({"get", "-f", "C:/ZOV/app.vxp", "in"}).status, 3);
+    EXPECT_EQ(std::distance(fs::directory_iterator(rig.work() / "in"), {}), 2);
 }
 
 struct LineCase {
     const char* name;
     std::vector<std::string> args;
     int status;
-    const char* out; // a part of standard output
+    const char* out; // a part of standard output or error
 };
 
 class CommandLine : public ::testing::TestWithParam<LineCase> {};
@@ -241,18 +226,20 @@ class CommandLine : public ::testing::TestWithParam<LineCase> {};
 TEST_P(CommandLine, EndsWithItsStatus) {
     ProcessResult result = runVxpdev(GetParam().args, fs::temp_directory_path());
     EXPECT_EQ(result.status, GetParam().status) << result.err;
-    EXPECT_NE(result.out.find(GetParam().out), std::string::npos) << result.out;
+    EXPECT_NE((result.out + result.err).find(GetParam().out), std::string::npos) << result.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, CommandLine,
-    ::testing::Values(LineCase{"Help", {"--help"}, 0, "Exit status"},
-                      LineCase{"SubcommandHelp", {"put", "--help"}, 0, "PC_PATH"},
-                      LineCase{"Version", {"--version"}, 0, "."},
-                      LineCase{"NoSubcommand", {}, 1, ""},
-                      LineCase{"MissingArgument", {"get"}, 1, ""},
-                      LineCase{"PortCannotOpen", {"-b", "/nonexistent/tty", "ls"}, 2, ""}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Lines, CommandLine, ::testing::Values(
+    LineCase{"Help", {"--help"}, 0, "Exit status"},
+    LineCase{"SubcommandHelp", {"put", "--help"}, 0, "PC_PATH"},
+    LineCase{"Version", {"--version"}, 0, "."},
+    LineCase{"NoSubcommand", {}, 1, ""},
+    LineCase{"MissingArgument", {"get"}, 1, ""},
+    LineCase{"PortCannotOpen", {"-b", "/nonexistent/tty", "ls"}, 2, ""},
+    LineCase{"PortNameEmpty", {"-b", "", "ls"}, 1, "not a usable serial device"}),
     [](const auto& p) { return std::string(p.param.name); });
+// clang-format on
 
 // The machine's own ports: each field known or null, and -b auto refused unless exactly one
 // of them is a USB port.

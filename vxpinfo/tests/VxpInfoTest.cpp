@@ -2,6 +2,7 @@
 // truncated and unpacked files, text that is not UTF-8; and the decoding of single tags.
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -84,32 +85,65 @@ TEST_F(VxpInfo, JsonAndTextReadBackEveryKindOfValue) {
     EXPECT_EQ(m_output, "vxpinfo " PROJECT_VERSION_STRING "\n");
 }
 
-TEST_F(VxpInfo, VerdictsForChangedShortAndPlainFiles) {
-    const Bytes packed = ReadAll(m_packed);
-    for (size_t at : {size_t(0), kContent - 1, kContent + 20}) {
-        Bytes changed = packed;
-        changed[at] ^= 0x01;
-        EXPECT_EQ(InfoOf(changed), 3) << "byte " << at;
-    }
-    Bytes reserved = packed;
+// A byte changed (at from the start, or from the end when negative) or bytes cut off the end.
+struct DamageCase {
+    const char* name;
+    long at;
+    uint8_t flip;
+    size_t cut;
+    int status;
+    const char* verdict; // the text output's status line
+};
+
+class Damage : public VxpInfo, public ::testing::WithParamInterface<DamageCase> {};
+
+TEST_P(Damage, GivesItsVerdictAndStatus) {
+    const DamageCase& c = GetParam();
+    Bytes bytes = ReadAll(m_packed);
+    bytes[size_t(c.at < 0 ? long(bytes.size()) + c.at : c.at)] ^= c.flip;
+    bytes.resize(bytes.size() - c.cut);
+    EXPECT_EQ(InfoOf(bytes), c.status);
+    EXPECT_NE(m_output.find(std::string("\nstatus         ") + c.verdict + "\n"), std::string::npos)
+        << m_output;
+}
+
+const char* const kBadSignature =
+    "invalid signature: the signature does not match the digests of content and tag block";
+
+// The trailer's last 80 bytes: its first word, then the content length 12 bytes from the end.
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Files, Damage,
+    ::testing::Values(
+        DamageCase{"FirstContentByte", 0, 1, 0, 3, kBadSignature},
+        DamageCase{"LastContentByte", long(kContent) - 1, 1, 0, 3, kBadSignature},
+        DamageCase{"TagByte", long(kContent) + 20, 1, 0, 3, kBadSignature},
+        DamageCase{"CutByOne", 0, 0, 1, 4, "malformed: no end marker before the signature trailer"},
+        DamageCase{"TrailerWord", -80, 2, 0, 4, "malformed: signature trailer does not start with 1"},
+        DamageCase{"LengthPastTags", -9, 0x7F, 0, 4, "malformed: content length points past the tag block"},
+        DamageCase{"TagBlockOver4096", -10, 1, 0, 4, "malformed: tag block longer than 4096 bytes"},
+        DamageCase{"TagBlockShifted", -12, 4, 0, 4,
+                   "malformed: tag block does not end with exactly one end record"}),
+    [](const ::testing::TestParamInfo<DamageCase>& c) { return c.param.name; });
+// clang-format on
+
+TEST_F(VxpInfo, ReservedBytesShortFilesAndCommandLines) {
+    Bytes reserved = ReadAll(m_packed);
     reserved.back() = 0x5A; // no digest covers it: still valid, but shown
     EXPECT_EQ(InfoOf(reserved, "--json"), 0);
     EXPECT_EQ(json::parse(m_output)["reserved"], "000000000000005a");
     EXPECT_EQ(InfoOf(reserved), 0);
     EXPECT_NE(m_output.find("000000000000005a (not zero"), std::string::npos);
-    EXPECT_EQ(InfoOf(Bytes(packed.begin(), packed.end() - 1)), 4);
-    EXPECT_EQ(InfoOf(Bytes(packed.begin(), packed.begin() + kContent), "--json"), 4);
-    EXPECT_EQ(json::parse(m_output)["status"], "malformed");
     EXPECT_EQ(InfoOf(Bytes(90, 0), "--json"), 4); // room for the trailer, not for a tag
     EXPECT_EQ(json::parse(m_output)["problem"], "too short for a packed file");
-    Bytes bad_length = packed;
-    bad_length[bad_length.size() - 9] = 0x7F; // content length far past the tag block
-    EXPECT_EQ(InfoOf(bad_length), 4);
     EXPECT_EQ(Info(Path("missing.vxp")), 2);
     EXPECT_EQ(m_output.rfind("vxpinfo: cannot read " + Path("missing.vxp") + ": No such", 0), 0u);
-    for (const std::string args : {"", "a.vxp b.vxp", "-x"}) {
-        EXPECT_EQ(Run("'" VXPINFO_BIN "' " + args), 1) << args;
-        EXPECT_EQ(m_output.rfind("usage: vxpinfo FILE", 0), 0u) << args;
+    EXPECT_EQ(Info(m_dir), 2);
+    EXPECT_EQ(m_output, "vxpinfo: cannot read " + m_dir + ": not a regular file\n");
+    const std::pair<const char*, int> lines[] = {{"", 1}, {"a.vxp b.vxp", 1}, {"-x", 1}, {"--help", 0}};
+    for (const auto& line : lines) {
+        EXPECT_EQ(Run("'" VXPINFO_BIN "' " + std::string(line.first)), line.second) << line.first;
+        EXPECT_EQ(m_output.rfind("usage: vxpinfo FILE", 0), 0u) << line.first;
     }
 }
 
@@ -138,26 +172,32 @@ TEST_P(TagValue, IsDecodedOrShownAsMalformed) {
     EXPECT_EQ(tag[c.key], c.shown) << tag.dump();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Tags, TagValue,
-    ::testing::Values(
-        ValueCase{"Latin1", 4, Words(2, {'A', 0x80, 0xE9, 0}), "A\xC2\x80\xC3\xA9", "value"},
-        // Each side of the two- and three-byte limits and of the surrogate range.
-        ValueCase{
-            "EveryWidth", 4, Words(2, {0x7FF, 0x800, 0xD7FF, 0xD800, 0xDFFF, 0xE000, 0xFFFF, 0}),
-            "\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEF\xBF\xBD\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBF",
-            "value"},
-        ValueCase{"NoTerminator", 4, Words(2, {'A'}), "4100", "malformed"},
-        ValueCase{"OddLength", 4, Bytes{'A', 0, 0}, "410000", "malformed"},
-        ValueCase{"ShortNumber", 2, Bytes{1, 2}, "0102", "malformed"},
-        ValueCase{"NamesPastTheEndRecord", 25, Words(4, {0, 0, 1, 0}),
-                  "00000000000000000100000000000000", "malformed"},
-        ValueCase{"UnknownPermission", 19, Words(4, {5025, 1, 5026, 1}), json({"PUSH", 5026}),
-                  "value"},
-        ValueCase{"UnknownTag", 999, Bytes{0xAB, 0xCD}, "abcd", "hex"},
-        ValueCase{"NoDate", 7, Words(4, {2027, 13, 1, 0, 0, 0}),
-                  json({{"iso", nullptr}, {"numbers", {2027, 13, 1, 0, 0, 0}}}), "value"}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Tags, TagValue, ::testing::Values(
+    ValueCase{"Latin1", 4, Words(2, {'A', 0x80, 0xE9, 0}), "A\xC2\x80\xC3\xA9", "value"},
+    // Each side of the two- and three-byte limits and of the surrogate range.
+    ValueCase{"EveryWidth", 4, Words(2, {0x7FF, 0x800, 0xD7FF, 0xD800, 0xDFFF, 0xE000, 0xFFFF, 0}), "\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEF\xBF\xBD\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBF", "value"},
+    ValueCase{"NoTerminator", 4, Words(2, {'A'}), "4100", "malformed"},
+    ValueCase{"OddLength", 4, Bytes{'A', 0, 0}, "410000", "malformed"},
+    ValueCase{"ShortNumber", 2, Bytes{1, 2}, "0102", "malformed"},
+    ValueCase{"NamesPastTheEndRecord", 25, Words(4, {0, 0, 1, 0}), "00000000000000000100000000000000", "malformed"},
+    ValueCase{"UnknownPermission", 19, Words(4, {5025, 1, 5026, 1}), json({"PUSH", 5026}), "value"},
+    ValueCase{"UnknownTag", 999, Bytes{0xAB, 0xCD}, "abcd", "hex"},
+    ValueCase{"NoDate", 7, Words(4, {2027, 13, 1, 0, 0, 0}), json({{"iso", nullptr}, {"numbers", {2027, 13, 1, 0, 0, 0}}}), "value"},
+    ValueCase{"MinuteSixty", 7, Words(4, {2027, 12, 1, 0, 60, 0}), json({{"iso", nullptr}, {"numbers", {2027, 12, 1, 0, 60, 0}}}), "value"},
+    ValueCase{"ShortDate", 7, Words(4, {2027}), "eb070000", "malformed"},
+    ValueCase{"HalfPermission", 19, Words(4, {5000}), "88130000", "malformed"}),
     [](const ::testing::TestParamInfo<ValueCase>& c) { return c.param.name; });
+// clang-format on
+
+TEST(TagDescriber, TextShowsUnknownAndMalformedValuesInHex) {
+    PackedReport report;
+    report.status = PackedStatus::BadSignature;
+    report.tags = {TagRecord{999, 0, {0xAB}}, TagRecord{4, 0, {'A'}}};
+    const std::string text = RenderText(DescribeReport("f", report));
+    EXPECT_NE(text.find(" hex ab\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" malformed, hex 41\n"), std::string::npos) << text;
+}
 
 // Day 0 and days past a month's end, as the C library's calendar normalises them.
 TEST(TagDescriber, DatesAgreeWithTheCalendar) {

@@ -30,36 +30,32 @@ TEST_P(IniString, FindsTheValueOrTheDefault) {
     EXPECT_EQ(IniParser(DataFile(c.file)).GetString(c.section, c.key, "-"), c.value);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, IniString,
-    ::testing::Values(
-        StringCase{"BeforeFirstHeader", "entries_before_first_header.ini", "Param", "AppName",
-                   "Early"},
-        StringCase{"AfterFirstHeader", "entries_before_first_header.ini", "Param", "Developer",
-                   "Late"},
-        StringCase{"NoHeaderIsLost", "no_header.ini", "", "AppName", "-"},
-        StringCase{"FirstBlockKept", "section_repeated_later.ini", "Param", "AppName", "First"},
-        StringCase{"LaterBlockDropped", "section_repeated_later.ini", "Param", "Developer", "-"},
-        StringCase{"OtherSection", "section_repeated_later.ini", "Other", "AppName", "Other"},
-        StringCase{"HeadersInARow", "section_repeated_in_a_row.ini", "Param", "Developer", "Two"},
-        StringCase{"BlanksInBrackets", "header_with_blanks.ini", " Param ", "Developer",
-                   "Indented"},
-        StringCase{"BlankNameIsAnother", "header_with_blanks.ini", "Param", "AppName", "-"},
-        StringCase{"FirstOfTwoKeys", "duplicate_key.ini", "Param", "AppName", "First"},
-        StringCase{"TabInKey", "key_value_rules.ini", "Param", "\tTabKey", "1"},
-        StringCase{"TabInValue", "key_value_rules.ini", "Param", "TabValue", "\tx"},
-        StringCase{"EmptyValue", "key_value_rules.ini", "Param", "Empty", "-"},
-        StringCase{"OnlySpaces", "key_value_rules.ini", "Param", "Spaces", "-"},
-        StringCase{"ColonBeforeEqual", "key_value_rules.ini", "Param", "Colon:Key", "-"},
-        StringCase{"ColonFirst", "key_value_rules.ini", "Param", ":Start", "-"},
-        StringCase{"CutAtBlank", "key_value_rules.ini", "Param", "AppName", "Big"},
-        StringCase{"CutAtColon", "key_value_rules.ini", "Param", "Version", "1.0"},
-        StringCase{"CaseSensitive", "key_value_rules.ini", "Param", "appname", "-"},
-        StringCase{"CrLf", "crlf_line_ends.ini", "Param", "AppName", "Crlf"},
-        StringCase{"NoLastNewline", "last_line_without_newline.ini", "Param", "AppName",
-                   "NoNewline"},
-        StringCase{"ByteOrderMark", "byte_order_mark.ini", "Param", "AppName", "Marked"}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Files, IniString, ::testing::Values(
+    StringCase{"BeforeFirstHeader", "entries_before_first_header.ini", "Param", "AppName", "Early"},
+    StringCase{"AfterFirstHeader", "entries_before_first_header.ini", "Param", "Developer", "Late"},
+    StringCase{"NoHeaderIsLost", "no_header.ini", "", "AppName", "-"},
+    StringCase{"FirstBlockKept", "section_repeated_later.ini", "Param", "AppName", "First"},
+    StringCase{"LaterBlockDropped", "section_repeated_later.ini", "Param", "Developer", "-"},
+    StringCase{"OtherSection", "section_repeated_later.ini", "Other", "AppName", "Other"},
+    StringCase{"HeadersInARow", "section_repeated_in_a_row.ini", "Param", "Developer", "Two"},
+    StringCase{"BlanksInBrackets", "header_with_blanks.ini", " Param ", "Developer", "Indented"},
+    StringCase{"BlankNameIsAnother", "header_with_blanks.ini", "Param", "AppName", "-"},
+    StringCase{"FirstOfTwoKeys", "duplicate_key.ini", "Param", "AppName", "First"},
+    StringCase{"TabInKey", "key_value_rules.ini", "Param", "\tTabKey", "1"},
+    StringCase{"TabInValue", "key_value_rules.ini", "Param", "TabValue", "\tx"},
+    StringCase{"EmptyValue", "key_value_rules.ini", "Param", "Empty", "-"},
+    StringCase{"OnlySpaces", "key_value_rules.ini", "Param", "Spaces", "-"},
+    StringCase{"ColonBeforeEqual", "key_value_rules.ini", "Param", "Colon:Key", "-"},
+    StringCase{"ColonFirst", "key_value_rules.ini", "Param", ":Start", "-"},
+    StringCase{"CutAtBlank", "key_value_rules.ini", "Param", "AppName", "Big"},
+    StringCase{"CutAtColon", "key_value_rules.ini", "Param", "Version", "1.0"},
+    StringCase{"CaseSensitive", "key_value_rules.ini", "Param", "appname", "-"},
+    StringCase{"CrLf", "crlf_line_ends.ini", "Param", "AppName", "Crlf"},
+    StringCase{"NoLastNewline", "last_line_without_newline.ini", "Param", "AppName", "NoNewline"},
+    StringCase{"ByteOrderMark", "byte_order_mark.ini", "Param", "AppName", "Marked"}),
     [](const ::testing::TestParamInfo<StringCase>& c) { return c.param.name; });
+// clang-format on
 
 TEST(IniNumbers, DecimalPrefixSignDefaultAndFailures) {
     IniParser ini(DataFile("numbers.ini"));
