@@ -19,9 +19,6 @@ struct Vector {
 const Vector kRfc1321[] = {
     {"", "d41d8cd98f00b204e9800998ecf8427e"},
     {"abc", "900150983cd24fb0d6963f7d28e17f72"},
-    {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
-    {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
-     "d174ab98d277d9f5a5611c2c9f419d9f"},
     {"1234567890123456789012345678901234567890"
      "1234567890123456789012345678901234567890",
      "57edf4a22be3c955ac49da2e2107b67a"},

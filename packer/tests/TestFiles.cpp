@@ -51,6 +51,14 @@ Bytes SampleContent(size_t n) {
     return b;
 }
 
+Bytes Words(int width, std::initializer_list<uint32_t> values) {
+    Bytes out;
+    for (uint32_t v : values)
+        for (int i = 0; i < width; ++i)
+            out.push_back(uint8_t(v >> (8 * i)));
+    return out;
+}
+
 void TempFolder::SetUp() {
     char dir[] = "/tmp/packer_test_XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);

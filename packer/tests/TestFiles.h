@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ bool Exists(const std::string& path);
 std::string Md5Hex(const uint8_t* data, size_t n, size_t piece);
 // Bytes that differ from their neighbours, so a shifted or dropped byte shows.
 Bytes SampleContent(size_t n);
+// Values as little-endian words of width bytes: UCS-2 text, or the tags' 32-bit numbers.
+Bytes Words(int width, std::initializer_list<uint32_t> values);
 
 class TempFolder : public ::testing::Test {
 protected:

@@ -120,6 +120,7 @@ INSTANTIATE_TEST_SUITE_P(Device, Commands, ::testing::Values(
     CommandCase{"Reset", "", "reset", 0, nullptr, nullptr},
     CommandCase{"ResetRefused", "--fail REBOOT", "reset", 2, nullptr, nullptr},
     CommandCase{"PutFailing", "--fail AT+EFSW=2,0@3", "put big.bin C:/ZOV/big.bin", 2, "nothing was left", "-ZOV/big.bin"},
+    CommandCase{"PutIntoMissingFolder", "", "put big.bin C:/NOPE/big.bin", 3, "no such file or folder", nullptr},
     CommandCase{"PutMissingPcFile", "", "put none.bin C:/ZOV/f", 3, "no such readable", nullptr},
     CommandCase{"NoAnswerToAt", "--fail ^AT$", "ls", 2, "does not answer AT", nullptr}),
     [](const auto& p) { return std::string(p.param.name); });
@@ -207,7 +208,6 @@ TEST_F(Device, ExistingFilesAreReplacedOnlyWithForce) {
     // A folder as the target takes the PC file's name.
     EXPECT_EQ(run({"put", "-f", "in/new.vxp", "C:/ZOV"}).status, 0);
     EXPECT_EQ(readFile(zov() / "new.vxp"), "new");
-    EXPECT_EQ(run({"put", "in/new.vxp", "C:/NOPE/new.vxp"}).status, 3);
     // A folder where the fetched file would go: the temporary copy does not stay.
     fs::create_directories(rig.work() / "in" / "app.vxp" / "x");
     EXPECT_EQ(run({"get", "-f", "C:/ZOV/app.vxp", "in"}).status, 3);
@@ -241,19 +241,14 @@ INSTANTIATE_TEST_SUITE_P(Lines, CommandLine, ::testing::Values(
     [](const auto& p) { return std::string(p.param.name); });
 // clang-format on
 
-// The machine's own ports: each field known or null, and -b auto refused unless exactly one
-// of them is a USB port.
-TEST(Ports, ListedWithKnownOrNullFieldsAndAutoNeedsOneUsbPort) {
+// The machine's own ports, and -b auto refused unless exactly one of them is a USB port.
+TEST(Ports, ListedAndAutoNeedsOneUsbPort) {
     ProcessResult result = runVxpdev({"ports", "--json"}, fs::temp_directory_path());
     ASSERT_EQ(result.status, 0) << result.err;
     int usb = 0;
     const nlohmann::json doc = nlohmann::json::parse(result.out);
-    for (const nlohmann::json& port : doc.at("ports")) {
-        EXPECT_TRUE(port["path"].is_string());
-        EXPECT_TRUE(port["vendorId"].is_null() || port["vendorId"].is_number());
-        EXPECT_TRUE(port["serial"].is_null() || port["serial"].is_string());
+    for (const nlohmann::json& port : doc.at("ports"))
         usb += port.at("usb").get<bool>() ? 1 : 0;
-    }
     if (usb == 1)
         GTEST_SKIP() << "this machine has one USB serial port";
     result = runVxpdev({"-b", "auto", "ls"}, fs::temp_directory_path());
