@@ -187,7 +187,10 @@ INSTANTIATE_TEST_SUITE_P(Lists, ApiList, ::testing::Values(
     ListCase{"EmptyTokens", "Audio--Call-", {5000, 5001}},
     ListCase{"UnknownAndRepeated", "Audio-Wifi-Audio-Xall", {5000}},
     ListCase{"OuterBlanks", " \tRecord-Sensor\r\n", {5005, 5006}},
-    ListCase{"InnerBlank", "Audio- Call", {5000}}),
+    ListCase{"InnerBlank", "Audio- Call", {5000}},
+    ListCase{"EveryName", "Audio-Call-Camera-File-Http-Record-Sensor-Sim-SMS(person)-SMS(SP)-Tcp-SysStorage-Sec-"
+             "Bitstream-Contact-Lbs-Mms-ProMng-SmsMng-Video-XML-Payment-SysFile-BT-UDP-PUSH",
+             {5000, 5001, 5002, 5003, 5004, 5005, 5006, 5007, 5008, 5009, 5010, 5011, 5012, 5013, 5014, 5015, 5016, 5017, 5018, 5019, 5020, 5021, 5022, 5023, 5024, 5025}}),
     [](const ::testing::TestParamInfo<ListCase>& c) { return c.param.name; });
 // clang-format on
 
