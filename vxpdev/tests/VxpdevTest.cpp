@@ -116,9 +116,9 @@ INSTANTIATE_TEST_SUITE_P(Device, Commands, ::testing::Values(
     CommandCase{"RmdirNotEmpty", "", "rmdir C:/ZOV", 2, nullptr, "+ZOV"},
     CommandCase{"RmdirMissing", "", "rmdir C:/NOPE", 3, nullptr, nullptr},
     CommandCase{"Stop", "", "stop", 0, nullptr, nullptr},
-    CommandCase{"StopRefused", "--fail EXIT_ALL", "stop", 2, nullptr, nullptr},
+    CommandCase{"StopRefused", "--fail EXIT_ALL", "stop", 2, "vxpdev: the device refused to stop its applications\n", nullptr},
     CommandCase{"Reset", "", "reset", 0, nullptr, nullptr},
-    CommandCase{"ResetRefused", "--fail REBOOT", "reset", 2, nullptr, nullptr},
+    CommandCase{"ResetRefused", "--fail REBOOT", "reset", 2, "vxpdev: the device refused to reboot\n", nullptr},
     CommandCase{"PutFailing", "--fail AT+EFSW=2,0@3", "put big.bin C:/ZOV/big.bin", 2, "nothing was left", "-ZOV/big.bin"},
     CommandCase{"PutIntoMissingFolder", "", "put big.bin C:/NOPE/big.bin", 3, "no such file or folder", nullptr},
     CommandCase{"PutMissingPcFile", "", "put none.bin C:/ZOV/f", 3, "no such readable", nullptr},
@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(Device, Commands, ::testing::Values(
     [](const auto& p) { return std::string(p.param.name); });
 // clang-format on
 
-TEST_F(Device, JsonDocumentsCarryDecodedNamesAndNumbers) {
+TEST_F(Device, JsonDocumentsAndTraceWhenAsked) {
     ASSERT_TRUE(rig.start());
     nlohmann::json ls = json({"--json", "ls", "C:/ZOV"});
     ASSERT_EQ(ls["entries"].size(), 2u);
@@ -139,6 +139,9 @@ TEST_F(Device, JsonDocumentsCarryDecodedNamesAndNumbers) {
     EXPECT_EQ(info["drives"][0]["name"], "C:");
     nlohmann::json df = json({"--json", "df"});
     EXPECT_EQ(df["drives"], info["drives"]);
+    ProcessResult traced = run({"--trace", "ls"}); // the serial trace on standard error
+    EXPECT_EQ(traced.out, "C:\n");
+    EXPECT_NE(traced.err.find("[txd] AT+EFSL"), std::string::npos) << traced.err;
 }
 
 TEST_F(Device, InfoWithoutTemporaryFolderOrStartFile) {
@@ -150,13 +153,6 @@ TEST_F(Device, InfoWithoutTemporaryFolderOrStartFile) {
     EXPECT_NE(result.err.find("cannot make a temporary file in "), std::string::npos) << result.err;
     fs::remove(rig.drive('C') / "autostart.txt");
     EXPECT_EQ(json({"--json", "info"})["application"], nullptr);
-}
-
-TEST_F(Device, SerialTraceGoesToStandardErrorWhenAsked) {
-    ASSERT_TRUE(rig.start());
-    ProcessResult traced = run({"--trace", "ls"});
-    EXPECT_EQ(traced.out, "C:\n");
-    EXPECT_NE(traced.err.find("[txd] AT+EFSL"), std::string::npos) << traced.err;
 }
 
 struct TripCase {
