@@ -12,8 +12,8 @@
 namespace {
 
 const char kApp[] = "hello";
-// UTF-8 on the host, UCS-2 on the line.
-#define WIDE_NAME "\xC3\xB1" "and\xC3\xBA.txt"
+// "\u00F1and\u00FA.txt": UTF-8 on the host, UCS-2 on the line.
+#define WIDE_NAME "\303\261and\303\272.txt"
 
 // A device with C:\autostart.txt naming C:\ZOV\app.vxp, which holds "hello", beside a file
 // whose name is outside ASCII; big.bin of 5000 bytes and hallo.txt in the work folder.

@@ -138,9 +138,11 @@ TEST_F(VxpInfo, ReservedBytesShortFilesAndCommandLines) {
     EXPECT_EQ(Info(m_dir), 2);
     EXPECT_EQ(m_output, "vxpinfo: cannot read " + m_dir + ": not a regular file\n");
     const char* const kUsage = "usage: vxpinfo FILE";
+    // clang-format off
     const std::tuple<const char*, int, const char*> lines[] = {
         {"", 1, kUsage}, {"a.vxp b.vxp", 1, kUsage}, {"-x", 1, kUsage}, {"--help", 0, kUsage},
         {"--version", 0, "vxpinfo " PROJECT_VERSION_STRING "\n"}};
+    // clang-format on
     for (const auto& [args, status, start] : lines) {
         EXPECT_EQ(Run("'" VXPINFO_BIN "' " + std::string(args)), status) << args;
         EXPECT_EQ(m_output.rfind(start, 0), 0u) << args;
