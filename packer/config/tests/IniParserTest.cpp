@@ -43,6 +43,7 @@ INSTANTIATE_TEST_SUITE_P(Files, IniString, ::testing::Values(
     StringCase{"TabInKey", "key_value_rules.ini", "Param", "\tTabKey", "1"},
     StringCase{"TabInValue", "key_value_rules.ini", "Param", "TabValue", "\tx"},
     StringCase{"EmptyValue", "key_value_rules.ini", "Param", "Empty", "-"},
+    StringCase{"NoKey", "key_value_rules.ini", "Param", "", "-"},
     StringCase{"ColonBeforeEqual", "key_value_rules.ini", "Param", "Colon:Key", "-"},
     StringCase{"CutAtBlank", "key_value_rules.ini", "Param", "AppName", "Big"},
     StringCase{"CutAtColon", "key_value_rules.ini", "Param", "Version", "1.0"},
