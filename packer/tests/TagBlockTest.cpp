@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(Tables, TagKeywords, ::testing::Values(
     KeywordCase{"AdsApp", "Compiler=ADS\nAppType=dll\n", 33, 0},
     KeywordCase{"GccApp", "Compiler=GCC\nAppType=vpc\n", 33, 6},
     KeywordCase{"GccOther", "Compiler=GCC\nAppType=other\n", 33, 7},
-    KeywordCase{"VpiVsp", "VPIType=vsp\n", 41, 1},
+    KeywordCase{"VpiVsp", "VPIType=vsp\n", 42, 0},
     KeywordCase{"VpiCapitalised", "VPIType=Widget\n", 41, 0},
     KeywordCase{"VpiScreenlock", "VPIType=screenlock\n", 42, 4},
     KeywordCase{"KindDlc", "AppType=dlc\n", 52, 1},

@@ -196,7 +196,8 @@ TEST_F(Device, ExistingFilesAreReplacedOnlyWithForce) {
     ProcessResult refused = run({"put", "in/new.vxp", "C:/ZOV/app.vxp"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "vxpdev: C:\\ZOV\\app.vxp: exists on the device (-f replaces it)\n");
-    EXPECT_EQ(run({"get", "C:/ZOV/app.vxp"}).status, 1);
+    EXPECT_EQ(run({"get", "C:/ZOV/app.vxp"}).err,
+              "vxpdev: app.vxp: exists on this computer (-f replaces it)\n");
     EXPECT_EQ(readFile(zov() / "app.vxp"), kApp);
     EXPECT_EQ(readFile(rig.work() / "app.vxp"), "kept");
     EXPECT_EQ(run({"get", "-f", "C:/ZOV/app.vxp"}).status, 0);

@@ -11,7 +11,9 @@
 #include "PackedReader.h"
 #include "ProjectVersion.h"
 #include "TagDescriber.h"
+#include "TagTable.h"
 #include "TestFiles.h"
+#include "Utility.h"
 
 namespace {
 
@@ -83,12 +85,14 @@ TEST_F(VxpInfo, JsonAndTextReadBackEveryKindOfValue) {
         EXPECT_NE(m_output.find(line), std::string::npos) << line << m_output;
 }
 
-// A byte changed (at from the start, or from the end when negative) or bytes cut off the end.
+// A byte changed (at from the start, or from the end when negative), bytes cut off the end, or
+// a content length that leaves a tag block of the given size (0: kept).
 struct DamageCase {
     const char* name;
     long at;
     uint8_t flip;
     size_t cut;
+    uint32_t tags;
     int status;
     const char* verdict; // the text output's status line
 };
@@ -100,6 +104,8 @@ TEST_P(Damage, GivesItsVerdictAndStatus) {
     Bytes bytes = ReadAll(m_packed);
     bytes[size_t(c.at < 0 ? long(bytes.size()) + c.at : c.at)] ^= c.flip;
     bytes.resize(bytes.size() - c.cut);
+    if (c.tags != 0) // the content length is the trailer's word 12 bytes from the end
+        PutUint32(&bytes[bytes.size() - 12], uint32_t(bytes.size() - PACK_OVERHEAD - c.tags));
     EXPECT_EQ(InfoOf(bytes), c.status);
     EXPECT_NE(m_output.find(std::string("\nstatus         ") + c.verdict + "\n"), std::string::npos)
         << m_output;
@@ -108,19 +114,16 @@ TEST_P(Damage, GivesItsVerdictAndStatus) {
 const char* const kBadSignature =
     "invalid signature: the signature does not match the digests of content and tag block";
 
-// The trailer's last 80 bytes: its first word, then the content length 12 bytes from the end.
+// A tag block of 4096 bytes is read and parsed: here it starts inside the content.
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(
-    Files, Damage,
-    ::testing::Values(
-            DamageCase{"LastContentByte", long(kContent) - 1, 1, 0, 3, kBadSignature},
-        DamageCase{"TagByte", long(kContent) + 20, 1, 0, 3, kBadSignature},
-        DamageCase{"CutByOne", 0, 0, 1, 4, "malformed: no end marker before the signature trailer"},
-        DamageCase{"TrailerWord", -80, 2, 0, 4, "malformed: signature trailer does not start with 1"},
-        DamageCase{"LengthPastTags", -9, 0x7F, 0, 4, "malformed: content length points past the tag block"},
-        DamageCase{"TagBlockOver4096", -10, 1, 0, 4, "malformed: tag block longer than 4096 bytes"},
-        DamageCase{"TagBlockShifted", -12, 4, 0, 4,
-                   "malformed: tag block does not end with exactly one end record"}),
+INSTANTIATE_TEST_SUITE_P(Files, Damage, ::testing::Values(
+    DamageCase{"LastContentByte", long(kContent) - 1, 1, 0, 0, 3, kBadSignature},
+    DamageCase{"TagByte", long(kContent) + 20, 1, 0, 0, 3, kBadSignature},
+    DamageCase{"CutByOne", 0, 0, 1, 0, 4, "malformed: no end marker before the signature trailer"},
+    DamageCase{"TrailerWord", -80, 2, 0, 0, 4, "malformed: signature trailer does not start with 1"},
+    DamageCase{"NoRoomForARecord", 0, 0, 0, 7, 4, "malformed: content length points past the tag block"},
+    DamageCase{"TagBlockOf4096", 0, 0, 0, 4096, 4, "malformed: tag block does not end with exactly one end record"},
+    DamageCase{"TagBlockOver4096", 0, 0, 0, 4097, 4, "malformed: tag block longer than 4096 bytes"}),
     [](const ::testing::TestParamInfo<DamageCase>& c) { return c.param.name; });
 // clang-format on
 
@@ -176,6 +179,9 @@ INSTANTIATE_TEST_SUITE_P(Tags, TagValue, ::testing::Values(
     ValueCase{"UnknownPermission", 19, Words(4, {5025, 1, 5026, 1}), json({"PUSH", 5026}), "value"},
     ValueCase{"UnknownTag", 999, Bytes{0xAB, 0xCD}, "abcd", "hex"},
     ValueCase{"NoDate", 7, Words(4, {2027, 13, 1, 0, 0, 0}), json({{"iso", nullptr}, {"numbers", {2027, 13, 1, 0, 0, 0}}}), "value"},
+    ValueCase{"HourTwentyFour", 7, Words(4, {2027, 12, 1, 24, 0, 0}), json({{"iso", nullptr}, {"numbers", {2027, 12, 1, 24, 0, 0}}}), "value"},
+    ValueCase{"YearOne", 7, Words(4, {1, 1, 5, 0, 0, 0}), json({{"iso", "0001-01-05T00:00"}, {"numbers", {1, 1, 5, 0, 0, 0}}}), "value"},
+    ValueCase{"NamesWithoutEndRecord", 25, Words(4, {1, 0}), "0100000000000000", "malformed"},
     ValueCase{"MinuteSixty", 7, Words(4, {2027, 12, 1, 0, 60, 0}), json({{"iso", nullptr}, {"numbers", {2027, 12, 1, 0, 60, 0}}}), "value"},
     ValueCase{"ShortDate", 7, Words(4, {2027}), "eb070000", "malformed"},
     ValueCase{"HalfPermission", 19, Words(4, {5000}), "88130000", "malformed"}),
