@@ -1,5 +1,5 @@
-// -b for vxpdev: "auto" through the port enumeration, the other forms as the upload tool
-// takes them.
+// The serial ports for vxpdev: -b resolved ("auto" through the port enumeration, the other forms
+// as the upload tool takes them) and the ports as a JSON document.
 #include "PortChoice.h"
 
 #include "Console.h"
@@ -13,6 +13,14 @@ const char kAuto[] = "auto";
 const char kMsgBadPort[] = "-b %s: not a usable serial device name\n";
 const char kMsgListFailed[] = "the serial ports cannot be listed\n";
 const char kMsgNoSingleUsb[] = "-b auto needs exactly one USB serial port; found %zu port(s)%s\n%s";
+
+// null for an unknown USB id or string, so a reader can tell it from a real value.
+nlohmann::json known(int id) {
+    return id >= 0 ? nlohmann::json(id) : nlohmann::json(nullptr);
+}
+nlohmann::json known(const std::string& text) {
+    return text.empty() ? nlohmann::json(nullptr) : nlohmann::json(text);
+}
 
 } // namespace
 
@@ -40,4 +48,18 @@ bool ListPorts(std::vector<SerialPortInfo>& ports) {
         return true;
     Message(kMsgListFailed);
     return false;
+}
+
+nlohmann::json PortsDocument(const std::vector<SerialPortInfo>& ports) {
+    nlohmann::json doc = {{"ports", nlohmann::json::array()}};
+    for (const SerialPortInfo& port : ports)
+        doc["ports"].push_back({{"path", port.path},
+                                {"description", port.description},
+                                {"usb", port.usb},
+                                {"vendorId", known(port.vendorId)},
+                                {"productId", known(port.productId)},
+                                {"manufacturer", known(port.manufacturer)},
+                                {"product", known(port.product)},
+                                {"serial", known(port.serial)}});
+    return doc;
 }

@@ -1,8 +1,10 @@
-// The port vxpdev opens, from its -b option.
+// The port vxpdev opens, from its -b option, and the ports of this computer as vxpdev shows them.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "PortList.h"
 
@@ -13,3 +15,6 @@ int ResolvePortOption(const std::string& option, std::string& port);
 
 // The serial ports of this computer; false after a message when they cannot be listed.
 bool ListPorts(std::vector<SerialPortInfo>& ports);
+
+// The document of "ports --json": one object per port, an unknown USB id or string as null.
+nlohmann::json PortsDocument(const std::vector<SerialPortInfo>& ports);

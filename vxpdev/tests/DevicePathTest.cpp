@@ -32,7 +32,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, TypedPath, ::testing::Values(
 
 TEST(DeviceName, SurrogatePairsJoinAndLoneOnesAreReplaced) {
     CString name;
-    for (wchar_t c : std::wstring(L"\xD83D\xDE00|\xD83D|\xDE00|\x80\xF1\x7FF\x800|\x110000"))
+    for (wchar_t c : std::wstring(L"\xD83D\xDE00|\xD800|\xDE00|\x80\xF1\x7FF\x800|\x110000"))
         name += c;
     EXPECT_EQ(Utf8(name),
               "\xF0\x9F\x98\x80|\xEF\xBF\xBD|\xEF\xBF\xBD|\xC2\x80\xC3\xB1\xDF\xBF\xE0\xA0\x80|"

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "PortChoice.h"
 #include "VxpdevRun.h"
 
 namespace {
@@ -237,6 +238,16 @@ INSTANTIATE_TEST_SUITE_P(Lines, CommandLine, ::testing::Values(
     LineCase{"PortNameEmpty", {"-b", "", "ls"}, 1, "not a usable serial device"}),
     [](const auto& p) { return std::string(p.param.name); });
 // clang-format on
+
+// An id of 0 is a real id some adapters report: only -1 means unknown.
+TEST(Ports, UnknownIdsAndTextsAreNullAndIdZeroIsKept) {
+    SerialPortInfo port;
+    port.vendorId = 0;
+    const nlohmann::json shown = PortsDocument({port})["ports"][0];
+    EXPECT_EQ(shown["vendorId"], 0);
+    EXPECT_EQ(shown["productId"], nullptr);
+    EXPECT_EQ(shown["serial"], nullptr);
+}
 
 // The machine's own ports, and -b auto refused unless exactly one of them is a USB port.
 TEST(Ports, ListedAndAutoNeedsOneUsbPort) {
