@@ -177,6 +177,7 @@ INSTANTIATE_TEST_SUITE_P(Tags, TagValue, ::testing::Values(
     ValueCase{"ShortNumber", 2, Bytes{1, 2}, "0102", "malformed"},
     ValueCase{"NamesPastTheEndRecord", 25, Words(4, {0, 0, 1, 0}), "00000000000000000100000000000000", "malformed"},
     ValueCase{"UnknownPermission", 19, Words(4, {5025, 1, 5026, 1}), json({"PUSH", 5026}), "value"},
+    ValueCase{"KindPastTheTable", 52, Words(4, {3}), json({{"code", 3}, {"meaning", "unknown"}}), "value"},
     ValueCase{"UnknownTag", 999, Bytes{0xAB, 0xCD}, "abcd", "hex"},
     ValueCase{"NoDate", 7, Words(4, {2027, 13, 1, 0, 0, 0}), json({{"iso", nullptr}, {"numbers", {2027, 13, 1, 0, 0, 0}}}), "value"},
     ValueCase{"HourTwentyFour", 7, Words(4, {2027, 12, 1, 24, 0, 0}), json({{"iso", nullptr}, {"numbers", {2027, 12, 1, 24, 0, 0}}}), "value"},
