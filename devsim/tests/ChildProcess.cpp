@@ -1,108 +1,87 @@
-// Child processes for the end-to-end tests: spawned with pipes, output gathered with poll,
-// waits bounded by deadlines measured on the monotonic clock.
+// Child processes for the end-to-end tests: spawned with their output in memory files, which
+// never fill up and block the child as a pipe nobody drains would.
 #include "ChildProcess.h"
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
 
 extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+const int kLinePollMs = 5; // a regular file offers no readiness to wait on
 
-int millisecondsLeft(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+// In memory, so that a test that points TMPDIR elsewhere still runs its programs.
+int tempFile() {
+    return memfd_create("child-output", MFD_CLOEXEC);
 }
 
-std::vector<char*> pointers(std::vector<std::string>& texts) {
-    std::vector<char*> out;
-    for (std::string& t : texts)
-        out.push_back(&t[0]);
-    out.push_back(nullptr);
-    return out;
+std::string contents(int fd) {
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0;)
+        text.append(buffer, static_cast<size_t>(n));
+    return text;
 }
 
 } // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& args, const std::string& cwd,
-                           int stderrFd) {
+                           int stderrFd)
+    : m_out(tempFile()), m_err(tempFile()) {
     std::vector<std::string> argText = args;
-    int out[2];
-    int err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
-        return;
+    std::vector<char*> argv;
+    for (std::string& arg : argText)
+        argv.push_back(&arg[0]);
+    argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, stderrFd >= 0 ? stderrFd : err[1], STDERR_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, m_out, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, stderrFd >= 0 ? stderrFd : m_err, STDERR_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     if (!cwd.empty())
         posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-    if (posix_spawn(&m_pid, argText[0].c_str(), &actions, nullptr, pointers(argText).data(),
-                    environ) != 0)
+    if (m_out < 0 || m_err < 0 ||
+        posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
         m_pid = -1;
     posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    close(err[1]);
-    m_out = out[0];
-    m_err = err[0];
 }
 
 ChildProcess::~ChildProcess() {
-    if (m_pid > 0 && !m_reaped) {
-        kill(m_pid, SIGKILL);
-        reap(-1);
-    }
+    signal(SIGKILL);
+    if (m_pid > 0)
+        waitpid(m_pid, nullptr, 0);
     for (int fd : {m_out, m_err})
         if (fd >= 0)
             close(fd);
 }
 
-bool ChildProcess::pump(int milliseconds) {
-    pollfd fds[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
-    if (m_out < 0 && m_err < 0)
-        return false;
-    if (poll(fds, 2, milliseconds) <= 0)
-        return true;
-    int* ends[2] = {&m_out, &m_err};
-    std::string* texts[2] = {&m_outText, &m_errText};
-    for (int i = 0; i < 2; ++i) {
-        if (*ends[i] < 0 || fds[i].revents == 0)
-            continue;
-        char buffer[4096];
-        ssize_t n = read(*ends[i], buffer, sizeof buffer);
-        if (n > 0) {
-            texts[i]->append(buffer, static_cast<size_t>(n));
-        } else if (n == 0 || errno != EINTR) {
-            close(*ends[i]);
-            *ends[i] = -1;
-        }
-    }
-    return true;
-}
-
 bool ChildProcess::readLine(std::string& line, int milliseconds) {
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
-        size_t end = m_outText.find('\n', m_lineStart);
+        // Whether the child has ended is asked before its output is read, so that no line
+        // written just before its end is missed.
+        siginfo_t info = {};
+        bool ended =
+            m_pid <= 0 ||
+            waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+            info.si_pid != 0;
+        std::string text = contents(m_out);
+        size_t end = text.find('\n', m_lineStart);
         if (end != std::string::npos) {
-            line = m_outText.substr(m_lineStart, end - m_lineStart);
+            line = text.substr(m_lineStart, end - m_lineStart);
             m_lineStart = end + 1;
             return true;
         }
-        if (m_out < 0 || millisecondsLeft(deadline) == 0)
+        if (ended || std::chrono::steady_clock::now() >= deadline)
             return false;
-        pump(millisecondsLeft(deadline));
+        poll(nullptr, 0, kLinePollMs);
     }
 }
 
@@ -121,28 +100,21 @@ int WaitChild(pid_t pid, std::chrono::milliseconds deadline) {
     return -1;
 }
 
-int ChildProcess::reap(int milliseconds) {
-    int waitStatus = WaitChild(m_pid, std::chrono::milliseconds(milliseconds));
-    m_reaped = true;
-    if (waitStatus != -1)
-        m_status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
-    return waitStatus == -1 ? -1 : m_status;
-}
-
 ProcessResult ChildProcess::finish(int milliseconds) {
     ProcessResult result;
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-    while (m_pid > 0 && millisecondsLeft(deadline) > 0 && pump(millisecondsLeft(deadline))) {
+    if (m_pid > 0) {
+        int status = WaitChild(m_pid, std::chrono::milliseconds(milliseconds));
+        m_pid = -1;
+        result.timedOut = status == -1;
+        if (!result.timedOut)
+            result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
-    if (m_pid > 0 && !m_reaped && reap(millisecondsLeft(deadline)) < 0)
-        result.timedOut = true;
-    result.status = m_status;
-    result.out = m_outText;
-    result.err = m_errText;
+    result.out = contents(m_out);
+    result.err = contents(m_err);
     return result;
 }
 
 void ChildProcess::signal(int number) {
-    if (m_pid > 0 && !m_reaped)
+    if (m_pid > 0)
         kill(m_pid, number);
 }

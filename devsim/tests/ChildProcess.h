@@ -1,6 +1,6 @@
 // A program run as a child process for the tests (devsim, Trellup, vxpdev, a shell): its
-// standard output and error are read through pipes, every wait has a deadline, and a child
-// still running when the object goes is killed. Used from the test thread only.
+// standard output and error go to memory files, every wait has a deadline, and a
+// child still running when the object goes is killed. Used from the test thread only.
 #pragma once
 
 #include <sys/types.h>
@@ -17,14 +17,13 @@ struct ProcessResult {
 };
 
 // Waits for the child `pid` (this process's own, forked or spawned) to end; its wait status,
-// or -1 (the child then killed and reaped) when it is still running after `deadline` (a
-// negative one waits for ever).
+// or -1 (the child then killed and reaped) when it is still running after `deadline`.
 int WaitChild(pid_t pid, std::chrono::milliseconds deadline);
 
 class ChildProcess {
 public:
     // Starts args[0] with the arguments; cwd empty keeps the current folder. A stderrFd of 0 or
-    // more becomes the child's standard error instead of the pipe.
+    // more becomes the child's standard error instead of the memory file.
     explicit ChildProcess(const std::vector<std::string>& args, const std::string& cwd = "",
                           int stderrFd = -1);
     ~ChildProcess();
@@ -32,23 +31,16 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool started() const { return m_pid > 0; }
-    // The next line of standard output without its line end. False at end of output or when
-    // the deadline passes first.
+    // The next line of standard output without its line end. False once the child has ended
+    // without one, or when the deadline passes first.
     bool readLine(std::string& line, int milliseconds);
-    // Reads both outputs until the child has ended; kills it when the deadline passes first.
+    // Waits for the end and collects both outputs; kills the child when the deadline passes.
     ProcessResult finish(int milliseconds);
     void signal(int number);
 
 private:
-    bool pump(int milliseconds); // false once both pipes are closed
-    int reap(int milliseconds);  // kills the child when the deadline passes first
-
     pid_t m_pid = -1;
     int m_out = -1;
     int m_err = -1;
-    std::string m_outText;
-    std::string m_errText;
     size_t m_lineStart = 0;
-    bool m_reaped = false;
-    int m_status = -1;
 };

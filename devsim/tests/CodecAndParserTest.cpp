@@ -76,11 +76,3 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<RuleCase>& c) {
         return devsim_test::ParamName(c.param.rule, c.index);
     });
-
-TEST(FaultPattern, RefusesEmptyPatternAndOccurrenceZero) {
-    std::string error;
-    for (const char* bad : {"", "@2", "=5", "x@0", "^"}) {
-        FaultRule rule;
-        EXPECT_FALSE(rule.Parse(bad, true, error)) << bad;
-    }
-}

@@ -206,32 +206,31 @@ TEST_P(DevsimRefused, EndsWithItsStatusAndAMessage) {
     EXPECT_EQ(end.err.find("usage: devsim") != std::string::npos, GetParam().status == 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Args, DevsimRefused,
-    ::testing::Values(
-        RefusedStart{"NoRoot", {}, 1, "--root DIR is required"},
-        RefusedStart{
-            "RootWithoutValue", {"--root"}, 1, "unknown option or missing value: '--root'"},
-        RefusedStart{"BaudNotANumber",
-                     {"--root", "ROOT", "--baud", "fast"},
-                     1,
-                     "bad number for --baud: 'fast'"},
-        RefusedStart{"BaudZero", {"--root", "ROOT", "--baud", "0"}, 1, "bad number for --baud"},
-        RefusedStart{"UnsolicitedZero", {"--root", "ROOT", "--unsolicited=0"}, 1, "bad number"},
-        RefusedStart{"UnsolicitedOverAMillion",
-                     {"--root", "ROOT", "--unsolicited=1000001"},
-                     1,
-                     "bad number for --unsolicited"},
-        RefusedStart{"PacketSizeText", {"--root", "ROOT", "--packet-size", "12x"}, 1, "bad number"},
-        RefusedStart{"OccurrenceZero", {"--root", "ROOT", "--fail", "x@0"}, 1, "occurrence"},
-        RefusedStart{"UnknownOption",
-                     {"--root", "ROOT", "--bogus"},
-                     1,
-                     "unknown option or missing value: '--bogus'"},
-        RefusedStart{"ExtraArgument", {"--root", "ROOT", "extra"}, 1, "unexpected argument"},
-        RefusedStart{"MissingRoot", {"--root", "ROOT/missing"}, 2, ""},
-        RefusedStart{"LogInMissingFolder", {"--root", "ROOT", "--log", "ROOT/no/log"}, 2, ""}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Args, DevsimRefused, ::testing::Values(
+    RefusedStart{"NoRoot", {}, 1, "--root DIR is required"},
+    RefusedStart{"RootWithoutValue", {"--root"}, 1, "unknown option or missing value: '--root'"},
+    RefusedStart{"BaudNotANumber", {"--root", "ROOT", "--baud", "fast"},
+                 1, "bad number for --baud: 'fast'"},
+    RefusedStart{"BaudZero", {"--root", "ROOT", "--baud", "0"}, 1, "bad number for --baud"},
+    RefusedStart{"DtStatusText", {"--root", "ROOT", "--dt-status", "x"},
+                 1, "bad number for --dt-status"},
+    RefusedStart{"UnsolicitedZero", {"--root", "ROOT", "--unsolicited=0"}, 1, "bad number"},
+    RefusedStart{"UnsolicitedOverAMillion", {"--root", "ROOT", "--unsolicited=1000001"},
+                 1, "bad number for --unsolicited"},
+    RefusedStart{"PacketSizeText", {"--root", "ROOT", "--packet-size", "12x"}, 1, "bad number"},
+    RefusedStart{"OccurrenceZero", {"--root", "ROOT", "--fail", "x@0"}, 1, "occurrence"},
+    RefusedStart{"PatternOnlyOccurrence", {"--root", "ROOT", "--silent", "@2"},
+                 1, "empty pattern in '@2'"},
+    RefusedStart{"PatternOnlyCode", {"--root", "ROOT", "--fail", "=5"}, 1, "empty pattern in '=5'"},
+    RefusedStart{"PatternOnlyAnchor", {"--root", "ROOT", "--fail", "^"}, 1, "empty pattern in '^'"},
+    RefusedStart{"UnknownOption", {"--root", "ROOT", "--bogus"},
+                 1, "unknown option or missing value: '--bogus'"},
+    RefusedStart{"ExtraArgument", {"--root", "ROOT", "extra"}, 1, "unexpected argument"},
+    RefusedStart{"MissingRoot", {"--root", "ROOT/missing"}, 2, "root folder "},
+    RefusedStart{"LogInMissingFolder", {"--root", "ROOT", "--log", "ROOT/no/log"}, 2, "cannot open log file "}),
     [](const ::testing::TestParamInfo<RefusedStart>& c) { return c.param.name; });
+// clang-format on
 
 TEST(DevsimInfo, HelpAndVersionPrintTheirTextAndEndWithStatusZero) {
     for (const auto& [option, firstLine] :

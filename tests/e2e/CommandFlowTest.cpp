@@ -55,8 +55,10 @@ struct RemovalCase {
 
 class Removal : public Flow, public ::testing::WithParamInterface<RemovalCase> {};
 
+// A device without application files holds no start file either.
 TEST_P(Removal, DeletesStartFileAndEmptiedFolderAndEndsWith1) {
-    writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "game.vxp"));
+    if (!GetParam().appFiles.empty())
+        writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "game.vxp"));
     for (const std::string& name : GetParam().appFiles)
         writeFile(folder() / name, name);
     writeFile(rig.work() / "app.vxp", "x");
@@ -73,7 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, Removal,
     ::testing::Values(
         RemovalCase{"Whole", {"game.vxp"}, {}, "Removed C:\\autostart.txt and C:\\ZOV\n"},
-        RemovalCase{"SparedEntry", {"game.vxp", "A.vxp"}, {"ZOV"}, "Removed C:\\autostart.txt\n"}),
+        RemovalCase{"SparedEntry", {"game.vxp", "A.vxp"}, {"ZOV"}, "Removed C:\\autostart.txt\n"},
+        RemovalCase{"Nothing", {}, {}, "Nothing to remove on C:\n"}),
     [](const ::testing::TestParamInfo<RemovalCase>& p) { return p.param.name; });
 
 TEST_F(Flow, ResetOptionRebootsReconnectsAndThenUploads) {
@@ -235,6 +238,19 @@ INSTANTIATE_TEST_SUITE_P(Cases, QuietRun, ::testing::Values(
     OutcomeCase{"FolderChangeBeforeReadRefused", kNamesGame, {"--fail", "AT+EFSF=3@5"}, 400,
                 kReadFailed},
     OutcomeCase{"StartFileReadRefused", kNamesGame, {"--fail", "AT+EFSR"}, 400, kReadFailed},
+    OutcomeCase{"DriveListRefused", "", {"--fail", "^AT+EFSL$"}, 400,
+                "Get target driver information failed\\.\n"},
+    OutcomeCase{"StaleStartFileDeleteRefused", "[autostart]\r\n", {"--fail", "AT+EFSD"}, 500,
+                "Delete file C:\\\\autostart\\.txt failed\\.\n"},
+    OutcomeCase{"StaleStartFileApplicationOpenRefused", "[autostart]\r\n",
+                {"--fail", "AT+EFSW=0,@2"}, 300,
+                "Write target file C:\\\\ZOV\\\\app\\.vxp failed\\.\n"},
+    // The old application stays where it is, and nothing says why yet.
+    OutcomeCase{"UndeletableStartFileDeleteRefused", kNamesGame,
+                {"--undeletable", "game.vxp", "--fail", "AT+EFSD=\"" + Ucs2("C:\\autostart")},
+                500, ""},
+    OutcomeCase{"UndeletableApplicationOpenRefused", kNamesGame,
+                {"--undeletable", "game.vxp", "--fail", "AT+EFSW=0,@2"}, 300, ""},
     // Nothing says why on standard error yet.
     OutcomeCase{"RunningApplicationOpenRefused", kNamesGame, {"--fail", "AT+EFSW=0,"}, 300,
                 "[\\s\\S]*"},
@@ -286,19 +302,23 @@ struct RefusalCase {
 
 class Refused : public ::testing::TestWithParam<RefusalCase> {};
 
+// Help and version, which end with 0, say it on standard output instead.
 TEST_P(Refused, EndsWithItsStatusAndSaysWhyOnStandardError) {
     DeviceRig rig;
     writeFile(rig.work() / "app.vxp", "x");
     writeFile(rig.work() / "caf\xc3\xa9.vxp", "x");
     ProcessResult run = rig.trellup(GetParam().args);
     EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
-    EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
+    const std::string& said = GetParam().status == 0 ? run.out : run.err;
+    EXPECT_NE(said.find(GetParam().message), std::string::npos) << said;
 }
 
 // An unusable application file is found before the line is opened.
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, Refused, ::testing::Values(
     RefusalCase{"NoArguments", {}, 1, "Usage: Trellup"},
+    RefusalCase{"Help", {"--help"}, 0, "Usage: Trellup "},
+    RefusalCase{"Version", {"--version"}, 0, "Trellup " PROJECT_VERSION_STRING "\n"},
     RefusalCase{"UnknownOption", {"-x", "1", "-p", "app.vxp"}, 1, "Usage:"},
     RefusalCase{"NoLine", {"-p", "app.vxp"}, 1, "no serial device given (-b)\n"},
     RefusalCase{"MissingPort", {"-q", "-b", "no-such-line", "-p", "app.vxp"}, 100,
@@ -312,15 +332,5 @@ INSTANTIATE_TEST_SUITE_P(Cases, Refused, ::testing::Values(
                 1, "The file name caf\xc3\xa9.vxp holds characters outside ASCII.\n"}),
     [](const ::testing::TestParamInfo<RefusalCase>& p) { return p.param.name; });
 // clang-format on
-
-TEST(LoneOption, HelpAndVersionPrintOnStandardOutputAndEndWith0) {
-    DeviceRig rig;
-    ProcessResult help = rig.trellup({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.compare(0, 15, "Usage: Trellup "), 0) << help.out;
-    ProcessResult version = rig.trellup({"--version"});
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "Trellup " PROJECT_VERSION_STRING "\n");
-}
 
 } // namespace

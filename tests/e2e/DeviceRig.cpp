@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <chrono>
 #include <sstream>
+#include <thread>
 
 namespace {
 
 const int kRunDeadlineMs = 240000; // sanitizer builds on a loaded machine are slow
+const std::chrono::milliseconds kLogPoll(20);
 
 } // namespace
 
@@ -100,16 +102,6 @@ std::unique_ptr<ChildProcess> DeviceRig::startUpload(const std::vector<std::stri
     return std::make_unique<ChildProcess>(argv, m_work.string());
 }
 
-bool awaitLine(ChildProcess& program, const std::string& text, int milliseconds) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    std::string line;
-    while (std::chrono::steady_clock::now() < deadline && program.readLine(line, milliseconds)) {
-        if (line.find(text) != std::string::npos)
-            return true;
-    }
-    return false;
-}
-
 std::vector<std::string> DeviceRig::commands() const {
     std::vector<std::string> lines;
     std::istringstream in(readFile(m_log));
@@ -129,4 +121,15 @@ size_t DeviceRig::count(const std::string& prefix) const {
     return static_cast<size_t>(std::count_if(all.begin(), all.end(), [&](const std::string& c) {
         return c.compare(0, prefix.size(), prefix) == 0;
     }));
+}
+
+bool DeviceRig::awaitCommand(const std::string& prefix, int milliseconds) const {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    // devsim flushes each log line as it takes the command; the log offers nothing to wait on.
+    while (count(prefix) == 0) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(kLogPoll);
+    }
+    return true;
 }

@@ -55,6 +55,8 @@ public:
     std::vector<std::string> commands() const;
     // How many received commands start with prefix.
     size_t count(const std::string& prefix) const;
+    // Waits until devsim has received a command starting with prefix; false at the deadline.
+    bool awaitCommand(const std::string& prefix, int milliseconds) const;
 
 private:
     devsim_test::TempFolder m_base;
@@ -64,7 +66,3 @@ private:
     std::string m_port;
     std::unique_ptr<devsim_test::DevsimProcess> m_devsim;
 };
-
-// Reads the program's standard output until a line holds text; false at the deadline or the
-// end of its output.
-bool awaitLine(ChildProcess& program, const std::string& text, int milliseconds);

@@ -15,9 +15,8 @@ const int kDeadlineMs = 120000;
 // Well under the 60 s a data chunk may wait for its answer.
 const int kLineGoneDeadlineMs = 20000;
 const std::string kAppPath = "C:\\ZOV\\app.vxp";
-// Enough that a signal sent once the first chunk's trace line has come through (the trace is
-// buffered, so it comes late) still lands mid-upload.
-const size_t kChunks = 5;
+// Enough that a signal sent once devsim has taken the first chunk still lands mid-upload.
+const size_t kChunks = 4;
 
 // Uploads over a line paced like a real adapter at 115200 baud, in chunks of 4096 bytes that
 // take about 0.8 s each on the wire.
@@ -32,7 +31,7 @@ protected:
     // An upload whose first data chunk is on the line.
     std::unique_ptr<ChildProcess> uploadUnderway() {
         std::unique_ptr<ChildProcess> run = rig.startUpload(args());
-        EXPECT_TRUE(awaitLine(*run, "[txd] AT+EFSW=2,0,", kDeadlineMs));
+        EXPECT_TRUE(rig.awaitCommand("AT+EFSW=2,0,", kDeadlineMs));
         return run;
     }
     fs::path appFile() { return rig.drive('C') / "ZOV" / "app.vxp"; }
