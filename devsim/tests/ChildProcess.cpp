@@ -15,7 +15,7 @@ extern char** environ;
 
 namespace {
 
-const int kLinePollMs = 5; // a regular file offers no readiness to wait on
+const int kPollMs = 5;
 
 // In memory, so that a test that points TMPDIR elsewhere still runs its programs.
 int tempFile() {
@@ -62,27 +62,37 @@ ChildProcess::~ChildProcess() {
             close(fd);
 }
 
-bool ChildProcess::readLine(std::string& line, int milliseconds) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    for (;;) {
-        // Whether the child has ended is asked before its output is read, so that no line
-        // written just before its end is missed.
-        siginfo_t info = {};
-        bool ended =
-            m_pid <= 0 ||
-            waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
-            info.si_pid != 0;
-        std::string text = contents(m_out);
-        size_t end = text.find('\n', m_lineStart);
-        if (end != std::string::npos) {
-            line = text.substr(m_lineStart, end - m_lineStart);
-            m_lineStart = end + 1;
-            return true;
-        }
-        if (ended || std::chrono::steady_clock::now() >= deadline)
+bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
+    auto end = std::chrono::steady_clock::now() + deadline;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
             return false;
-        poll(nullptr, 0, kLinePollMs);
+        poll(nullptr, 0, kPollMs);
     }
+    return true;
+}
+
+bool ChildProcess::readLine(std::string& line, int milliseconds) {
+    std::string text;
+    size_t end = std::string::npos;
+    Eventually(
+        [&] {
+            // Asked before the output is read, so that a line written just before the end counts.
+            siginfo_t info = {};
+            bool ended =
+                m_pid <= 0 ||
+                waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+                info.si_pid != 0;
+            text = contents(m_out);
+            end = text.find('\n', m_lineStart);
+            return ended || end != std::string::npos;
+        },
+        std::chrono::milliseconds(milliseconds));
+    if (end == std::string::npos)
+        return false;
+    line = text.substr(m_lineStart, end - m_lineStart);
+    m_lineStart = end + 1;
+    return true;
 }
 
 int WaitChild(pid_t pid, std::chrono::milliseconds deadline) {

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ struct ProcessResult {
 // Waits for the child `pid` (this process's own, forked or spawned) to end; its wait status,
 // or -1 (the child then killed and reaped) when it is still running after `deadline`.
 int WaitChild(pid_t pid, std::chrono::milliseconds deadline);
+
+// Asks `condition` every few milliseconds until it holds; false when the deadline passes first.
+// For what gives no signal to wait on: a file another process writes, a reaction to a close.
+bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds deadline);
 
 class ChildProcess {
 public:

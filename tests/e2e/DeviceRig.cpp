@@ -7,12 +7,10 @@
 #include <algorithm>
 #include <chrono>
 #include <sstream>
-#include <thread>
 
 namespace {
 
 const int kRunDeadlineMs = 240000; // sanitizer builds on a loaded machine are slow
-const std::chrono::milliseconds kLogPoll(20);
 
 } // namespace
 
@@ -124,12 +122,6 @@ size_t DeviceRig::count(const std::string& prefix) const {
 }
 
 bool DeviceRig::awaitCommand(const std::string& prefix, int milliseconds) const {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    // devsim flushes each log line as it takes the command; the log offers nothing to wait on.
-    while (count(prefix) == 0) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(kLogPoll);
-    }
-    return true;
+    // devsim flushes each log line as it takes the command.
+    return Eventually([&] { return count(prefix) > 0; }, std::chrono::milliseconds(milliseconds));
 }
