@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -14,9 +13,7 @@
 
 using namespace devsim;
 
-using devsim_test::HostExists;
-using devsim_test::TempFolder;
-using devsim_test::WriteHostFile;
+using namespace devsim_test;
 
 class DeviceFileSystemTest : public ::testing::TestWithParam<Resolver> {
 protected:

@@ -10,11 +10,7 @@
 #include "PtyClient.h"
 
 using namespace devsim;
-using devsim_test::HostExists;
-using devsim_test::ReadHostFile;
-using devsim_test::TempFolder;
-using devsim_test::Ucs2;
-using devsim_test::WriteHostFile;
+using namespace devsim_test;
 
 namespace {
 

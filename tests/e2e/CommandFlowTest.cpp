@@ -319,7 +319,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, Refused, ::testing::Values(
     RefusalCase{"NoArguments", {}, 1, "Usage: Trellup"},
     RefusalCase{"Help", {"--help"}, 0, "Usage: Trellup "},
     RefusalCase{"Version", {"--version"}, 0, "Trellup " PROJECT_VERSION_STRING "\n"},
-    RefusalCase{"UnknownOption", {"-x", "1", "-p", "app.vxp"}, 1, "Usage:"},
     RefusalCase{"NoLine", {"-p", "app.vxp"}, 1, "no serial device given (-b)\n"},
     RefusalCase{"MissingPort", {"-q", "-b", "no-such-line", "-p", "app.vxp"}, 100,
                 "Connect to /dev/no-such-line failed.\n"},

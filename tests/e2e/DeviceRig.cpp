@@ -11,6 +11,7 @@
 namespace {
 
 const int kRunDeadlineMs = 240000; // sanitizer builds on a loaded machine are slow
+const char kDevFolder[] = "/dev/";
 
 } // namespace
 
@@ -60,12 +61,10 @@ bool DeviceRig::start(const std::vector<std::string>& options) {
     std::vector<std::string> args = {"--root", m_root.string(), "--log", m_log.string()};
     args.insert(args.end(), options.begin(), options.end());
     m_devsim = std::make_unique<devsim_test::DevsimProcess>();
-    if (!m_devsim->Start(args))
+    if (!m_devsim->Start(args) || m_devsim->FirstLine().rfind(kDevFolder, 0) != 0)
         return false;
-    const std::string dev = "/dev/";
-    const std::string& line = m_devsim->FirstLine();
-    m_port = line.compare(0, dev.size(), dev) == 0 ? line.substr(dev.size()) : line;
-    return !m_port.empty();
+    m_port = m_devsim->FirstLine().substr(sizeof kDevFolder - 1);
+    return true;
 }
 
 void DeviceRig::stop(int signal) {
@@ -115,10 +114,10 @@ std::vector<std::string> DeviceRig::commands() const {
 }
 
 size_t DeviceRig::count(const std::string& prefix) const {
-    std::vector<std::string> all = commands();
-    return static_cast<size_t>(std::count_if(all.begin(), all.end(), [&](const std::string& c) {
-        return c.compare(0, prefix.size(), prefix) == 0;
-    }));
+    size_t n = 0;
+    for (const std::string& command : commands())
+        n += command.rfind(prefix, 0) == 0 ? 1 : 0;
+    return n;
 }
 
 bool DeviceRig::awaitCommand(const std::string& prefix, int milliseconds) const {
