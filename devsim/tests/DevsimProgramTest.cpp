@@ -68,27 +68,23 @@ const std::string kDeleteApp = "AT+EFSD=\"" + Ucs2("C:\\app.vxp") + "\"\r";
 const std::string kOpenApp = "AT+EFSW=0,\"" + Ucs2("C:\\app.vxp") + "\"\r";
 const std::string kExitAll = "AT+[666]EXIT_ALL\r";
 
-INSTANTIATE_TEST_SUITE_P(
-    Options, DevsimLine,
-    ::testing::Values(
-        LineCase{"FramedWithCrLf", {}, {"AT+ESUO?\r"}, "\r\n+ESUO: 4,0\r\n\r\nOK\r\n"},
-        // A few bytes at a time, the last piece shorter than the others.
-        LineCase{"Paced", {"--baud", "9600"}, {"AT+ESUO?\r"}, "\r\n+ESUO: 4,0\r\n\r\nOK\r\n"},
-        LineCase{"SplitAndBackToBack",
-                 {},
-                 {"A", "T+ESUO=3\r\nAT+ESU", "O?\r"},
-                 "\r\nOK\r\n\r\n+ESUO: 3,0\r\n\r\nOK\r\n"},
-        LineCase{
-            "OverlongLine", {}, {std::string(140000, 'A') + "\rAT\r"}, "\r\nERROR\r\n\r\nOK\r\n"},
-        LineCase{"Echo", {"--echo"}, {"AT\r"}, "AT\r\r\nOK\r\n"},
-        // The running application can neither be deleted nor opened for writing until all
-        // applications stop, and runs again after a reboot.
-        LineCase{"LockRunning",
-                 {"--lock-running"},
-                 {kOpenApp + kExitAll + "AT+[666]REBOOT\r" + kDeleteApp + kExitAll + kDeleteApp},
-                 "\r\nERROR\r\n\r\nOK\r\n\r\nOK\r\n\r\nERROR\r\n\r\nOK\r\n\r\nOK\r\n"},
-        LineCase{"Silent", {"--silent", "^AT+ESUO?$"}, {"AT+ESUO?\rAT\r"}, "\r\nOK\r\n"}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Options, DevsimLine, ::testing::Values(
+    LineCase{"FramedWithCrLf", {}, {"AT+ESUO?\r"}, "\r\n+ESUO: 4,0\r\n\r\nOK\r\n"},
+    // A few bytes at a time, the last piece shorter than the others.
+    LineCase{"Paced", {"--baud", "9600"}, {"AT+ESUO?\r"}, "\r\n+ESUO: 4,0\r\n\r\nOK\r\n"},
+    LineCase{"SplitAndBackToBack", {}, {"A", "T+ESUO=3\r\nAT+ESU", "O?\r"},
+             "\r\nOK\r\n\r\n+ESUO: 3,0\r\n\r\nOK\r\n"},
+    LineCase{"OverlongLine", {}, {std::string(140000, 'A') + "\rAT\r"}, "\r\nERROR\r\n\r\nOK\r\n"},
+    LineCase{"Echo", {"--echo"}, {"AT\r"}, "AT\r\r\nOK\r\n"},
+    // The running application can neither be deleted nor opened for writing until all
+    // applications stop, and runs again after a reboot.
+    LineCase{"LockRunning", {"--lock-running"},
+             {kOpenApp + kExitAll + "AT+[666]REBOOT\r" + kDeleteApp + kExitAll + kDeleteApp},
+             "\r\nERROR\r\n\r\nOK\r\n\r\nOK\r\n\r\nERROR\r\n\r\nOK\r\n\r\nOK\r\n"},
+    LineCase{"Silent", {"--silent", "^AT+ESUO?$"}, {"AT+ESUO?\rAT\r"}, "\r\nOK\r\n"}),
     [](const ::testing::TestParamInfo<LineCase>& c) { return c.param.name; });
+// clang-format on
 
 TEST_F(DevsimProgram, LogHoldsOneTimeStampedLinePerCommandWhileRunning) {
     std::string log = m_tmp.Sub("device.log");

@@ -110,16 +110,16 @@ TEST_P(Chunking, FileTravelsInChunksOfTheNegotiatedSize) {
     EXPECT_EQ(rig.count("AT+EFSW?"), 1u) << "the packet size is asked for once";
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, Chunking,
-                         ::testing::Values(ChunkCase{"64", 150, {"0,64", "0,64", "1,22"}},
-                                           ChunkCase{"64", 128, {"0,64", "0,64"}},
-                                           ChunkCase{"100000", 5000, {"0,4096", "1,904"}},
-                                           ChunkCase{"none", 100, {"0,64", "1,36"}},
-                                           ChunkCase{"0", 100, {"0,64", "1,36"}}),
-                         [](const ::testing::TestParamInfo<ChunkCase>& p) {
-                             return std::string("Packet_") + p.param.packetSize + "_File_" +
-                                    std::to_string(p.param.fileSize);
-                         });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Sizes, Chunking, ::testing::Values(
+    ChunkCase{"64", 150, {"0,64", "0,64", "1,22"}}, ChunkCase{"64", 128, {"0,64", "0,64"}},
+    ChunkCase{"100000", 5000, {"0,4096", "1,904"}}, ChunkCase{"none", 100, {"0,64", "1,36"}},
+    ChunkCase{"0", 100, {"0,64", "1,36"}}),
+    [](const ::testing::TestParamInfo<ChunkCase>& p) {
+        return std::string("Packet_") + p.param.packetSize + "_File_" +
+               std::to_string(p.param.fileSize);
+    });
+// clang-format on
 
 TEST_F(Flow, ApplicationPathTooLongForTheDeviceEndsWith400BeforeAnyWrite) {
     // Z:\\@BTZov\ and the name make 256 characters: one too many.

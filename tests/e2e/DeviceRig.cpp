@@ -86,9 +86,7 @@ ProcessResult DeviceRig::trellup(const std::vector<std::string>& args) {
 }
 
 ProcessResult DeviceRig::upload(const std::vector<std::string>& args) {
-    std::vector<std::string> all = {"-b", m_port};
-    all.insert(all.end(), args.begin(), args.end());
-    return trellup(all);
+    return startUpload(args)->finish(kRunDeadlineMs);
 }
 
 std::unique_ptr<ChildProcess> DeviceRig::startUpload(const std::vector<std::string>& args,
