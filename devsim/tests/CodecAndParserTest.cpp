@@ -2,7 +2,6 @@
 // (The command syntax is checked through the command table, in DeviceSessionTest.)
 #include <gtest/gtest.h>
 
-#include "DevsimProcess.h"
 #include "FaultRule.h"
 #include "Ucs2Hex.h"
 
@@ -50,6 +49,7 @@ TEST(Ucs2Encoding, RoundTripsEveryPlaneAndReplacesMalformedUtf8) {
 }
 
 struct RuleCase {
+    const char* name;
     const char* rule;
     const char* line;
     bool hits;
@@ -64,15 +64,17 @@ TEST_P(FaultPattern, MatchesAnywhereOrAnchored) {
     EXPECT_EQ(rule.Hits(GetParam().line), GetParam().hits);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, FaultPattern,
-    ::testing::Values(RuleCase{"EFSD", "AT+EFSD=\"0041\"", true},
-                      RuleCase{"efsd", "AT+EFSD", false}, RuleCase{"^AT$", "AT+EFSL", false},
-                      RuleCase{"^EFSL", "AT+EFSL", false}, RuleCase{"\"$", "AT+EFSL=\"00\"", true},
-                      RuleCase{"=?$", "AT+EFSC=?", true}, RuleCase{"ESUO=3$", "AT+ESUO=3", true},
-                      RuleCase{"AT+X=123456789", "AT+X", true},
-                      RuleCase{"AT+X=1234567890", "AT+X=1234567890", true},
-                      RuleCase{"AT+EFSL", "AT", false}),
-    [](const ::testing::TestParamInfo<RuleCase>& c) {
-        return devsim_test::ParamName(c.param.rule, c.index);
-    });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rules, FaultPattern, ::testing::Values(
+    RuleCase{"Anywhere", "EFSD", "AT+EFSD=\"0041\"", true},
+    RuleCase{"CaseCounts", "efsd", "AT+EFSD", false},
+    RuleCase{"AnchoredAtBothEnds", "^AT$", "AT+EFSL", false},
+    RuleCase{"AnchoredAtTheStart", "^EFSL", "AT+EFSL", false},
+    RuleCase{"QuoteAtTheEnd", "\"$", "AT+EFSL=\"00\"", true},
+    RuleCase{"QueryAtTheEnd", "=?$", "AT+EFSC=?", true},
+    RuleCase{"NumberAtTheEnd", "ESUO=3$", "AT+ESUO=3", true},
+    RuleCase{"NineDigitsAreAnErrorCode", "AT+X=123456789", "AT+X", true},
+    RuleCase{"TenDigitsBelongToThePattern", "AT+X=1234567890", "AT+X=1234567890", true},
+    RuleCase{"LongerThanTheLine", "AT+EFSL", "AT", false}),
+    [](const ::testing::TestParamInfo<RuleCase>& c) { return c.param.name; });
+// clang-format on

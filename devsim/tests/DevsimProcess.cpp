@@ -1,7 +1,6 @@
 // Temporary folders, host files and the devsim program as a process.
 #include "DevsimProcess.h"
 
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -39,13 +38,6 @@ std::string ReadHostFile(const std::string& path) {
 
 bool HostExists(const std::string& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(path));
-}
-
-std::string ParamName(const std::string& text, size_t index) {
-    std::string name = std::to_string(index) + "_" + text;
-    for (char& c : name)
-        c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    return name;
 }
 
 bool DevsimProcess::Start(const std::vector<std::string>& args) {

@@ -27,9 +27,6 @@ void WriteHostFile(const std::string& path, const std::string& content);
 std::string ReadHostFile(const std::string& path);
 bool HostExists(const std::string& path);
 
-// A test name made of `text` (other characters than letters and digits as '_') and `index`.
-std::string ParamName(const std::string& text, size_t index);
-
 const int kExitDeadlineMs = 20000;
 
 // The devsim program as a child process.

@@ -54,14 +54,10 @@ TEST_P(DevsimLine, WritesGiveExactlyTheseBytes) {
     Start(GetParam().options);
     for (const std::string& piece : GetParam().writes)
         ASSERT_TRUE(m_client.Send(piece));
-    std::string got;
-    while (got.size() < GetParam().expected.size()) {
-        std::string more = m_client.ReadUntil(EndsWithFinal, kDeadline);
-        got += more;
-        if (more.empty() || GetParam().expected.compare(0, got.size(), got) != 0)
-            break; // anything else will not turn into the expected bytes
-    }
-    EXPECT_EQ(got, GetParam().expected);
+    const std::string& expected = GetParam().expected;
+    std::string got = m_client.ReadUntil(
+        [&](const std::string& bytes) { return bytes.size() >= expected.size(); }, kDeadline);
+    EXPECT_EQ(got, expected);
 }
 
 const std::string kDeleteApp = "AT+EFSD=\"" + Ucs2("C:\\app.vxp") + "\"\r";

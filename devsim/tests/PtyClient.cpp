@@ -42,7 +42,7 @@ bool PtyClient::Send(const std::string& text) {
     return true;
 }
 
-std::string PtyClient::ReadUntil(bool (*stop)(const std::string&),
+std::string PtyClient::ReadUntil(const std::function<bool(const std::string&)>& stop,
                                  std::chrono::milliseconds deadline) {
     std::string bytes;
     auto end = std::chrono::steady_clock::now() + deadline;

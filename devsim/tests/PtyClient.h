@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 namespace devsim_test {
@@ -24,7 +25,8 @@ public:
     // Sends `command` and a CR; the final result line, or "" when none came in time.
     std::string Command(const std::string& command);
     // Reads raw bytes until `stop` returns true for the bytes so far or the deadline.
-    std::string ReadUntil(bool (*stop)(const std::string&), std::chrono::milliseconds deadline);
+    std::string ReadUntil(const std::function<bool(const std::string&)>& stop,
+                          std::chrono::milliseconds deadline);
 
 private:
     int m_fd = -1;
