@@ -297,12 +297,11 @@ struct RefusalCase {
     const char* name;
     std::vector<std::string> args;
     int status;
-    const char* message; // on standard error
+    const char* said; // a pattern for all of standard error; with status 0, of standard output
 };
 
 class Refused : public ::testing::TestWithParam<RefusalCase> {};
 
-// Help and version, which end with 0, say it on standard output instead.
 TEST_P(Refused, EndsWithItsStatusAndSaysWhyOnStandardError) {
     DeviceRig rig;
     writeFile(rig.work() / "app.vxp", "x");
@@ -310,25 +309,27 @@ TEST_P(Refused, EndsWithItsStatusAndSaysWhyOnStandardError) {
     ProcessResult run = rig.trellup(GetParam().args);
     EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
     const std::string& said = GetParam().status == 0 ? run.out : run.err;
-    EXPECT_NE(said.find(GetParam().message), std::string::npos) << said;
+    EXPECT_TRUE(std::regex_match(said, std::regex(GetParam().said))) << said;
 }
+
+const char kUsage[] = "Usage: Trellup [\\s\\S]*";
 
 // An unusable application file is found before the line is opened.
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, Refused, ::testing::Values(
-    RefusalCase{"NoArguments", {}, 1, "Usage: Trellup"},
-    RefusalCase{"Help", {"--help"}, 0, "Usage: Trellup "},
+    RefusalCase{"NoArguments", {}, 1, kUsage},
+    RefusalCase{"Help", {"--help"}, 0, kUsage},
     RefusalCase{"Version", {"--version"}, 0, "Trellup " PROJECT_VERSION_STRING "\n"},
-    RefusalCase{"NoLine", {"-p", "app.vxp"}, 1, "no serial device given (-b)\n"},
+    RefusalCase{"NoLine", {"-p", "app.vxp"}, 1, "no serial device given \\(-b\\)\nUsage: [\\s\\S]*"},
     RefusalCase{"MissingPort", {"-q", "-b", "no-such-line", "-p", "app.vxp"}, 100,
-                "Connect to /dev/no-such-line failed.\n"},
-    // No machine this runs on has a USB serial port.
+                "Connect to /dev/no-such-line failed\\.\n"},
+    // No machine this runs on has a USB serial port; the ports found follow, one a line.
     RefusalCase{"AutoWithoutAUsbPort", {"-q", "-b", "auto", "-p", "app.vxp"}, 100,
-                "-b auto needs exactly one USB serial port; found "},
+                "-b auto needs exactly one USB serial port; found [0-9]+ port\\(s\\)(\n|:\n(  .*\n)+)"},
     RefusalCase{"MissingApplication", {"-q", "-b", "no-such-line", "-p", "absent.vxp"}, 300 & 0xFF,
-                "Open file absent.vxp failed, error = No such file"},
+                "Open file absent\\.vxp failed, error = No such file or directory\n"},
     RefusalCase{"ApplicationNamedOutsideAscii", {"-q", "-b", "no-such-line", "-p", "caf\xc3\xa9.vxp"},
-                1, "The file name caf\xc3\xa9.vxp holds characters outside ASCII.\n"}),
+                1, "The file name caf\xc3\xa9\\.vxp holds characters outside ASCII\\.\n"}),
     [](const ::testing::TestParamInfo<RefusalCase>& p) { return p.param.name; });
 // clang-format on
 

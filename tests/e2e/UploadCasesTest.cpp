@@ -50,6 +50,8 @@ TEST_P(Upload, LeavesTheApplicationAndItsStartFileInPlace) {
     EXPECT_EQ(readFile(at(c.startFile.first)), c.startFile.second);
     EXPECT_EQ(rig.count(kReboot), c.reboots);
     EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
+    // The connection's trace ends before the result, which is the last line.
+    EXPECT_EQ(run.out.rfind("\nUploaded "), run.out.rfind('\n', run.out.size() - 2)) << run.out;
     for (const auto& file : c.device) { // what the case keeps keeps its bytes
         if (fs::exists(at(file.first)) && file.first != c.startFile.first &&
             file.first != c.appFile) {
