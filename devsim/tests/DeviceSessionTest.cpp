@@ -147,6 +147,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
                 {"AT+EFSW=0," + Q("C:\\e"), "OK"}, {"AT+EFSW=1," + Q("C:\\e"), "OK"},
                 {"AT+EFSR=" + Q("C:\\e"), "+EFSR: 0,1,0,\"\"|OK"}},
                {}},
+    ScriptCase{"DtStatusReportedVerbatim", {"--dt-status", "-3"}, {{"AT+ESUO?", "+ESUO: -3,0|OK"}}, {}},
     ScriptCase{"PacketSizeReportedVerbatim", {"--packet-size", "-5"},
                {{"AT+EFSW?", "+EFSW: -5|OK"}}, {}},
     ScriptCase{"UnsolicitedAtMostEveryMillionth", {"--unsolicited=1000000"}, {{"AT", "OK"}}, {}},

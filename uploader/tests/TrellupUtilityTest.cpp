@@ -67,7 +67,7 @@ TEST(CommandLine, DeviceKindsAndLaterOptionsOverride) {
 }
 
 TEST(CommandLine, RefusesWhatCannotBeUsed) {
-    EXPECT_EQ(Parse({}).result, 1);
+    EXPECT_EQ(Parse({"-p", "a", "-b", "x", "-b", std::string(255, 'b')}).result, 1);
     EXPECT_EQ(Parse({"-b", "pts/1"}).result, 1);         // no application path
     EXPECT_EQ(Parse({"-r", "-p", "a.vxp"}).result, 1);   // -p is the argument of -r
     EXPECT_EQ(Parse({"-x", "-p", "a.vxp"}).result, 1);   // outside the table
