@@ -287,7 +287,7 @@ bool Connection::decodeListing(const ATResult& result) {
     for (size_t i = 0; i < result.vParamLst.size(); ++i) {
         int line = static_cast<int>(i);
         std::string encoded;
-        if (result.vParamLst[i].size() < 2 || !result.get_string(encoded, line, 1))
+        if (!result.get_string(encoded, line, 1))
             return false;
         m_fileNames.push_back(DecodeUCS2txt(encoded));
         m_fileValues.push_back(static_cast<unsigned long>(result.get_integer(line, 2)));
@@ -315,7 +315,7 @@ bool Connection::TFSGetDriveInfo(std::vector<CString>& driveNames,
         return false;
     for (size_t i = 0; i < drives.vParamLst.size(); ++i) {
         std::string encoded;
-        if (drives.vParamLst[i].size() < 2 || !drives.get_string(encoded, static_cast<int>(i), 1))
+        if (!drives.get_string(encoded, static_cast<int>(i), 1))
             return false;
         CString name = DecodeUCS2txt(encoded);
         if (name.IsEmpty() || name[0] < kFirstDriveLetter || name[0] > kLastDriveLetter)
@@ -522,7 +522,6 @@ int Connection::WriteTargetFile(const CString& pcFilePath) {
 bool Connection::sendChunks(FILE* file, const std::string& pcPath, int packetSize,
                             unsigned long long total) {
     std::vector<unsigned char> buffer(static_cast<size_t>(packetSize) + kChunkSlack);
-    ATResult result;
     unsigned long long sent = 0;
     for (;;) {
         size_t count = std::fread(buffer.data(), 1, static_cast<size_t>(packetSize), file);
@@ -534,7 +533,7 @@ bool Connection::sendChunks(FILE* file, const std::string& pcPath, int packetSiz
         if (count == 0)
             return true;
         int length = static_cast<int>(count);
-        result.clear();
+        ATResult result;
         if (ME_WriteTargetFile(m_pME, length, packetSize, buffer.data(), nullptr, &result) !=
             ME_RESULT_OK) {
             log_and_print(kMsgChunkFailed, length);

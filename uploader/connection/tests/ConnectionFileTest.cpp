@@ -59,4 +59,9 @@ TEST_F(PcFile, MalformedLineRemovesThePartlyWrittenFile) {
     EXPECT_FALSE(devsim_test::HostExists(path));
 }
 
+TEST_F(PcFile, FolderThatIsMissingFailsTheWrite) {
+    std::vector<ATParamLst> lines = {readLine(1, "41")};
+    EXPECT_FALSE(conn.WritePcFile(CString(temp.Sub("gone/autostart.txt").c_str()), lines));
+}
+
 } // namespace

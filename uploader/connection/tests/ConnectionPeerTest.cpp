@@ -3,7 +3,6 @@
 // refusals, with the exact command lines each one sends.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 
 #include "Connection.h"
@@ -108,12 +107,80 @@ TEST_F(ConnectionPeer, RemovingOthersDeletesEveryOtherEntryByItsFullPath) {
     EXPECT_TRUE(conn.TFSRemoveOtherTargetVxpFile(CString("k")));
 }
 
-TEST_F(ConnectionPeer, DriveNameOutsideCToIFailsTheDriveList) {
-    peer.script({{"AT+EFSL\r", reply({"+EFSL: \"0063003A\""})}});
+struct DriveCase {
+    const char* name;
+    std::vector<PeerStep> steps;
+};
+
+class DriveListFailure : public ConnectionPeer, public ::testing::WithParamInterface<DriveCase> {};
+
+TEST_P(DriveListFailure, FailsTheDriveList) {
+    peer.script(GetParam().steps);
     std::vector<CString> names;
     std::vector<unsigned long> sizes;
     EXPECT_FALSE(conn.TFSGetDriveInfo(names, sizes));
 }
+
+const char kDrives[] = "AT+EFSL\r";
+const char kFreeSpace[] = "AT+EFS=67\r";
+const std::string kDriveC = reply({"+EFSL: \"0043003A\""});
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Replies, DriveListFailure, ::testing::Values(
+    DriveCase{"Refused", {{kDrives, kError}}},
+    DriveCase{"NoDriveLine", {{kDrives, kOk}}},
+    DriveCase{"LetterOutsideCToI", {{kDrives, reply({"+EFSL: \"0063003A\""})}}},
+    DriveCase{"FreeSpaceRefused", {{kDrives, kDriveC}, {kFreeSpace, kError}}},
+    DriveCase{"NoFreeSpaceLine", {{kDrives, kDriveC}, {kFreeSpace, kOk}}}),
+    [](const auto& p) { return std::string(p.param.name); });
+// clang-format on
+
+// A path over a limit, or a name the command cannot carry, is refused before the device hears
+// of it.
+struct PathCase {
+    const char* name;
+    bool (*refused)(Connection&, const CString&);
+    std::string path;
+    std::vector<PeerStep> steps;
+    const char* message;
+};
+
+class PathRefusal : public ConnectionPeer, public ::testing::WithParamInterface<PathCase> {};
+
+TEST_P(PathRefusal, SendsNothingFurther) {
+    peer.script(GetParam().steps);
+    ::testing::internal::CaptureStdout();
+    EXPECT_TRUE(GetParam().refused(conn, CString(GetParam().path.c_str())));
+    EXPECT_NE(::testing::internal::GetCapturedStdout().find(GetParam().message), std::string::npos);
+}
+
+bool readRefused(Connection& c, const CString& path) {
+    std::string bytes;
+    return !c.TFSReadTargetBytes(path, 1, bytes);
+}
+bool removeRefused(Connection& c, const CString& path) {
+    return !c.TFSRemoveTargetFile(path, 0);
+}
+bool folderRefused(Connection& c, const CString& path) {
+    return !c.TFSCreateDir(path);
+}
+bool uploadRefused(Connection& c, const CString& path) {
+    return c.TFSWriteTargetFile(path, CString("app.vxp")) == 2;
+}
+bool listingRefused(Connection& c, const CString& path) {
+    return !c.TFSGetDirFileListInfo(path);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Paths, PathRefusal, ::testing::Values(
+    PathCase{"ReadOver259", readRefused, std::string(260, 'r'), {}, ""},
+    PathCase{"RemoveOver259", removeRefused, std::string(260, 'r'), {}, ""},
+    PathCase{"FolderOver247", folderRefused, std::string(248, 'f'), {}, ""},
+    PathCase{"UploadOver259", uploadRefused, std::string(260, 'u'), {}, ""},
+    PathCase{"ListingOutsideAscii", listingRefused, "C:\\caf\xe9", {{kRoot, kOk}},
+             "The device path C:\\caf? holds characters outside ASCII.\n"}),
+    [](const auto& p) { return std::string(p.param.name); });
+// clang-format on
 
 TEST_F(ConnectionPeer, RefusedSwitchIsTriedAgainThenEnteringAndLeavingAreSentOnce) {
     queryDt(4);
@@ -150,45 +217,81 @@ INSTANTIATE_TEST_SUITE_P(Statuses, ConnectionDtQuiet,
                                     std::string("FromStatus") + std::to_string(p.param.status);
                          });
 
-TEST_F(ConnectionPeer, StatusReplyWithoutItsLineKeepsTheEarlierStatus) {
+TEST_F(ConnectionPeer, StatusRefusedOrWithoutItsLineKeepsTheEarlierStatus) {
     queryDt(4);
-    peer.script({{"AT+ESUO?\r", kOk}, {"AT+ESUO=3\r", kOk}});
+    peer.script({{"AT+ESUO?\r", "\r\n+CME ERROR: 21\r\n"},
+                 {"AT+ESUO?\r", kOk},
+                 {"AT+ESUO=3\r", kOk}});
+    EXPECT_EQ(conn.InternalQueryDt(), 21);
     EXPECT_EQ(conn.InternalQueryDt(), 100);
     EXPECT_TRUE(conn.SwitchDT(true));
 }
 
-TEST_F(ConnectionPeer, ReadErrorOnThePcFileFailsTheUploadAndDeletesTheDeviceFile) {
-    // A folder opens for reading, but every read of it fails.
-    std::string folder = fs::temp_directory_path().string();
-    std::string file = inQuotes(Ucs2("app.vxp"));
-    peer.script({{kRoot, kOk},
-                 {"AT+EFSW=0," + file + "\r", kOk},
-                 {"AT+EFSW?\r", reply({"+EFSW: 64"})},
-                 {"AT+EFSW=1," + file + "\r", kOk},
-                 {kRoot, kOk},
-                 {"AT+EFSD=" + file + "\r", kOk}});
-    ::testing::internal::CaptureStdout();
-    EXPECT_EQ(conn.TFSWriteTargetFile(CString("app.vxp"), CString(folder.c_str())), 2);
-    EXPECT_NE(::testing::internal::GetCapturedStdout().find("Read file " + folder + " failed"),
-              std::string::npos);
-}
+// How an upload of "app.vxp" ends: what the device answers and what the PC file is. A failed
+// upload closes and deletes the device file, so nothing is left to abandon afterwards.
+enum PcFile { kPcMissing, kPcFolder, kPcOneByte };
 
-// Once the file is closed whole, an interruption has nothing to abandon: the upload stays.
-TEST_F(ConnectionPeer, CompletedUploadLeavesNothingToAbandon) {
+struct UploadCase {
+    const char* name;
+    const char* openReply;
+    const char* packetLine; // null: the open was refused, nothing follows
+    PcFile pc;
+    const char* chunkReply; // null: no chunk is sent
+    int status;
+    const char* message;
+};
+
+class Upload : public ConnectionPeer, public ::testing::WithParamInterface<UploadCase> {};
+
+TEST_P(Upload, EndsWithItsStatusAndLeavesNothingToAbandon) {
+    const UploadCase& c = GetParam();
     devsim_test::TempFolder temp;
     std::string app = temp.Sub("app.vxp");
-    devsim_test::WriteHostFile(app, "A");
+    if (c.pc == kPcFolder)
+        fs::create_directory(app);
+    else if (c.pc == kPcOneByte)
+        devsim_test::WriteHostFile(app, "A");
     std::string file = inQuotes(Ucs2("app.vxp"));
-    peer.script({{kRoot, kOk},
-                 {"AT+EFSW=0," + file + "\r", kOk},
-                 {"AT+EFSW?\r", reply({"+EFSW: 64"})},
-                 {"AT+EFSW=2,1,1,\"41\"\r", kOk},
-                 {"AT+EFSW=1," + file + "\r", kOk}});
+    std::vector<PeerStep> steps = {{kRoot, kOk}, {"AT+EFSW=0," + file + "\r", c.openReply}};
+    if (c.packetLine != nullptr) {
+        steps.push_back({"AT+EFSW?\r", reply({c.packetLine})});
+        if (c.chunkReply != nullptr)
+            steps.push_back({"AT+EFSW=2,1,1,\"41\"\r", c.chunkReply});
+        steps.push_back({"AT+EFSW=1," + file + "\r", kOk});
+        if (c.status != 0)
+            steps.insert(steps.end(), {{kRoot, kOk}, {"AT+EFSD=" + file + "\r", kOk}});
+    }
+    peer.script(steps);
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(conn.TFSWriteTargetFile(CString("app.vxp"), CString(app.c_str())), 0);
+    EXPECT_EQ(conn.TFSWriteTargetFile(CString("app.vxp"), CString(app.c_str())), c.status);
     EXPECT_TRUE(conn.AbandonOpenFile());
-    ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(peer.linesAnswered(), 5);
+    EXPECT_NE(::testing::internal::GetCapturedStdout().find(c.message), std::string::npos);
+    EXPECT_TRUE(peer.waitScriptDone(5000));
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Endings, Upload, ::testing::Values(
+    UploadCase{"Completed", kOk, "+EFSW: 64", kPcOneByte, kOk, 0, "Target packet size = 64\n"},
+    UploadCase{"OpenRefused", kError, nullptr, kPcOneByte, nullptr, 2, ""},
+    UploadCase{"NegativePacketSize", kOk, "+EFSW: -1", kPcOneByte, nullptr, 2, ""},
+    UploadCase{"PcFileMissing", kOk, "+EFSW: 64", kPcMissing, nullptr, 2,
+               "app.vxp failed, error = No such file or directory\n"},
+    UploadCase{"PcFileUnreadable", kOk, "+EFSW: 64", kPcFolder, nullptr, 2,
+               "app.vxp failed, error = Is a directory\n"},
+    UploadCase{"ChunkRefused", kOk, "+EFSW: 64", kPcOneByte, kError, 2, "Write file 1 failed.\n"}),
+    [](const auto& p) { return std::string(p.param.name); });
+// clang-format on
+
+// A second open closes the first line; a port another program holds is told apart from a
+// missing one.
+TEST_F(ConnectionPeer, OpeningAgainReopensAndAHeldPortIsBusy) {
+    EXPECT_TRUE(conn.Conn_Init(peer.slavePath().c_str()));
+    Connection other;
+    EXPECT_FALSE(other.Conn_Init(peer.slavePath().c_str()));
+    EXPECT_TRUE(other.PortBusy());
+    devsim_test::TempFolder temp;
+    EXPECT_FALSE(other.Conn_Init(temp.Sub("tty").c_str()));
+    EXPECT_FALSE(other.PortBusy());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace {
@@ -15,7 +16,9 @@ TEST(Event, AutoResetIsConsumedByOneWaitManualResetStaysUntilReset) {
     HANDLE_CONTENT* automatic = CreateEvent(nullptr, 0, 1, nullptr);
     HANDLE_CONTENT* manual = CreateEvent(nullptr, 1, 0, nullptr);
     EXPECT_EQ(WaitForSingleObject(automatic, 0), WAIT_OBJECT_0);
+    auto before = std::chrono::steady_clock::now();
     EXPECT_EQ(WaitForSingleObject(automatic, 30), TIMED_OUT);
+    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(30)); // not early
     std::thread([&] { SetEvent(manual); }).join();
     EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForSingleObject(manual, INFINITE), WAIT_OBJECT_0);

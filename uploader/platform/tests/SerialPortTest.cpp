@@ -136,10 +136,13 @@ TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
     // thread instead of hanging.
     EXPECT_TRUE(received.WaitForLineLost());
     ::testing::internal::CaptureStdout();
+    EXPECT_EQ(port.WriteData("AT\r", 3), 0); // after one retry
     port.Deinit_Port();
-    EXPECT_NE(::testing::internal::GetCapturedStdout().find(
-                  "[error] resetting tty attributes - Input/output error(5)."),
-              std::string::npos);
+    std::string printed = ::testing::internal::GetCapturedStdout();
+    for (const char* line : {"Error writting to modem - Input/output error(5).",
+                             "[Error] write failed: <AT\r>",
+                             "[error] resetting tty attributes - Input/output error(5)."})
+        EXPECT_NE(printed.find(line), std::string::npos) << line;
     char name[128];
     ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
     ASSERT_GE(port.Init_Port(name), 0);
@@ -147,26 +150,41 @@ TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
 
 // Opening reports the line as it found it and as it left it.
 TEST(SerialPortOpen, ReportsTheLineItFoundAndTheSpeedItSet) {
-    int master, slave;
-    char name[128];
-    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    termios settings{};
-    ASSERT_EQ(tcgetattr(slave, &settings), 0);
-    cfsetspeed(&settings, B230400);
-    ASSERT_EQ(tcsetattr(slave, TCSANOW, &settings), 0);
+    for (auto [speed, baud] : {std::pair{B9600, "9600"}, {B19200, "19200"}, {B57600, "57600"},
+                               {B230400, "230400"}}) {
+        int master, slave;
+        char name[128];
+        ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+        termios settings{};
+        ASSERT_EQ(tcgetattr(slave, &settings), 0);
+        cfsetspeed(&settings, speed);
+        ASSERT_EQ(tcsetattr(slave, TCSANOW, &settings), 0);
+        CommModule port;
+        ::testing::internal::CaptureStdout();
+        ASSERT_GE(port.Init_Port(name), 0);
+        std::string printed = ::testing::internal::GetCapturedStdout();
+        port.Deinit_Port();
+        close(master);
+        close(slave);
+        // A pseudo-terminal has no modem lines, so DTR cannot be dropped.
+        for (const std::string& line :
+             {std::string("bsd path-> ") + name, "Current input baud rate is " + std::string(baud),
+              "Current output baud rate is " + std::string(baud),
+              std::string("Output baud rate changed to 115200"),
+              std::string("[error] clearing DTR ") + name,
+              std::string("Handshake lines currently set to 294")})
+            EXPECT_NE(printed.find(line), std::string::npos) << line;
+    }
+}
+
+TEST(SerialPortOpen, RefusesADeviceThatIsNoTerminal) {
     CommModule port;
     ::testing::internal::CaptureStdout();
-    ASSERT_GE(port.Init_Port(name), 0);
-    std::string printed = ::testing::internal::GetCapturedStdout();
-    port.Deinit_Port();
-    close(master);
-    close(slave);
-    for (const std::string& line :
-         {std::string("bsd path-> ") + name, std::string("Current input baud rate is 230400"),
-          std::string("Current output baud rate is 230400"),
-          std::string("Output baud rate changed to 115200"),
-          std::string("Handshake lines currently set to 294")})
-        EXPECT_NE(printed.find(line), std::string::npos) << line;
+    EXPECT_EQ(port.Init_Port("/dev/null"), -1);
+    EXPECT_NE(::testing::internal::GetCapturedStdout().find(
+                  "[error] setting TIOCEXCL on /dev/null - Inappropriate ioctl for device(25)."),
+              std::string::npos);
+    EXPECT_FALSE(port.IsBusy());
 }
 
 } // namespace
