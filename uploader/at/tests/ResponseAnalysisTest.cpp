@@ -46,15 +46,6 @@ TEST(ResponseAnalysis, PrefixDecidesWhichLinesReachTheParser) {
     EXPECT_EQ(t.wakes, 0); // information lines leave the command running
 }
 
-TEST(ResponseAnalysis, FieldPastTheEndOfALineIsAbsent) {
-    ATParamLst line = {ATParamElem::Integer(1), ATParamElem::Integer(2)};
-    line.pop_back(); // the storage past the end still holds an integer
-    ATResult result;
-    result.vParamLst.push_back(std::move(line));
-    EXPECT_EQ(result.get_integer(0, 0), 1);
-    EXPECT_EQ(result.get_integer(0, 1), -1);
-}
-
 // Whether another thread finds the lock taken.
 bool lockHeld(tagOSALLOCK* lock) {
     bool held = false;

@@ -53,14 +53,10 @@ protected:
     Connection conn;
 };
 
-TEST_F(PcFile, MalformedLineRemovesThePartlyWrittenFile) {
+TEST_F(PcFile, MalformedLineRemovesThePartlyWrittenFileAndAMissingFolderFails) {
     std::vector<ATParamLst> lines = {readLine(2, "5B61"), readLine(3, "41")};
     EXPECT_FALSE(conn.WritePcFile(CString(path.c_str()), lines));
     EXPECT_FALSE(devsim_test::HostExists(path));
-}
-
-TEST_F(PcFile, FolderThatIsMissingFailsTheWrite) {
-    std::vector<ATParamLst> lines = {readLine(1, "41")};
     EXPECT_FALSE(conn.WritePcFile(CString(temp.Sub("gone/autostart.txt").c_str()), lines));
 }
 

@@ -5,13 +5,9 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <cstring>
-#include <fcntl.h>
 #include <mutex>
-#include <poll.h>
 #include <pty.h>
 #include <string>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -41,13 +37,9 @@ struct Received {
         received->changed.notify_all();
         return 0;
     }
-    bool WaitForSize(size_t size) {
+    template <class Done> bool WaitUntil(Done done) {
         std::unique_lock<std::mutex> lock(mutex);
-        return changed.wait_for(lock, DEADLINE, [&] { return bytes.size() >= size; });
-    }
-    bool WaitForLineLost() {
-        std::unique_lock<std::mutex> lock(mutex);
-        return changed.wait_for(lock, DEADLINE, [&] { return lineLost; });
+        return changed.wait_for(lock, DEADLINE, done);
     }
 };
 
@@ -66,21 +58,6 @@ protected:
             close(master);
         close(slave);
     }
-    // Everything the device side has received so far, waiting up to the deadline for size.
-    std::string ReadMaster(size_t size) {
-        std::string text;
-        auto until = std::chrono::steady_clock::now() + DEADLINE;
-        char buffer[4096];
-        while (text.size() < size && std::chrono::steady_clock::now() < until) {
-            struct pollfd entry = {master, POLLIN, 0};
-            if (poll(&entry, 1, 100) > 0) {
-                ssize_t n = read(master, buffer, sizeof buffer);
-                if (n > 0)
-                    text.append(buffer, static_cast<size_t>(n));
-            }
-        }
-        return text;
-    }
     int master = -1, slave = -1;
     std::string path;
     CommModule port;
@@ -92,41 +69,9 @@ TEST_F(SerialPort, ChunksReachTheCallbackWithZeroBytesAndAtMost511) {
     data[10] = '\0';
     data[1500] = '\0';
     ASSERT_EQ(write(master, data.data(), data.size()), static_cast<ssize_t>(data.size()));
-    ASSERT_TRUE(received.WaitForSize(data.size()));
+    ASSERT_TRUE(received.WaitUntil([&] { return received.bytes.size() >= data.size(); }));
     EXPECT_EQ(received.bytes, data);
     EXPECT_LE(received.largestChunk, 511u);
-}
-
-TEST_F(SerialPort, WritesArriveWhole) {
-    const char command[] = "AT+EFSL=\"0043003A\"\r";
-    EXPECT_EQ(port.WriteData(command, static_cast<int>(strlen(command))), 1);
-    EXPECT_EQ(ReadMaster(strlen(command)), command);
-}
-
-TEST_F(SerialPort, LargeWriteWaitsForAPeerThatReadsLate) {
-    // Far more than a pseudo-terminal buffers: the writer meets a full line and must wait.
-    std::string text(256 * 1024, 'A');
-    std::string seen;
-    std::thread device([&] {
-        // Start reading only once the writer is blocked on a full buffer.
-        struct pollfd entry = {slave, POLLOUT, 0};
-        while (poll(&entry, 1, 0) > 0 && (entry.revents & POLLOUT))
-            std::this_thread::yield();
-        seen = ReadMaster(text.size());
-    });
-    EXPECT_EQ(port.WriteData(text.c_str(), static_cast<int>(text.size())), 1);
-    device.join();
-    EXPECT_EQ(seen.size(), text.size());
-}
-
-// Closing puts back the settings the line had (here a fresh terminal's) and says nothing.
-TEST_F(SerialPort, ClosingRestoresTheLineQuietly) {
-    ::testing::internal::CaptureStdout();
-    port.Deinit_Port();
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-    termios after{};
-    ASSERT_EQ(tcgetattr(slave, &after), 0);
-    EXPECT_NE(after.c_lflag & ICANON, 0u);
 }
 
 TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
@@ -134,14 +79,14 @@ TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
     master = -1;
     // The reader reports the lost line and ends by itself; stopping then joins a finished
     // thread instead of hanging.
-    EXPECT_TRUE(received.WaitForLineLost());
+    EXPECT_TRUE(received.WaitUntil([&] { return received.lineLost; }));
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(port.WriteData("AT\r", 3), 0); // after one retry
     port.Deinit_Port();
     std::string printed = ::testing::internal::GetCapturedStdout();
-    for (const char* line : {"Error writting to modem - Input/output error(5).",
-                             "[Error] write failed: <AT\r>",
-                             "[error] resetting tty attributes - Input/output error(5)."})
+    for (const char* line :
+         {"Error writting to modem - Input/output error(5).", "[Error] write failed: <AT\r>",
+          "[error] resetting tty attributes - Input/output error(5)."})
         EXPECT_NE(printed.find(line), std::string::npos) << line;
     char name[128];
     ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
@@ -150,8 +95,8 @@ TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
 
 // Opening reports the line as it found it and as it left it.
 TEST(SerialPortOpen, ReportsTheLineItFoundAndTheSpeedItSet) {
-    for (auto [speed, baud] : {std::pair{B9600, "9600"}, {B19200, "19200"}, {B57600, "57600"},
-                               {B230400, "230400"}}) {
+    for (auto [speed, baud] :
+         {std::pair{B9600, "9600"}, {B19200, "19200"}, {B57600, "57600"}, {B230400, "230400"}}) {
         int master, slave;
         char name[128];
         ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
