@@ -307,8 +307,6 @@ int CommModule::ThreadFunc() {
 }
 
 int CommModule::WatchProc(void* self) {
-    if (self == nullptr)
-        return 0;
     return static_cast<CommModule*>(self)->ThreadFunc();
 }
 

@@ -34,7 +34,7 @@ public:
     // Whether the last Init_Port failed because another program holds the port.
     bool IsBusy() const { return m_bBusy; }
 
-    // Reader thread entry: runs ThreadFunc of the object; 0 for a null object.
+    // Reader thread entry: runs ThreadFunc of the object.
     static int WatchProc(void* self);
 
 private:
