@@ -16,10 +16,6 @@ ATParamElem ATParamElem::Integer(int value) {
     return elem;
 }
 
-void ATResult::clear() {
-    vParamLst.clear();
-}
-
 const ATParamElem* ATResult::element(int line, int elem) const {
     // A negative index becomes a huge one and is refused with the others.
     if (static_cast<size_t>(line) >= vParamLst.size())

@@ -27,9 +27,6 @@ typedef std::vector<ATParamElem> ATParamLst;
 
 class ATResult {
 public:
-    // Removes all lines; the result code is kept.
-    void clear();
-
     // False for a null key; otherwise whether element 0 of line 0 equals the key (an absent
     // line or element counts as empty text).
     bool check_key(const char* key) const;

@@ -100,7 +100,6 @@ void* ME_Init(void* port) {
     context->m_Timer.arg = context;
     me_inittimer(&context->m_Timer);
     context->m_hRespEvent = CreateEvent(nullptr, 0, 0, nullptr);
-    ResetEvent(context->m_hRespEvent);
     return context;
 }
 

@@ -3,6 +3,7 @@
 // context's response lock.
 #include "comm_parser.h"
 
+#include <cassert>
 #include <cstring>
 
 #include "comm.h"
@@ -98,8 +99,6 @@ void parseLeadingNumber(void* context) {
 } // namespace
 
 int GetSignIdx(const char* s, char c, int n) {
-    if (n <= 0)
-        return -1;
     int seen = 0;
     for (int i = 0; s[i] != '\0'; ++i) {
         if (s[i] == c && ++seen == n)
@@ -120,8 +119,7 @@ int GetInteger(const char* s, int start, int end) {
 }
 
 int GetString(const char* s, char* dst, int start, int end, size_t dstSize) {
-    if (dstSize == 0)
-        return 0;
+    assert(dstSize > 0);
     FieldSpan span = fieldSpan(s, start, end);
     size_t count = static_cast<size_t>(span.last - span.first);
     if (count > dstSize - 1)

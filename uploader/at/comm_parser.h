@@ -26,7 +26,7 @@ int GetInteger(const char* s, int start, int end);
 
 // The text field after the separator at start up to but not including end, copied to dst and
 // terminated. The field is cut to dstSize - 1 characters; an end before the field's first
-// character gives an empty text. Returns the length copied.
+// character gives an empty text. Returns the length copied; dstSize is at least 1.
 int GetString(const char* s, char* dst, int start, int end, size_t dstSize);
 
 // Appends to list a text element holding the context's expected prefix.

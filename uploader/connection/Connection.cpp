@@ -415,7 +415,6 @@ bool Connection::readTargetFile(const CString& path, ATResult& result, int timeo
     std::string name;
     if (!TFSChangeDir(rest) || !commandName(rest, name))
         return false;
-    result.clear();
     if (ME_ReadTargetFile(m_pME, name.c_str(), timeoutMs, nullptr, &result) != ME_RESULT_OK)
         return false;
     return result.check_key(kKeyRead);

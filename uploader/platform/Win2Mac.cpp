@@ -41,10 +41,6 @@ CString::CString() {
 }
 
 CString::CString(const CString& other) {
-    if (other.m_nDataLength == 0) {
-        Init();
-        return;
-    }
     m_nDataLength = other.m_nDataLength;
     m_pData = NewBlock(m_nDataLength);
     wcsncpy(m_pData, other.m_pData, static_cast<size_t>(m_nDataLength));
@@ -78,10 +74,6 @@ void CString::Empty() {
 CString& CString::operator=(const CString& other) {
     if (this == &other)
         return *this;
-    if (other.m_nDataLength == 0) {
-        Empty();
-        return *this;
-    }
     if (other.m_nDataLength > m_nDataLength) {
         free(m_pData);
         m_pData = NewBlock(other.m_nDataLength);

@@ -3,6 +3,7 @@
 // Called from the main thread, the serial reader thread and each timer thread.
 #include "comm_osal.h"
 
+#include <cassert>
 #include <chrono>
 #include <climits>
 #include <condition_variable>
@@ -219,8 +220,7 @@ void SetEvent(HANDLE_CONTENT* handle) {
 }
 
 void ResetEvent(HANDLE_CONTENT* handle) {
-    if (handle == nullptr || !(handle->m_nKind & HANDLE_KIND_COND))
-        return;
+    assert(handle != nullptr && (handle->m_nKind & HANDLE_KIND_COND));
     pthread_mutex_lock(&handle->m_Mutex);
     handle->m_bSignaled = 0;
     pthread_mutex_unlock(&handle->m_Mutex);

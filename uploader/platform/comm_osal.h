@@ -69,7 +69,7 @@ void me_destroylock(tagOSALLOCK* lock);
 HANDLE_CONTENT* CreateEvent(void* attributes, signed char manualReset, signed char initialState,
                             const wchar_t* name);
 // Wakes one waiter (auto-reset) or all (manual-reset) and sets the flag; null or non-events
-// ignored.
+// ignored. ResetEvent clears the flag of an event.
 void SetEvent(HANDLE_CONTENT* handle);
 void ResetEvent(HANDLE_CONTENT* handle);
 // 0 when signalled (an auto-reset event is consumed) or the thread has ended, 258 on timeout.

@@ -95,23 +95,23 @@ TEST_P(EndEvent, IsAnalysedUnderTheResponseLock) {
     lockWasHeld = false;
     GetParam().deliver(t.ctx.get());
     EXPECT_TRUE(lockWasHeld);
+    EXPECT_FALSE(responseLockHeld(t.ctx.get())); // and given back
     EXPECT_EQ(t.result.resultcode, GetParam().code);
 }
 
-INSTANTIATE_TEST_SUITE_P(Events, EndEvent,
-                         ::testing::Values(EventCase{"Timeout", TimeoutProc, ME_RESULT_TIMEOUT},
-                                           EventCase{"WriteFailed",
-                                                     [](void* c) { TX_Callback(0, 3, c); },
-                                                     ME_RESULT_ERROR},
-                                           EventCase{"InformationLine",
-                                                     [](void* c) {
-                                                         ME_Singleline_Response_Parser(
-                                                             c, 0, [](void* p, void*) {
-                                                                 lockWasHeld = responseLockHeld(p);
-                                                             });
-                                                     },
-                                                     0}),
-                         RowName());
+// An information line whose parser notes whether it runs under the lock.
+void informationLine(void* c) {
+    ME_Singleline_Response_Parser(c, 0, [](void* p, void*) { lockWasHeld = responseLockHeld(p); });
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Events, EndEvent, ::testing::Values(
+    EventCase{"Timeout", TimeoutProc, ME_RESULT_TIMEOUT},
+    EventCase{"WriteFailed", [](void* c) { TX_Callback(0, 3, c); }, ME_RESULT_ERROR},
+    EventCase{"LineLost", ME_LineLost, ME_RESULT_ERROR},
+    EventCase{"InformationLine", informationLine, 0}),
+    RowName());
+// clang-format on
 
 TEST(ResponseAnalysis, AnswerBeforeWriteCompletionWakesOnceAfterTheWrite) {
     TestContext t;

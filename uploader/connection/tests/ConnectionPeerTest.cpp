@@ -259,7 +259,9 @@ TEST_P(Upload, EndsWithItsStatusAndLeavesNothingToAbandon) {
 INSTANTIATE_TEST_SUITE_P(Endings, Upload, ::testing::Values(
     UploadCase{"Completed", kOk, "+EFSW: 64", kPcOneByte, kOk, 0, "Target packet size = 64\n"},
     UploadCase{"OpenRefused", kError, nullptr, kPcOneByte, nullptr, 2, ""},
-    UploadCase{"NegativePacketSize", kOk, "+EFSW: -1", kPcOneByte, nullptr, 2, ""},
+    UploadCase{"NegativePacketSize", kOk, "+EFSW: -99999999999", kPcOneByte, nullptr, 2, ""},
+    UploadCase{"HugePacketSize", kOk, "+EFSW: 99999999999999999", kPcOneByte, kOk, 0,
+               "Target packet size = 4096\n"},
     UploadCase{"PcFileMissing", kOk, "+EFSW: 64", kPcMissing, nullptr, 2,
                "app.vxp failed, error = No such file or directory\n"},
     UploadCase{"PcFileUnreadable", kOk, "+EFSW: 64", kPcFolder, nullptr, 2,

@@ -6,8 +6,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <poll.h>
 #include <pty.h>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -72,6 +74,21 @@ TEST_F(SerialPort, ChunksReachTheCallbackWithZeroBytesAndAtMost511) {
     ASSERT_TRUE(received.WaitUntil([&] { return received.bytes.size() >= data.size(); }));
     EXPECT_EQ(received.bytes, data);
     EXPECT_LE(received.largestChunk, 511u);
+}
+
+TEST_F(SerialPort, WriteWaitsForRoomOnAFullLine) {
+    // Far more than a pseudo-terminal holds: the writer meets a full line and waits for room.
+    std::string text(256 * 1024, 'A');
+    size_t seen = 0;
+    std::thread device([&] {
+        char buffer[4096];
+        pollfd entry = {master, POLLIN, 0};
+        while (seen < text.size() && poll(&entry, 1, 20000) > 0)
+            seen += static_cast<size_t>(std::max<ssize_t>(read(master, buffer, sizeof buffer), 0));
+    });
+    EXPECT_EQ(port.WriteData(text.c_str(), static_cast<int>(text.size())), 1);
+    device.join();
+    EXPECT_EQ(seen, text.size());
 }
 
 TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {

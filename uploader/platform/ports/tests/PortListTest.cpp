@@ -40,10 +40,12 @@ INSTANTIATE_TEST_SUITE_P(
         ChoiceCase{"TwoUsb", {usbPort("/dev/ttyACM0"), usbPort("/dev/ttyUSB0")}, "untouched"}),
     [](const auto& p) { return std::string(p.param.name); });
 
-// With or without ports, the listing itself succeeds here.
+// With or without ports, the listing itself succeeds here, and replaces what the list held.
 TEST(PortList, ListsThePortsOfThisMachine) {
-    std::vector<SerialPortInfo> ports;
+    std::vector<SerialPortInfo> ports = {builtInPort("")};
     EXPECT_TRUE(ListSerialPorts(ports));
+    for (const SerialPortInfo& port : ports)
+        EXPECT_NE(port.path, "");
 }
 
 TEST(PortLines, NameIdsAndKnownStringsOnly) {
