@@ -58,53 +58,32 @@ protected:
 TEST_F(ConnectionPeer, LongPathIsEnteredUpToTheLastSeparatorWithin62AtEachStep) {
     std::string first = "C:\\" + std::string(37, 'a');                       // 40 characters
     std::string second = std::string(29, 'b') + "\\" + std::string(29, 'c'); // 59 characters
-    std::string path = first + "\\" + second + "\\" + std::string(10, 'd');
+    std::string path = first + "\\" + second + "\\" + std::string(62, 'd');  // 62 fit a command
     peer.script({{kRoot, kOk},
                  {"AT+EFSF=2," + inQuotes(Ucs2(first)) + "\r", kOk},
                  {"AT+EFSF=2," + inQuotes(Ucs2(second)) + "\r", kOk},
-                 {listing(std::string(10, 'd')), reply({entry("0041", 1)})}});
+                 {listing(std::string(62, 'd')), reply({entry("0041", 1)})}});
     EXPECT_TRUE(conn.TFSGetDirFileListInfo(CString(path.c_str())));
 }
 
-// A name of 62 characters is sent as it is; a longer one is refused rather than cut.
-TEST_F(ConnectionPeer, WalkStopsAtARefusedEnterStepOrANameLongerThan62) {
-    std::string a40(40, 'a');
-    peer.script({{kRoot, kOk},
-                 {"AT+EFSF=2," + inQuotes(Ucs2(a40)) + "\r", kError},
-                 {kRoot, kOk},
-                 {kRoot, kOk}});
-    CString refused((a40 + "\\" + std::string(40, 'b')).c_str());
-    CString tooLong(std::string(63, 'n').c_str());
-    CString longest(std::string(62, 'n').c_str());
-    EXPECT_FALSE(conn.TFSChangeDir(refused));
-    EXPECT_FALSE(conn.TFSChangeDir(tooLong));
-    EXPECT_TRUE(conn.TFSChangeDir(longest));
-    EXPECT_TRUE(peer.waitScriptDone(5000));
-}
-
-TEST_F(ConnectionPeer, ListingFillsTheCacheWhichMatchesNamesExactlyAndAnEmptyOneClearsIt) {
+// The cache matches names exactly; removing the others deletes every other entry by its full
+// path, a name outside ASCII (e with acute accent) included; an empty listing clears the cache.
+TEST_F(ConnectionPeer, ListingFillsTheCacheWhichRemovingOthersWalksAndAnEmptyOneClears) {
     EXPECT_TRUE(conn.Conn_Init(peer.slavePath().c_str())); // a second open closes the first
     peer.script({{kRoot, kOk},
-                 {listing("C:"), reply({"+EFSL: \"0041002E005600580050\",10"})},
+                 {listing("C:\\ZOV"), reply({"+EFSL: \"006300E9\",2", entry("006B", 3)})},
+                 {kRoot, kOk},
+                 {"AT+EFSD=" + inQuotes(Ucs2("C:\\ZOV\\c") + "00e9") + "\r", kOk},
                  {kRoot, kOk},
                  {listing("C:\\ZOV"), kOk}});
-    ASSERT_TRUE(conn.TFSGetDirFileListInfo(CString("C:")));
-    EXPECT_TRUE(conn.IsExistInTheDir(CString("A.VXP")));
-    EXPECT_EQ(conn.ListedKinds(), std::vector<int>{-1}); // the device sent no kind
-    EXPECT_FALSE(conn.IsExistInTheDir(CString("a.vxp")));
-    EXPECT_FALSE(conn.TFSGetDirFileListInfo(CString("C:\\ZOV")));
-    EXPECT_FALSE(conn.IsExistInTheDir(CString("A.VXP")));
-    EXPECT_FALSE(conn.TFSRemoveOtherTargetVxpFile(CString("x")));
-}
-
-TEST_F(ConnectionPeer, RemovingOthersDeletesEveryOtherEntryByItsFullPath) {
-    // The first entry's name holds a character outside ASCII (e with acute accent).
-    peer.script({{kRoot, kOk},
-                 {listing("C:\\ZOV"), reply({entry("006300E9", 2), entry("006B", 3)})},
-                 {kRoot, kOk},
-                 {"AT+EFSD=" + inQuotes(Ucs2("C:\\ZOV\\c") + "00e9") + "\r", kOk}});
     ASSERT_TRUE(conn.TFSGetDirFileListInfo(CString("C:\\ZOV")));
+    EXPECT_TRUE(conn.IsExistInTheDir(CString("k")));
+    EXPECT_FALSE(conn.IsExistInTheDir(CString("K")));
+    EXPECT_EQ(conn.ListedKinds(), (std::vector<int>{-1, 0})); // the first line has no kind
     EXPECT_TRUE(conn.TFSRemoveOtherTargetVxpFile(CString("k")));
+    EXPECT_FALSE(conn.TFSGetDirFileListInfo(CString("C:\\ZOV")));
+    EXPECT_FALSE(conn.IsExistInTheDir(CString("k")));
+    EXPECT_FALSE(conn.TFSRemoveOtherTargetVxpFile(CString("x")));
 }
 
 struct DriveCase {
@@ -152,6 +131,8 @@ TEST_P(PathRefusal, SendsNothingFurther) {
     EXPECT_NE(::testing::internal::GetCapturedStdout().find(GetParam().message), std::string::npos);
 }
 
+const std::string kEnterA40 = "AT+EFSF=2," + inQuotes(Ucs2(std::string(40, 'a'))) + "\r";
+
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Paths, PathRefusal, ::testing::Values(
     PathCase{"ReadOver259", std::string(260, 'r'), {}, "", [](Connection& c, const CString& p) {
@@ -163,6 +144,10 @@ INSTANTIATE_TEST_SUITE_P(Paths, PathRefusal, ::testing::Values(
              [](Connection& c, const CString& p) { return !c.TFSCreateDir(p); }},
     PathCase{"UploadOver259", std::string(260, 'u'), {}, "",
              [](Connection& c, const CString& p) { return c.TFSWriteTargetFile(p, p) == 2; }},
+    PathCase{"NameOver62", std::string(63, 'n'), {{kRoot, kOk}}, "is longer than 62 characters.\n",
+             [](Connection& c, const CString& p) { return !c.TFSGetDirFileListInfo(p); }},
+    PathCase{"EnterRefused", std::string(40, 'a') + "\\" + std::string(40, 'b'), {{kRoot, kOk}, {kEnterA40, kError}}, "",
+             [](Connection& c, const CString& p) { return !c.TFSGetDirFileListInfo(p); }},
     PathCase{"ListingOutsideAscii", "C:\\caf\xe9s", {{kRoot, kOk}},
              "The device path C:\\caf?s holds characters outside ASCII.\n",
              [](Connection& c, const CString& p) { return !c.TFSGetDirFileListInfo(p); }}),

@@ -32,7 +32,6 @@ TEST_P(UsbChoice, TakesOnlyASingleUsbPort) {
 INSTANTIATE_TEST_SUITE_P(
     Ports, UsbChoice,
     ::testing::Values(
-        ChoiceCase{"None", {}, "untouched"},
         ChoiceCase{"BuiltInOnly", {builtInPort("/dev/ttyS0")}, "untouched"},
         ChoiceCase{"OneUsbAmongBuiltIn",
                    {builtInPort("/dev/ttyS0"), usbPort("/dev/ttyUSB0")},
