@@ -91,8 +91,6 @@ CString& CString::operator=(const char* text) {
 void CString::ConcatCopy(int len1, const wchar_t* data1, int len2, const wchar_t* data2) {
     int total = len1 + len2;
     m_nDataLength = total;
-    if (total == 0)
-        return;
     m_pData = NewBlock(total);
     if (len1 > 0)
         wmemcpy(m_pData, data1, static_cast<size_t>(len1));

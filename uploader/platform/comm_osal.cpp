@@ -61,10 +61,6 @@ void ReleaseThreadReference(HANDLE_CONTENT* handle) {
         DestroyHandle(handle);
 }
 
-bool ThreadEnded(HANDLE_CONTENT* handle) {
-    return __atomic_load_n(&handle->m_bSignaled, __ATOMIC_ACQUIRE) != 0;
-}
-
 struct ThreadStart {
     OSAL_THREAD_FUNC function;
     void* argument;
@@ -76,7 +72,6 @@ void* pthreadHelper(void* raw) {
     HANDLE_CONTENT* handle = start->handle;
     intptr_t result = start->function(start->argument);
     free(start);
-    __atomic_store_n(&handle->m_bSignaled, 1, __ATOMIC_RELEASE);
     ReleaseThreadReference(handle);
     return reinterpret_cast<void*>(result);
 }
@@ -128,18 +123,15 @@ unsigned WaitMutex(HANDLE_CONTENT* mutex, unsigned ms) {
     return WAIT_TIMEOUT; // no timed wait on a mutex
 }
 
-// Nothing waits a limited time for a thread: a limited wait only tests whether it has ended.
-unsigned WaitThread(HANDLE_CONTENT* thread, unsigned ms) {
-    if (ms == INFINITE) {
-        pthread_mutex_lock(&thread->m_Mutex);
-        if (!thread->m_bJoined) {
-            pthread_join(thread->m_Thread, nullptr);
-            thread->m_bJoined = 1;
-        }
-        pthread_mutex_unlock(&thread->m_Mutex);
-        return WAIT_OBJECT_0;
+// Threads are only ever waited for until they end, so every wait joins.
+unsigned WaitThread(HANDLE_CONTENT* thread) {
+    pthread_mutex_lock(&thread->m_Mutex);
+    if (!thread->m_bJoined) {
+        pthread_join(thread->m_Thread, nullptr);
+        thread->m_bJoined = 1;
     }
-    return ThreadEnded(thread) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    pthread_mutex_unlock(&thread->m_Mutex);
+    return WAIT_OBJECT_0;
 }
 
 } // namespace
@@ -202,8 +194,8 @@ HANDLE_CONTENT* CreateEvent(void*, signed char manualReset, signed char initialS
     HANDLE_CONTENT* event = NewHandle(HANDLE_KIND_EVENT);
     pthread_mutex_init(&event->m_Mutex, nullptr);
     pthread_cond_init(&event->m_Cond, nullptr);
-    event->m_bManualReset = manualReset ? 1 : 0;
-    event->m_bSignaled = initialState ? 1 : 0;
+    event->m_bManualReset = manualReset != 0;
+    event->m_bSignaled = initialState != 0;
     return event;
 }
 
@@ -233,7 +225,7 @@ unsigned int WaitForSingleObject(HANDLE_CONTENT* handle, unsigned int ms) {
         return WaitEvent(handle, ms);
     if (handle->m_nKind & HANDLE_KIND_MUTEX)
         return WaitMutex(handle, ms);
-    return WaitThread(handle, ms);
+    return WaitThread(handle);
 }
 
 void CloseHandle(HANDLE_CONTENT* handle) {

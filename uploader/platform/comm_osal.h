@@ -27,7 +27,7 @@ struct HANDLE_CONTENT {
     pthread_t m_Thread;           // thread handles only
     pthread_mutex_t m_Mutex;      // default for events, recursive for mutex and thread handles
     pthread_cond_t m_Cond;        // events only
-    unsigned char m_bSignaled;    // event state; for a thread: 1 once its function returned
+    unsigned char m_bSignaled;    // events only
     unsigned char m_bManualReset; // events only
     unsigned char m_bJoined; // thread handles: joined already (a second join would be undefined)
     int m_nRefs; // thread handles: the handle and the running thread each hold one reference
@@ -73,8 +73,8 @@ HANDLE_CONTENT* CreateEvent(void* attributes, signed char manualReset, signed ch
 void SetEvent(HANDLE_CONTENT* handle);
 void ResetEvent(HANDLE_CONTENT* handle);
 // 0 when signalled (an auto-reset event is consumed) or the thread has ended, 258 on timeout.
-// ms 0 tests without waiting, INFINITE waits without limit; on a thread handle any other ms
-// tests as 0 does. A null handle returns 0.
+// ms 0 tests without waiting, INFINITE waits without limit; a wait on a thread handle always
+// lasts until the thread ended. A null handle returns 0.
 unsigned int WaitForSingleObject(HANDLE_CONTENT* handle, unsigned int ms);
 // Destroys what the record owns and frees it; never joins or stops a thread. Null is ignored.
 void CloseHandle(HANDLE_CONTENT* handle);

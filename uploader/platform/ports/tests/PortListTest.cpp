@@ -43,8 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PortList, ListsThePortsOfThisMachine) {
     std::vector<SerialPortInfo> ports = {builtInPort("")};
     EXPECT_TRUE(ListSerialPorts(ports));
-    for (const SerialPortInfo& port : ports)
-        EXPECT_NE(port.path, "");
+    EXPECT_TRUE(ports.empty() || ports.front().path != ""); // sorted: a stale "" would lead
 }
 
 TEST(PortLines, NameIdsAndKnownStringsOnly) {
