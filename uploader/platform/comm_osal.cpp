@@ -24,9 +24,6 @@ const char* const MSG_DESTROY_THREAD_MUTEX = "destroy thread's mutex error";
 const char* const MSG_DESTROY_MUTEX = "destroy mutex error";
 const char* const MSG_DESTROY_COND = "destroy condition error";
 
-// Timeouts below this many milliseconds fire as soon as the timer thread sees them.
-const int TIMER_IMMEDIATE_MS = 11;
-
 void InitRecursiveMutex(pthread_mutex_t* mutex) {
     pthread_mutexattr_t attr;
     pthread_mutexattr_init(&attr);
@@ -289,14 +286,12 @@ int TimerThreadFunc(void* raw) {
     state->running = true;
     state->changed.notify_all();
     bool armed = false;
-    bool immediate = false;
     Clock::time_point deadline;
     for (;;) {
         if (state->setPending) {
             state->setPending = false;
             int ms = timer->m_nTimeout;
             armed = ms != -1;
-            immediate = static_cast<unsigned>(ms) < TIMER_IMMEDIATE_MS;
             deadline = Clock::now() + std::chrono::milliseconds(ms);
         } else if (state->killPending) {
             state->killPending = false;
@@ -307,7 +302,7 @@ int TimerThreadFunc(void* raw) {
             return 0;
         } else if (!armed) {
             state->changed.wait(lock);
-        } else if (immediate || Clock::now() >= deadline) {
+        } else if (Clock::now() >= deadline) {
             armed = false; // one-shot
             FireTimer(timer, lock);
         } else {

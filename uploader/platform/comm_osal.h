@@ -90,7 +90,7 @@ typedef int (*OSAL_THREAD_FUNC)(void*);
 HANDLE_CONTENT* StartThreadHandle(OSAL_THREAD_FUNC function, void* argument, int* createResult);
 
 // Timer. me_inittimer starts the timer thread and returns once it runs; me_settimer arms it for
-// ms milliseconds (below 11 fires at once), restarting the count when already armed; the callback
+// ms milliseconds, restarting the count when already armed; the callback
 // runs once on the timer thread. me_killtimer disarms; with reason 1 (called from the callback
 // itself) it only prints. Otherwise it returns once the timer thread has disarmed, which is after
 // a callback already running has returned: the caller must not hold a lock the callback takes.

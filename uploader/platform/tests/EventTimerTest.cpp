@@ -83,7 +83,7 @@ protected:
 };
 
 TEST_F(Timer, FiresOnceAfterItsTimeoutCountingFromTheLastSet) {
-    me_settimer(&timer, 5); // below 11 ms: at once
+    me_settimer(&timer, 5);
     ASSERT_TRUE(fired.Wait());
     me_settimer(&timer, 100000);
     me_settimer(&timer, 40);
