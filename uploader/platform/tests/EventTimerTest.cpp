@@ -85,9 +85,12 @@ protected:
 TEST_F(Timer, FiresOnceAfterItsTimeoutCountingFromTheLastSet) {
     me_settimer(&timer, 5);
     ASSERT_TRUE(fired.Wait());
+    auto before = std::chrono::steady_clock::now();
     me_settimer(&timer, 100000);
     me_settimer(&timer, 40);
     ASSERT_TRUE(fired.Wait());
+    // never early
+    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(40));
     EXPECT_FALSE(fired.Wait(100)); // one-shot
 }
 
