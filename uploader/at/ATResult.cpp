@@ -2,6 +2,8 @@
 // (main thread) once the command has ended.
 #include "ATResult.h"
 
+#include <cassert>
+
 ATParamElem ATParamElem::Text(const std::string& text) {
     ATParamElem elem;
     elem.m_nType = ATPARAM_TEXT;
@@ -27,8 +29,7 @@ const ATParamElem* ATResult::element(int line, int elem) const {
 }
 
 bool ATResult::check_key(const char* key) const {
-    if (key == nullptr)
-        return false;
+    assert(key != nullptr);
     const ATParamElem* first = element(0, 0);
     const std::string empty;
     const std::string& text = first != nullptr ? first->m_strValue : empty;

@@ -27,8 +27,8 @@ typedef std::vector<ATParamElem> ATParamLst;
 
 class ATResult {
 public:
-    // False for a null key; otherwise whether element 0 of line 0 equals the key (an absent
-    // line or element counts as empty text).
+    // Whether element 0 of line 0 equals the key, which is not null (an absent line or element
+    // counts as empty text).
     bool check_key(const char* key) const;
 
     // Copies the text of element elem of line line. False, leaving out unchanged, when the line

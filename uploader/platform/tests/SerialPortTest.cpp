@@ -114,8 +114,10 @@ TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
 
 // Opening reports the line as it found it and as it left it.
 TEST(SerialPortOpen, ReportsTheLineItFoundAndTheSpeedItSet) {
-    for (auto [speed, baud] :
-         {std::pair{B9600, "9600"}, {B19200, "19200"}, {B57600, "57600"}, {B230400, "230400"}}) {
+    // clang-format off
+    for (auto [speed, baud] : {std::pair{B9600, "9600"}, {B19200, "19200"}, {B38400, "38400"},
+                               {B57600, "57600"}, {B230400, "230400"}}) {
+        // clang-format on
         int master, slave;
         char name[128];
         ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
