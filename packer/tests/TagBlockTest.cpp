@@ -99,6 +99,8 @@ INSTANTIATE_TEST_SUITE_P(Tables, TagKeywords, ::testing::Values(
     KeywordCase{"RvctVpd", "Compiler=RVCT\nAppType=vpd\n", 33, 2},
     KeywordCase{"AdsCompressed", "Compiler=ADS\nCompress=true\nAppType=vsm\n", 33, 5},
     KeywordCase{"AdsApp", "Compiler=ADS\nAppType=dll\n", 33, 0},
+    KeywordCase{"AdsVsm", "Compiler=ADS\nAppType=vsm\n", 33, 1},
+    KeywordCase{"AdsOther", "Compiler=ADS\nAppType=vso\n", 33, 1},
     KeywordCase{"GccApp", "Compiler=GCC\nAppType=vpc\n", 33, 6},
     KeywordCase{"GccOther", "Compiler=GCC\nAppType=other\n", 33, 7},
     KeywordCase{"VpiVsp", "VPIType=vsp\n", 42, 0},
@@ -108,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(Tables, TagKeywords, ::testing::Values(
     KeywordCase{"KindDld", "AppType=dld\n", 52, 2},
     KeywordCase{"AdapterHidesResolution", "Adapter=true\nResolution=240\n", 16, 0},
     KeywordCase{"SysMemOff", "SysMemAble=false\nSysMemSize=9\n", 37, 0},
-    KeywordCase{"Version2", "Version=2.0\n", 5, 0x00000200},
+    KeywordCase{"VersionTwoParts", "Version=2.9\n", 5, 0x00090200},
     KeywordCase{"VersionLetterFirst", "Version=x1.2.3\n", 5, 0x02010000},
     KeywordCase{"VersionOver255", "Version=1.2550.0\n", 5, 0}),
     [](const ::testing::TestParamInfo<KeywordCase>& c) { return c.param.name; });

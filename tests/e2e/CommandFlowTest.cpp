@@ -328,7 +328,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Refused, ::testing::Values(
                 "-b auto needs exactly one USB serial port; found [0-9]+ port\\(s\\)(\n|:\n(  .*\n)+)"},
     RefusalCase{"MissingApplication", {"-q", "-b", "no-such-line", "-p", "absent.vxp"}, 300 & 0xFF,
                 "Open file absent\\.vxp failed, error = No such file or directory\n"},
-    RefusalCase{"ApplicationNamedOutsideAscii", {"-q", "-b", "no-such-line", "-p", "caf\xc3\xa9.vxp"},
+    RefusalCase{"ApplicationNamedOutsideAscii", {"-q", "-b", "no-such-line", "-p", "./caf\xc3\xa9.vxp"},
                 1, "The file name caf\xc3\xa9\\.vxp holds characters outside ASCII\\.\n"}),
     [](const ::testing::TestParamInfo<RefusalCase>& p) { return p.param.name; });
 // clang-format on

@@ -122,6 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Files, Damage, ::testing::Values(
     DamageCase{"CutByOne", 0, 0, 1, 0, 4, "malformed: no end marker before the signature trailer"},
     DamageCase{"TrailerWord", -80, 2, 0, 0, 4, "malformed: signature trailer does not start with 1"},
     DamageCase{"NoRoomForARecord", 0, 0, 0, 7, 4, "malformed: content length points past the tag block"},
+    DamageCase{"OnlyTheEndRecord", 0, 0, 0, 8, 3, kBadSignature},
     DamageCase{"TagBlockOf4096", 0, 0, 0, 4096, 4, "malformed: tag block does not end with exactly one end record"},
     DamageCase{"TagBlockOver4096", 0, 0, 0, 4097, 4, "malformed: tag block longer than 4096 bytes"}),
     [](const ::testing::TestParamInfo<DamageCase>& c) { return c.param.name; });
@@ -174,6 +175,7 @@ INSTANTIATE_TEST_SUITE_P(Tags, TagValue, ::testing::Values(
     ValueCase{"EveryWidth", 4, Words(2, {0x7FF, 0x800, 0xD7FF, 0xD800, 0xDFFF, 0xE000, 0xFFFF, 0}), "\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEF\xBF\xBD\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBF", "value"},
     ValueCase{"NoTerminator", 4, Words(2, {'A'}), "4100", "malformed"},
     ValueCase{"OddLength", 4, Bytes{'A', 0, 0}, "410000", "malformed"},
+    ValueCase{"HalfTerminator", 4, Bytes{'A', 0, 0, 'B'}, "41000042", "malformed"},
     ValueCase{"ShortNumber", 2, Bytes{1, 2}, "0102", "malformed"},
     ValueCase{"NamesPastTheEndRecord", 25, Words(4, {0, 0, 1, 0}), "00000000000000000100000000000000", "malformed"},
     ValueCase{"UnknownPermission", 19, Words(4, {5025, 1, 5026, 1}), json({"PUSH", 5026}), "value"},
