@@ -4,9 +4,6 @@
 
 #include <signal.h>
 
-#include <chrono>
-#include <thread>
-
 #include "VxpdevRun.h"
 
 namespace {
@@ -23,10 +20,7 @@ protected:
             return nullptr;
         auto put = startVxpdev({"-b", rig.port(), "put", "big.bin", "C:/big.bin"}, rig.work());
         // devsim logs each command as it takes it: the first chunk means the file is open.
-        auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartDeadlineMs);
-        while (rig.count("AT+EFSW=2,") == 0 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        rig.awaitCommand("AT+EFSW=2,", kStartDeadlineMs);
         return put;
     }
 
