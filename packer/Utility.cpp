@@ -1,4 +1,5 @@
-// Packer helpers: message output, text conversion, byte order and output naming.
+// Packer helpers: message output, text conversion, byte order, hexadecimal text and output
+// naming.
 #include "Utility.h"
 
 #include <cstdarg>
@@ -28,6 +29,16 @@ void PutUint32(uint8_t* out, uint32_t value) {
 
 uint32_t GetUint32(const uint8_t* in) {
     return uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16 | uint32_t(in[3]) << 24;
+}
+
+std::string Hex(const uint8_t* bytes, size_t n) {
+    std::string text;
+    char pair[3];
+    for (size_t i = 0; i < n; ++i) {
+        std::snprintf(pair, sizeof pair, "%02x", bytes[i]);
+        text += pair;
+    }
+    return text;
 }
 
 std::string ExtensionForAppType(const std::string& app_type) {

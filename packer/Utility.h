@@ -1,5 +1,5 @@
 // Small helpers of the packer: its message output, the UCS-2 conversion of parameter texts,
-// little-endian writes and the naming of the packed file and its date file.
+// little-endian writes, hexadecimal text and the naming of the packed file and its date file.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,8 @@ int StringToUnicode(uint8_t* out, const char* text, int max_chars);
 
 void PutUint32(uint8_t* out, uint32_t value);
 uint32_t GetUint32(const uint8_t* in);
+// Two lower-case hexadecimal digits per byte, as digests and signatures are shown.
+std::string Hex(const uint8_t* bytes, size_t n);
 
 // The extension an application type gives the packed file, or empty when the name stays.
 std::string ExtensionForAppType(const std::string& app_type);

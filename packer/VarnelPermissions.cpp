@@ -35,8 +35,6 @@ void SetFlagOf(_apiList* list, const std::string& token) {
 } // namespace
 
 void Varnel::ParserAPIList(_apiList* list, const char* text) {
-    if (!text)
-        return;
     std::string rest = trim(text);
     while (!rest.empty()) {
         const auto dash = rest.find('-');

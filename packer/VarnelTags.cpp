@@ -273,8 +273,6 @@ int Varnel::ComposeNameTags(std::string text, uint32_t id, int offset, uint8_t* 
 }
 
 void Varnel::CatchVersion(const char* text, int* result) {
-    if (!text || !result)
-        return;
     const size_t length = std::strlen(text);
     size_t pos = 0;
     uint32_t packed = 0;

@@ -48,7 +48,6 @@ int DeviceLink::Open(const std::string& portOption) {
 }
 
 int DeviceLink::ListDrives(std::vector<DeviceEntry>& drives) {
-    drives.clear();
     std::vector<CString> names;
     std::vector<unsigned long> free;
     if (!m_conn.TFSGetDriveInfo(names, free)) {
@@ -61,7 +60,6 @@ int DeviceLink::ListDrives(std::vector<DeviceEntry>& drives) {
 }
 
 int DeviceLink::list(const CString& folder, std::vector<DeviceEntry>& entries) {
-    entries.clear();
     if (!m_conn.TFSListFolder(folder))
         return kExitDevice;
     const std::vector<CString>& names = m_conn.ListedNames();

@@ -25,6 +25,7 @@ public:
 
     Connection& Conn() { return m_conn; }
 
+    // Both listings append to the caller's vector, which every caller passes empty.
     // The drives with kind kKindDrive: 0, or 2 after a message.
     int ListDrives(std::vector<DeviceEntry>& drives);
     // The folder's entries: 0, 3 when the folder is missing, 2 when the device failed.

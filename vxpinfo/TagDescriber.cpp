@@ -102,13 +102,7 @@ std::string JsonText(const std::string& text) {
 }
 
 std::string Hex(const std::vector<uint8_t>& bytes) {
-    std::string s;
-    char b[3];
-    for (uint8_t c : bytes) {
-        std::snprintf(b, sizeof b, "%02x", c);
-        s += b;
-    }
-    return s;
+    return ::Hex(bytes.data(), bytes.size());
 }
 
 // UCS-2 little-endian with its terminator, shown as UTF-8; null when the shape is wrong.
@@ -225,10 +219,6 @@ json Value(Kind kind, const std::vector<uint8_t>& v) {
     }
 }
 
-std::string DigestHex(const uint8_t* d, size_t n) {
-    return Hex(std::vector<uint8_t>(d, d + n));
-}
-
 } // namespace
 
 json DescribeTag(const TagRecord& tag) {
@@ -266,10 +256,10 @@ json DescribeReport(const std::string& path, const PackedReport& report) {
     for (const TagRecord& tag : report.tags)
         tags.push_back(DescribeTag(tag));
     out["tags"] = tags;
-    out["digests"] = {{"file", DigestHex(report.fileDigest, 16)},
-                      {"tags", DigestHex(report.tagDigest, 16)},
-                      {"signed", DigestHex(report.signedDigest, 16)}};
-    out["signature"] = DigestHex(report.signature, 64);
+    out["digests"] = {{"file", Hex(report.fileDigest, 16)},
+                      {"tags", Hex(report.tagDigest, 16)},
+                      {"signed", Hex(report.signedDigest, 16)}};
+    out["signature"] = Hex(report.signature, 64);
     const std::vector<uint8_t> reserved(report.reserved, report.reserved + 8);
     if (reserved != std::vector<uint8_t>(8, 0))
         out["reserved"] = Hex(reserved);

@@ -1,7 +1,6 @@
 // Varnel run as a process in a temporary folder: command line, packed layout with an
 // independent signature check, -c and -o packs against an in-place pack, warnings and their
 // --strict failures, and every refusal leaving the application file exactly as it was.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -22,33 +21,6 @@ bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-struct LineCase {
-    const char* name;
-    std::string args;
-    int status;
-    const char* output;
-};
-
-class CommandLine : public TempFolder, public ::testing::WithParamInterface<LineCase> {};
-
-TEST_P(CommandLine, AnswersWithItsStatus) {
-    EXPECT_EQ(RunVarnel(GetParam().args), GetParam().status);
-    EXPECT_PRED2(Contains, m_output, GetParam().output);
-}
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Cases, CommandLine, ::testing::Values(
-    LineCase{"NoArguments", "", 1, "Invalid command arguments.\n"},
-    LineCase{"ShortUsageGoesOn", "-h", 1, "Parameter 1 value = -h\nPlease input command line\n -i input packed file path \n -h show help\nInvalid parameter, please specify pack target file path.\n"},
-    LineCase{"Help", "-i x --help", 0, "usage: Varnel -i FILE"},
-    LineCase{"Version", "--version", 0, "Varnel " PROJECT_VERSION_STRING "\n"},
-    LineCase{"ValuesLikeOptions", "-c --help -o --version", 1, "specify pack target"},
-    LineCase{"LongPath", "-i " + std::string(260, 'p'), 1, "longer than 259 bytes"},
-    LineCase{"LongOutputPath", "-i " + std::string(256, 'p'), 2, "p.dbg is longer than 259 bytes.\n"},
-    LineCase{"MissingTarget", "-i nothing.axf", 2, "param.ini: No such file or directory; every parameter takes its default\nCreate file  nothing.axf failed No such file or directory\n"}),
-    [](const ::testing::TestParamInfo<LineCase>& c) { return c.param.name; });
-// clang-format on
-
 class PackRun : public TempFolder {
 protected:
     // Packs app.axf (fresh content) with extra arguments; answers the status.
@@ -63,7 +35,7 @@ TEST_F(PackRun, LayoutRenameDateFileAndSignature) {
     WriteAll(Path("app.vxp"), Bytes(3, 9));                    // an older output is replaced
     ASSERT_EQ(Pack("-h"), 0) << m_output;
     EXPECT_PRED2(Contains, m_output, "Varnel Command Shell v3.1329.00\n");
-    EXPECT_FALSE(Exists(Path("app.axf")));
+    EXPECT_NE(access(Path("app.axf").c_str(), F_OK), 0);
     const Bytes packed = ReadAll(Path("app.vxp"));
     EXPECT_PRED2(Contains, m_output,
                  "Packed " + Path("app.axf") + " -> " + Path("app.vxp") +
@@ -102,22 +74,22 @@ TEST_F(PackRun, OtherParamFileAndOutputLeaveTheApplicationFile) {
     EXPECT_EQ(m_output, "o.bin\no.dbg\n");
 }
 
-struct RefusalCase {
+struct RunCase {
     const char* name;
     std::string ini;
     const char* shell; // before Varnel, in the test folder
-    const char* args;
+    std::string args;
+    int status;
     const char* message;
 };
 
-class Refusal : public PackRun, public ::testing::WithParamInterface<RefusalCase> {};
+class VarnelRun : public TempFolder, public ::testing::WithParamInterface<RunCase> {};
 
-TEST_P(Refusal, LeavesTheFileUntouchedAndExitsWithTwo) {
+TEST_P(VarnelRun, EndsWithItsStatusAndLeavesTheFileAsItWas) {
     Param(GetParam().ini);
     WriteAll(Path("app.axf"), SampleContent(7000));
-    EXPECT_EQ(Run("cd '" + m_dir + "' && " + GetParam().shell + " ./Varnel -i app.axf " +
-                  GetParam().args),
-              2);
+    EXPECT_EQ(Run("cd '" + m_dir + "' && " + GetParam().shell + " ./Varnel " + GetParam().args),
+              GetParam().status);
     EXPECT_PRED2(Contains, m_output, GetParam().message);
     EXPECT_EQ(m_output.find(" failed "), m_output.rfind(" failed ")) << "one failure reported";
     EXPECT_EQ(ReadAll(Path("app.axf")), SampleContent(7000));
@@ -126,38 +98,38 @@ TEST_P(Refusal, LeavesTheFileUntouchedAndExitsWithTwo) {
 }
 
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Cases, Refusal, ::testing::Values(
+INSTANTIATE_TEST_SUITE_P(Cases, VarnelRun, ::testing::Values(
+    RunCase{"NoArguments", "", "", "", 1, "Invalid command arguments.\n"},
+    RunCase{"ShortUsageGoesOn", "", "", "-h", 1, "Parameter 1 value = -h\nPlease input command line\n -i input packed file path \n -h show help\nInvalid parameter, please specify pack target file path.\n"},
+    RunCase{"Help", "", "", "-i x --help", 0, "usage: Varnel -i FILE"},
+    RunCase{"Version", "", "", "--version", 0, "Varnel " PROJECT_VERSION_STRING "\n"},
+    RunCase{"ValuesLikeOptions", "", "", "-c --help -o --version", 1, "specify pack target"},
+    RunCase{"LongPath", "", "", "-i " + std::string(260, 'p'), 1, "longer than 259 bytes"},
+    RunCase{"LongOutputPath", "", "", "-i " + std::string(256, 'p'), 2, "p.dbg is longer than 259 bytes.\n"},
+    RunCase{"MissingTarget", "", "", "-i nothing.axf -c none.ini", 2, "none.ini: No such file or directory; every parameter takes its default\nCreate file  nothing.axf failed No such file or directory\n"},
+    RunCase{"MissingTargetWithOutput", "", "", "-i nothing.axf -o out.vxp", 2, "Create file  nothing.axf failed No such file or directory\n"},
+    RunCase{"DeviceTarget", "[Param]\n", "", "-i /dev/null", 2, "/dev/null is not a regular file; nothing was packed.\n"},
     // The checker's own table has the other problems; each takes this path.
-    RefusalCase{"StrictParamProblem", "[Other]\nAppName=x\n", "", "--strict", "Error: ./param.ini has no [Param] section"},
-    RefusalCase{"BadNumber", "[Param]\nAppType=vxp\nMemorySize=abc\n", "", "", "Invalid converstion for: abc\n"},
-    RefusalCase{"LongText", "[Param]\nAppType=vxp\nDescText=" + std::string(600, 'd'), "", "", "Parameter DescText is too long: at most 511 characters.\n"},
-    // A 7 KiB file size limit lets the append start and then fail.
-    RefusalCase{"FileSizeLimit", "[Param]\nAppType=vxp\n", "ulimit -f 7;", "", "Write file app.axf failed File too large"},
-    RefusalCase{"OutputFolderMissing", "[Param]\n", "", "-o nowhere/app.vxp", "Create file  nowhere/app.vxp failed No such file or directory\n"},
-    RefusalCase{"RenameOntoAFolder", "[Param]\nAppType=vxp\n", "mkdir -p app.vxp/x;", "", "Rename app.axf to app.vxp failed Is a directory\n"},
-    RefusalCase{"OutputIsAFolder", "[Param]\n", "mkdir .o;", "-o .o", "to .o failed Is a directory\n"},
-    RefusalCase{"OutputOverFileSizeLimit", "[Param]\n", "ulimit -f 7;", "-o out.vxp", "Write file out.vxp failed File too large"}),
-    [](const ::testing::TestParamInfo<RefusalCase>& c) { return c.param.name; });
+    RunCase{"StrictParamProblem", "[Other]\nAppName=x\n", "", "-i app.axf --strict", 2, "Error: ./param.ini has no [Param] section"},
+    RunCase{"BadNumber", "[Param]\nAppType=vxp\nMemorySize=abc\n", "", "-i app.axf", 2, "Invalid converstion for: abc\n"},
+    RunCase{"LongText", "[Param]\nAppType=vxp\nDescText=" + std::string(600, 'd'), "", "-i app.axf", 2, "Parameter DescText is too long: at most 511 characters.\n"},
+    // A 7 KiB file size limit lets the append start and then fail; 6 KiB fails the copy.
+    RunCase{"FileSizeLimit", "[Param]\nAppType=vxp\n", "ulimit -f 7;", "-i app.axf", 2, "Write file app.axf failed File too large"},
+    RunCase{"OutputFolderMissing", "[Param]\n", "", "-i app.axf -o nowhere/app.vxp", 2, "Create file  nowhere/app.vxp failed No such file or directory\n"},
+    RunCase{"RenameOntoAFolder", "[Param]\nAppType=vxp\n", "mkdir -p app.vxp/x;", "-i app.axf", 2, "Rename app.axf to app.vxp failed Is a directory\n"},
+    RunCase{"OutputIsAFolder", "[Param]\n", "mkdir .o;", "-i app.axf -o .o", 2, "to .o failed Is a directory\n"},
+    RunCase{"OutputOverFileSizeLimit", "[Param]\n", "ulimit -f 7;", "-i app.axf -o out.vxp", 2, "Write file out.vxp failed File too large"},
+    RunCase{"ContentOverFileSizeLimit", "[Param]\n", "ulimit -f 6;", "-i app.axf -o out.vxp", 2, "Write file out.vxp failed File too large"}),
+    [](const ::testing::TestParamInfo<RunCase>& c) { return c.param.name; });
 // clang-format on
 
-TEST_F(PackRun, AlreadyPackedNonRegularAndHugeTargetsAreRefused) {
+TEST_F(PackRun, AlreadyPackedAndHugeTargetsAreRefused) {
     Param("[Param]\nAppType=vxp\n");
     ASSERT_EQ(Pack(), 0);
     const Bytes packed = ReadAll(Path("app.vxp"));
     EXPECT_EQ(RunVarnel("-i '" + Path("app.vxp") + "'"), 2);
     EXPECT_PRED2(Contains, m_output, "app.vxp is already packed");
     EXPECT_EQ(ReadAll(Path("app.vxp")), packed);
-
-    Param("[Param]\n"); // no renaming, even of a device that slipped through
-    ASSERT_EQ(mkfifo(Path("fifo.axf").c_str(), 0600), 0);
-    Run("mkdir '" + Path("dir.axf") + "'");
-    for (const std::string& target :
-         {Path("fifo.axf"), Path("dir.axf"), std::string("/dev/null")}) {
-        EXPECT_EQ(RunVarnel("-i '" + target + "'"), 2) << target;
-        EXPECT_PRED2(Contains, m_output, target + " is not a regular file; nothing was packed.");
-    }
-    EXPECT_FALSE(Exists(Path("fifo.dbg")));
-    EXPECT_FALSE(Exists("/dev/null.dbg"));
 
     WriteAll(Path("big.axf"), {});
     ASSERT_EQ(truncate(Path("big.axf").c_str(), 1ll << 32), 0); // sparse: no disk space taken

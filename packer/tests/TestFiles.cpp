@@ -1,7 +1,6 @@
 // Test helpers over real files and real processes.
 #include "TestFiles.h"
 
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "Utility.h"
 #include "vmmd5.h"
 
 Bytes ReadAll(const std::string& path) {
@@ -23,11 +23,6 @@ void WriteAll(const std::string& path, const Bytes& data) {
         .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
 }
 
-bool Exists(const std::string& path) {
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0;
-}
-
 std::string Md5Hex(const uint8_t* data, size_t n, size_t piece) {
     md5_state_s_t st;
     md5_init(&st);
@@ -35,13 +30,7 @@ std::string Md5Hex(const uint8_t* data, size_t n, size_t piece) {
         md5_append(&st, data + at, int(std::min(piece, n - at)));
     uint8_t digest[16];
     md5_finish(&st, digest);
-    std::string s;
-    char b[3];
-    for (uint8_t c : digest) {
-        std::snprintf(b, sizeof b, "%02x", c);
-        s += b;
-    }
-    return s;
+    return Hex(digest, sizeof digest);
 }
 
 Bytes SampleContent(size_t n) {

@@ -13,7 +13,6 @@ using Bytes = std::vector<uint8_t>;
 
 Bytes ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const Bytes& data);
-bool Exists(const std::string& path);
 // MD5 of the bytes in hexadecimal, fed to the digest piece bytes at a time.
 std::string Md5Hex(const uint8_t* data, size_t n, size_t piece);
 // Bytes that differ from their neighbours, so a shifted or dropped byte shows.

@@ -23,14 +23,14 @@ const char* const kParam = "[Param]\nAppName=Space\nVersion=2.7.13\nIMSI=4600\x8
                            "APIList=Tcp-Audio-SysDisk\nAppType=vpc\nCompiler=RVCT\nEngName=Eng\n"
                            "VPIType=launcher\nPushID=305419896\nRotate=1\n";
 
-const size_t kContent = 70000;
+const size_t kContent = 65537;
 
 class VxpInfo : public TempFolder {
 protected:
     void SetUp() override {
         TempFolder::SetUp();
         Param(kParam);
-        // More than one 64 KiB read block, so both programs digest across blocks.
+        // One byte past a 64 KiB read block, so both programs digest a last block of one byte.
         WriteAll(Path("g\xE9.axf"), SampleContent(kContent));
         ASSERT_EQ(RunVarnel("-i '" + Path("g\xE9.axf") + "'"), 0) << m_output;
         m_packed = Path("g\xE9.vxp");
