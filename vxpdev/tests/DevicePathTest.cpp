@@ -25,6 +25,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, TypedPath, ::testing::Values(
     PathCase{"TwoAndThreeByteCharacters", "C:/\xC3\xB1\xE2\x82\xAC", L"C:\\\x00F1\x20AC"},
     PathCase{"FourByteCharacterWhole", "\xF0\x9F\x98\x80", L"\x1F600"},
     PathCase{"CutSequence", "a\xE2\x82", L"a\xFFFD"},
+    PathCase{"StrayContinuationAndFiveByteLead", "\x80\xF8\x88\x80\x80\x80", L"\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD"},
     PathCase{"OverlongSlash", "\xC0\xAF", L"\xFFFD"},
     PathCase{"EncodedSurrogate", "\xED\xA0\x80", L"\xFFFD"}),
     [](const auto& p) { return std::string(p.param.name); });

@@ -27,6 +27,7 @@ protected:
         fs::create_directories(rig.drive('C') / "EMPTY");
         writeFile(rig.work() / "big.bin", patternBytes(5000));
         writeFile(rig.work() / "hallo.txt", "hallo");
+        fs::create_directories(rig.work() / "in" / "app.vxp" / "x"); // where a get cannot write
     }
     ProcessResult run(const std::vector<std::string>& args) {
         std::vector<std::string> all = {"-b", rig.port()};
@@ -36,7 +37,9 @@ protected:
     nlohmann::json json(const std::vector<std::string>& args) {
         ProcessResult result = run(args);
         EXPECT_EQ(result.status, 0) << result.err;
-        return nlohmann::json::parse(result.out);
+        nlohmann::json document = nlohmann::json::parse(result.out);
+        EXPECT_EQ(result.out, document.dump(2) + "\n") << "indented by two, one document";
+        return document;
     }
     fs::path zov() { return rig.drive('C') / "ZOV"; }
 
@@ -45,8 +48,9 @@ protected:
 
 struct CommandCase {
     const char* name;
-    const char* devsim; // its options and the command line, words split at blanks
-    const char* args;
+    const char* devsim; // its options and the command line, words split at blanks; null: no
+                        // device, and no -b before the command line
+    std::string args;
     int status;
     const char* out;   // a part of standard output or error; null: no output at all
     const char* after; // under the device root: "+path" must exist, "-path" must not
@@ -61,13 +65,12 @@ class Commands : public Device, public ::testing::WithParamInterface<CommandCase
 
 TEST_P(Commands, EndWithTheirStatusAndOutput) {
     const CommandCase& c = GetParam();
-    ASSERT_TRUE(rig.start(words(c.devsim)));
-    const fs::path temp = rig.work() / "tmp";
-    fs::create_directory(temp);
-    setenv("TMPDIR", temp.c_str(), 1);
-    ProcessResult result = run(words(c.args));
+    ASSERT_TRUE(c.devsim == nullptr || rig.start(words(c.devsim)));
+    setenv("TMPDIR", rig.work().c_str(), 1);
+    ProcessResult result = c.devsim ? run(words(c.args)) : runVxpdev(words(c.args), rig.work());
     unsetenv("TMPDIR");
-    EXPECT_TRUE(fs::is_empty(temp)) << "a temporary file stayed";
+    for (const fs::path& file : fs::recursive_directory_iterator(rig.work()))
+        EXPECT_EQ(file.filename().string().find("vxpdev-"), std::string::npos) << file;
     EXPECT_EQ(result.status, c.status) << result.err;
     const std::string text = result.out + result.err;
     EXPECT_TRUE(c.status != 0 || result.err.empty()) << result.err; // no trace unless asked
@@ -123,7 +126,21 @@ INSTANTIATE_TEST_SUITE_P(Device, Commands, ::testing::Values(
     CommandCase{"PutFailing", "--fail AT+EFSW=2,0@3", "put big.bin C:/ZOV/big.bin", 2, "nothing was left", "-ZOV/big.bin"},
     CommandCase{"PutIntoMissingFolder", "", "put big.bin C:/NOPE/big.bin", 3, "no such file or folder", nullptr},
     CommandCase{"PutMissingPcFile", "", "put none.bin C:/ZOV/f", 3, "no such readable", nullptr},
-    CommandCase{"NoAnswerToAt", "--fail ^AT$", "ls", 2, "does not answer AT", nullptr}),
+    CommandCase{"NoAnswerToAt", "--fail ^AT$", "ls", 2, "does not answer AT", nullptr},
+    CommandCase{"PutExisting", "", "put hallo.txt C:/ZOV/app.vxp", 1, "vxpdev: C:\\ZOV\\app.vxp: exists on the device (-f replaces it)\n", "+ZOV/app.vxp"},
+    CommandCase{"GetExisting", "", "get C:/ZOV/app.vxp hallo.txt", 1, "vxpdev: hallo.txt: exists on this computer (-f replaces it)\n", nullptr},
+    CommandCase{"GetReplacing", "", "get -f C:/ZOV/app.vxp hallo.txt", 0, nullptr, nullptr},
+    CommandCase{"GetUnderItsOwnName", "", "get C:/ZOV/app.vxp", 0, nullptr, nullptr},
+    CommandCase{"PutIntoAFolder", "", "put -f hallo.txt C:/ZOV", 0, nullptr, "+ZOV/hallo.txt"},
+    // The temporary copy beside a folder that blocks the name does not stay.
+    CommandCase{"GetOntoAFolder", "", "get -f C:/ZOV/app.vxp in", 3, "cannot be written on this computer", nullptr},
+    CommandCase{"Help", nullptr, "--help", 0, "Exit status", nullptr},
+    CommandCase{"SubcommandHelp", nullptr, "put --help", 0, "PC_PATH", nullptr},
+    CommandCase{"Version", nullptr, "--version", 0, ".", nullptr},
+    CommandCase{"NoSubcommand", nullptr, "", 1, "", nullptr},
+    CommandCase{"MissingArgument", nullptr, "get", 1, "", nullptr},
+    CommandCase{"PortCannotOpen", nullptr, "-b /nonexistent/tty ls", 2, "", nullptr},
+    CommandCase{"PortNameTooLong", nullptr, "-b " + std::string(300, 'p') + " ls", 1, "not a usable serial device", nullptr}),
     [](const auto& p) { return std::string(p.param.name); });
 // clang-format on
 
@@ -187,55 +204,6 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RoundTrip, ::testing::Values(
     TripCase{"Empty", 0, "ZOV"},
     TripCase{"HundredKiB", 100 * 1024, "ZOV"},
     TripCase{"PathOver62Characters", 300, "first-folder-of-a-long-path/second-folder-of-a-long-path"}),
-    [](const auto& p) { return std::string(p.param.name); });
-// clang-format on
-
-TEST_F(Device, ExistingFilesAreReplacedOnlyWithForce) {
-    writeFile(rig.work() / "in" / "new.vxp", "new");
-    writeFile(rig.work() / "app.vxp", "kept");
-    ASSERT_TRUE(rig.start());
-    ProcessResult refused = run({"put", "in/new.vxp", "C:/ZOV/app.vxp"});
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "vxpdev: C:\\ZOV\\app.vxp: exists on the device (-f replaces it)\n");
-    EXPECT_EQ(run({"get", "C:/ZOV/app.vxp"}).err,
-              "vxpdev: app.vxp: exists on this computer (-f replaces it)\n");
-    EXPECT_EQ(readFile(zov() / "app.vxp"), kApp);
-    EXPECT_EQ(readFile(rig.work() / "app.vxp"), "kept");
-    EXPECT_EQ(run({"get", "-f", "C:/ZOV/app.vxp"}).status, 0);
-    EXPECT_EQ(readFile(rig.work() / "app.vxp"), kApp);
-    // A folder as the target takes the PC file's name.
-    EXPECT_EQ(run({"put", "-f", "in/new.vxp", "C:/ZOV"}).status, 0);
-    EXPECT_EQ(readFile(zov() / "new.vxp"), "new");
-    // A folder where the fetched file would go: the temporary copy does not stay.
-    fs::create_directories(rig.work() / "in" / "app.vxp" / "x");
-    EXPECT_EQ(run({"get", "-f", "C:/ZOV/app.vxp", "in"}).status, 3);
-    EXPECT_EQ(entries(rig.work() / "in"), std::vector<std::string>({"app.vxp", "new.vxp"}));
-}
-
-struct LineCase {
-    const char* name;
-    std::vector<std::string> args;
-    int status;
-    const char* out; // a part of standard output or error
-};
-
-class CommandLine : public ::testing::TestWithParam<LineCase> {};
-
-TEST_P(CommandLine, EndsWithItsStatus) {
-    ProcessResult result = runVxpdev(GetParam().args, fs::temp_directory_path());
-    EXPECT_EQ(result.status, GetParam().status) << result.err;
-    EXPECT_NE((result.out + result.err).find(GetParam().out), std::string::npos) << result.err;
-}
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Lines, CommandLine, ::testing::Values(
-    LineCase{"Help", {"--help"}, 0, "Exit status"},
-    LineCase{"SubcommandHelp", {"put", "--help"}, 0, "PC_PATH"},
-    LineCase{"Version", {"--version"}, 0, "."},
-    LineCase{"NoSubcommand", {}, 1, ""},
-    LineCase{"MissingArgument", {"get"}, 1, ""},
-    LineCase{"PortCannotOpen", {"-b", "/nonexistent/tty", "ls"}, 2, ""},
-    LineCase{"PortNameEmpty", {"-b", "", "ls"}, 1, "not a usable serial device"}),
     [](const auto& p) { return std::string(p.param.name); });
 // clang-format on
 
