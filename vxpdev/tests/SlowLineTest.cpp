@@ -12,24 +12,13 @@ const int kEndDeadlineMs = 20000;
 const int kStartDeadlineMs = 60000;
 
 // A put of 20 KiB at 9600 baud runs for about 50 s; the test ends it once chunks flow.
-class SlowPut : public ::testing::Test {
-protected:
-    std::unique_ptr<ChildProcess> startPut() {
-        writeFile(rig.work() / "big.bin", patternBytes(20 * 1024));
-        if (!rig.start({"--baud", "9600"}))
-            return nullptr;
-        auto put = startVxpdev({"-b", rig.port(), "put", "big.bin", "C:/big.bin"}, rig.work());
-        // devsim logs each command as it takes it: the first chunk means the file is open.
-        rig.awaitCommand("AT+EFSW=2,", kStartDeadlineMs);
-        return put;
-    }
-
+TEST(SlowPut, InterruptEndsAfterTheChunkAndDeletesThePartialFile) {
     DeviceRig rig;
-};
-
-TEST_F(SlowPut, InterruptEndsAfterTheChunkAndDeletesThePartialFile) {
-    auto put = startPut();
-    ASSERT_TRUE(put && rig.count("AT+EFSW=2,") > 0);
+    writeFile(rig.work() / "big.bin", patternBytes(20 * 1024));
+    ASSERT_TRUE(rig.start({"--baud", "9600"}));
+    auto put = startVxpdev({"-b", rig.port(), "put", "big.bin", "C:/big.bin"}, rig.work());
+    // devsim logs each command as it takes it: the first chunk means the file is open.
+    ASSERT_TRUE(rig.awaitCommand("AT+EFSW=2,", kStartDeadlineMs));
     put->signal(SIGINT);
     ProcessResult result = put->finish(kEndDeadlineMs);
     EXPECT_FALSE(result.timedOut);

@@ -6,24 +6,15 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "ParamOption.h"
 
 namespace {
 
-std::string WriteIni(const std::string& text) {
-    char path[] = "/tmp/param_option_XXXXXX";
-    const int fd = mkstemp(path);
-    EXPECT_GE(fd, 0);
-    close(fd);
-    std::ofstream(path) << text;
-    return path;
-}
-
 // The getters' keys are checked through the golden tag blocks of the packer's tests.
 TEST(ParamOption, AFileThatVanishesGivesDefaults) {
-    const std::string path = WriteIni("[Param]\nAPIList=Audio\nSysMemSize=7\nBackground=yes\n");
+    const std::string path = ::testing::TempDir() + "vanishing_param.ini";
+    std::ofstream(path) << "[Param]\nAPIList=Audio\nSysMemSize=7\nBackground=yes\n";
     ParamOption p(path);
     EXPECT_EQ(p.GetApiList(), "Audio");
     std::remove(path.c_str());
@@ -34,40 +25,35 @@ TEST(ParamOption, AFileThatVanishesGivesDefaults) {
 
 struct ProblemCase {
     const char* name;
-    const char* ini;
+    const char* file;
     std::vector<std::string> problems; // after the file's path
 };
 
 class ParamProblems : public ::testing::TestWithParam<ProblemCase> {};
 
 TEST_P(ParamProblems, AreFoundLineByLine) {
-    const std::string path = WriteIni(GetParam().ini);
+    const std::string path = std::string(INI_DATA_DIR) + "/" + GetParam().file;
     std::vector<std::string> want;
     for (const std::string& problem : GetParam().problems)
         want.push_back(path + problem);
     EXPECT_EQ(ParamOption(path).Problems(), want);
-    std::remove(path.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ParamProblems,
     ::testing::Values(
-        ProblemCase{"Clean",
-                    "[Param]\nAppName=Game\nDeveloper= Me \nMemorySize=512\nRotate=maybe\n"
-                    "Output=vxp\n",
-                    {}},
-        ProblemCase{
-            "NearestKeys",
-            "[Param]\nVerison=1\nappname=x\nPushI=1\nZ=1\nApplicationName=x\nVIPType=1\nPusi=1\n",
-            {":2: unknown key Verison (nearest known key: Version)",
-             ":3: unknown key appname (nearest known key: AppName)",
-             ":4: unknown key PushI (nearest known key: PushID)",
-             ":5: unknown key Z (nearest known key: IMSI)",
-             ":6: unknown key ApplicationName (nearest known key: AppName)",
-             ":7: unknown key VIPType (nearest known key: VPIType)",
-             ":8: unknown key Pusi (nearest known key: Push)"}},
+        ProblemCase{"Clean", "problems_none.ini", {}},
+        ProblemCase{"NearestKeys",
+                    "unknown_keys.ini",
+                    {":2: unknown key Verison (nearest known key: Version)",
+                     ":3: unknown key appname (nearest known key: AppName)",
+                     ":4: unknown key PushI (nearest known key: PushID)",
+                     ":5: unknown key Z (nearest known key: IMSI)",
+                     ":6: unknown key ApplicationName (nearest known key: AppName)",
+                     ":7: unknown key VIPType (nearest known key: VPIType)",
+                     ":8: unknown key Pusi (nearest known key: Push)"}},
         ProblemCase{"ValueShapes",
-                    "[Param]\nAppID=x1\nMemorySize=12k\n\nResolution=-5\nAppName=Snake Game\n",
+                    "value_shapes.ini",
                     {":2: AppID=x1 is not a decimal number",
                      ":3: MemorySize=12k has characters after its digits, which are ignored",
                      ":5: Resolution=-5 has a minus sign: the number wraps round to 2^32 - n",
