@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(Tables, TagKeywords, ::testing::Values(
     KeywordCase{"KindDld", "AppType=dld\n", 52, 2},
     KeywordCase{"AdapterHidesResolution", "Adapter=true\nResolution=240\n", 16, 0},
     KeywordCase{"SysMemOff", "SysMemAble=false\nSysMemSize=9\n", 37, 0},
-    KeywordCase{"VersionTwoParts", "Version=2.9\n", 5, 0x00090200},
+    KeywordCase{"VersionTwoPartsUpTo255", "Version=9.255\n", 5, 0x00FF0900},
     KeywordCase{"VersionLetterFirst", "Version=x1.2.3\n", 5, 0x02010000},
     KeywordCase{"VersionOver255", "Version=1.2550.0\n", 5, 0}),
     [](const ::testing::TestParamInfo<KeywordCase>& c) { return c.param.name; });

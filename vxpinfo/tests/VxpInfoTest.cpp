@@ -170,7 +170,7 @@ TEST_P(TagValue, IsDecodedOrShownAsMalformed) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Tags, TagValue, ::testing::Values(
     // Each side of the two- and three-byte limits and of the surrogate range.
-    ValueCase{"EveryWidth", 4, Words(2, {0x7FF, 0x800, 0xD7FF, 0xD800, 0xDFFF, 0xE000, 0xFFFF, 0}), "\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEF\xBF\xBD\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBF", "value"},
+    ValueCase{"EveryWidth", 4, Words(2, {0x80, 0x7FF, 0x800, 0xD7FF, 0xD800, 0xDFFF, 0xE000, 0xFFFF, 0}), "\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEF\xBF\xBD\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBF", "value"},
     ValueCase{"NoTerminator", 4, Words(2, {'A'}), "4100", "malformed"},
     ValueCase{"OddLength", 4, Bytes{'A', 0, 0}, "410000", "malformed"},
     ValueCase{"HalfTerminator", 4, Bytes{'A', 0, 0, 'B'}, "41000042", "malformed"},
