@@ -141,7 +141,7 @@ TEST_F(VxpInfo, ReservedBytesShortFilesAndCommandLines) {
     // clang-format off
     const std::tuple<std::string, int, std::string> lines[] = {
         {"", 1, kUsage}, {"a.vxp b.vxp", 1, kUsage}, {"-x", 1, kUsage}, {"--help", 0, kUsage},
-        {"--version", 0, "vxpinfo " PROJECT_VERSION_STRING "\n"},
+        {"-h", 0, kUsage}, {"--version", 0, "vxpinfo " PROJECT_VERSION_STRING "\n"},
         {Path("missing.vxp"), 2, kCannot + Path("missing.vxp") + ": No such file or directory\n"},
         {m_dir, 2, kCannot + m_dir + ": not a regular file\n"}};
     // clang-format on
