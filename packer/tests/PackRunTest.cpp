@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, VarnelRun, ::testing::Values(
     RunCase{"Help", "", "", "-i x --help", 0, "usage: Varnel -i FILE"},
     RunCase{"Version", "", "", "--version", 0, "Varnel " PROJECT_VERSION_STRING "\n"},
     RunCase{"ValuesLikeOptions", "", "", "-c --help -o --version", 1, "specify pack target"},
-    RunCase{"LongPath", "", "", "-i " + std::string(260, 'p'), 1, "longer than 259 bytes"},
+    RunCase{"LongPath", "", "", "-i app.axf -o " + std::string(260, 'p'), 1, "longer than 259 bytes"},
     RunCase{"LongOutputPath", "", "", "-i " + std::string(256, 'p'), 2, "p.dbg is longer than 259 bytes.\n"},
     RunCase{"MissingTarget", "", "", "-i nothing.axf -c none.ini", 2, "none.ini: No such file or directory; every parameter takes its default\nCreate file  nothing.axf failed No such file or directory\n"},
     RunCase{"MissingTargetWithOutput", "", "", "-i nothing.axf -o out.vxp", 2, "Create file  nothing.axf failed No such file or directory\n"},
@@ -113,13 +113,14 @@ INSTANTIATE_TEST_SUITE_P(Cases, VarnelRun, ::testing::Values(
     RunCase{"StrictParamProblem", "[Other]\nAppName=x\n", "", "-i app.axf --strict", 2, "Error: ./param.ini has no [Param] section"},
     RunCase{"BadNumber", "[Param]\nAppType=vxp\nMemorySize=abc\n", "", "-i app.axf", 2, "Invalid converstion for: abc\n"},
     RunCase{"LongText", "[Param]\nAppType=vxp\nDescText=" + std::string(600, 'd'), "", "-i app.axf", 2, "Parameter DescText is too long: at most 511 characters.\n"},
-    // A 7 KiB file size limit lets the append start and then fail; 6 KiB fails the copy.
-    RunCase{"FileSizeLimit", "[Param]\nAppType=vxp\n", "ulimit -f 7;", "-i app.axf", 2, "Write file app.axf failed File too large"},
+    // The shell counts the limit in 512-byte blocks: 14 let the append start and then fail, and
+    // the part written is cut back; 7 already fail the copy of the content.
+    RunCase{"FileSizeLimit", "[Param]\nAppType=vxp\n", "ulimit -f 14;", "-i app.axf", 2, "Write file app.axf failed File too large"},
     RunCase{"OutputFolderMissing", "[Param]\n", "", "-i app.axf -o nowhere/app.vxp", 2, "Create file  nowhere/app.vxp failed No such file or directory\n"},
     RunCase{"RenameOntoAFolder", "[Param]\nAppType=vxp\n", "mkdir -p app.vxp/x;", "-i app.axf", 2, "Rename app.axf to app.vxp failed Is a directory\n"},
     RunCase{"OutputIsAFolder", "[Param]\n", "mkdir .o;", "-i app.axf -o .o", 2, "to .o failed Is a directory\n"},
-    RunCase{"OutputOverFileSizeLimit", "[Param]\n", "ulimit -f 7;", "-i app.axf -o out.vxp", 2, "Write file out.vxp failed File too large"},
-    RunCase{"ContentOverFileSizeLimit", "[Param]\n", "ulimit -f 6;", "-i app.axf -o out.vxp", 2, "Write file out.vxp failed File too large"}),
+    RunCase{"OutputOverFileSizeLimit", "[Param]\n", "ulimit -f 14;", "-i app.axf -o out.vxp", 2, "Write file out.vxp failed File too large"},
+    RunCase{"ContentOverFileSizeLimit", "[Param]\n", "ulimit -f 7;", "-i app.axf -o out.vxp", 2, "Write file out.vxp failed File too large"}),
     [](const ::testing::TestParamInfo<RunCase>& c) { return c.param.name; });
 // clang-format on
 
