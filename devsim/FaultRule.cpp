@@ -8,7 +8,9 @@ namespace devsim {
 
 namespace {
 
-const long kMaxNumber = 1000000000L;
+// Nine digits at most: every number stays far inside a long, and an occurrence has no upper
+// bound to check.
+const size_t kMaxDigits = 9;
 
 // Splits a trailing "<mark>digits" off `text` into `number`; false when there is none.
 bool SplitTrailingNumber(std::string& text, char mark, long& number) {
@@ -19,7 +21,7 @@ bool SplitTrailingNumber(std::string& text, char mark, long& number) {
         if (!std::isdigit(static_cast<unsigned char>(text[i])))
             return false;
     }
-    if (text.size() - at - 1 > 9)
+    if (text.size() - at - 1 > kMaxDigits)
         return false;
     number = std::strtol(text.c_str() + at + 1, nullptr, 10);
     text.erase(at);
@@ -31,7 +33,7 @@ bool SplitTrailingNumber(std::string& text, char mark, long& number) {
 bool FaultRule::Parse(const std::string& text, bool withCode, std::string& error) {
     std::string rest = text;
     long nth = 0;
-    if (SplitTrailingNumber(rest, '@', nth) && (nth < 1 || nth > kMaxNumber)) {
+    if (SplitTrailingNumber(rest, '@', nth) && nth < 1) {
         error = "occurrence must be 1 or more in '" + text + "'";
         return false;
     }

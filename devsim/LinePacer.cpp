@@ -15,8 +15,6 @@ LinePacer::LinePacer(long baud) : m_limited(baud > 0) {
     if (!m_limited)
         return;
     m_byteTime = std::chrono::nanoseconds(1000000000LL * kBitsPerByte / baud);
-    if (m_byteTime.count() == 0)
-        m_byteTime = std::chrono::nanoseconds(1);
     m_burstBytes =
         std::max<size_t>(1, static_cast<size_t>(std::chrono::nanoseconds(kBurst) / m_byteTime));
     m_burstTime = m_byteTime * static_cast<long long>(m_burstBytes);

@@ -11,7 +11,8 @@ class LinePacer {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // A baud rate of 0 or less means no limit.
+    // A baud rate of 0 or less means no limit; above 10^9 a byte would take no time at all
+    // (devsim's option stops at 10^8).
     explicit LinePacer(long baud);
 
     // How many of `wanted` bytes may pass at `now`; 0 means wait for Wait().

@@ -322,7 +322,7 @@ bool getCurrentVXPNameFromTxt(const char* path, char* vxpName) {
         trimLeft(line, line);
         trimRight(line, line);
         char* equals = strchr(line, '=');
-        if (*line == 0 || equals == nullptr)
+        if (equals == nullptr)
             continue;
         *equals = 0;
         if (strcasecmp(line, START_FILE_KEY) != 0)

@@ -80,7 +80,6 @@ const char kMsgReconnectFailed[] = "Reconnecting to %s after the reset failed.\n
 const char kMsgDriveInfoFailed[] = "Get target driver information failed.\n";
 const char kMsgDriveNotAscii[] = "The device reports a drive name outside ASCII: %s\n";
 const char kMsgPathTooLong[] = "Joining %s and %s gives a path longer than %d characters.\n";
-const char kMsgSplitFailed[] = "split file path %s failed.\n";
 const char kMsgNotAFile[] = "Open file %s failed, error = %s\n";
 const char kMsgNameNotAscii[] = "The file name %s holds characters outside ASCII.\n";
 const char kMsgCreateFolderFailed[] = "Create folder %s failed.\n";
@@ -96,7 +95,6 @@ const char kMsgCurrentTooLong[] =
 const char kMsgCurrentNotAscii[] = "The device's start file names %s, a path outside ASCII.\n";
 const char kMsgDeleteFailed[] = "Delete file %s failed.\n";
 const char kMsgPushVxp[] = "push vxp file %s\n";
-const char kMsgSplitCurrentFailed[] = "Split file path %s failed.\n";
 const char kMsgSetFolder[] = "Set current folder %s\n";
 const char kMsgOldUndeletable[] = "remove old autostart file and other invalid files.\n";
 const char kMsgModifyTxt[] = "Need to modify txt file %s\n";
@@ -136,13 +134,12 @@ bool isAsciiText(const char* text) {
 }
 
 // Splits a path into its folder, name and extension. A path without any separator is a name
-// alone (the name would stay empty otherwise, and the file would go up without one).
-bool splitPath(const char* path, char* dir, char* name, char* ext) {
-    if (!splitfilepath(path, dir, name, ext))
-        return false;
+// alone (the name would stay empty otherwise, and the file would go up without one). Both
+// paths split here are checked before: not empty, and shorter than the buffers.
+void splitPath(const char* path, char* dir, char* name, char* ext) {
+    splitfilepath(path, dir, name, ext);
     if (name[0] == '\0' && std::strpbrk(path, "/\\") == nullptr)
         std::snprintf(name, TRELLUP_PATH_SIZE, "%s", path);
-    return true;
 }
 
 } // namespace
@@ -339,10 +336,7 @@ int UploadRun::removeApplication() {
 }
 
 int UploadRun::upload() {
-    if (!splitPath(m_vxpPath, m_vxpDir, m_vxpName, m_vxpExt)) {
-        m_out.failure(false, kMsgSplitFailed, m_vxpPath);
-        return kExitDeviceFiles;
-    }
+    splitPath(m_vxpPath, m_vxpDir, m_vxpName, m_vxpExt);
     if (!joinPath(m_targetTxtPath, m_driveRoot, kDeviceSeparator, kStartFile))
         return kExitDeviceFiles;
     if (list(m_driveRoot) && holds(kStartFile))
@@ -470,10 +464,7 @@ int UploadRun::replaceStaleStartFile() {
 }
 
 int UploadRun::replaceRunning() {
-    if (!splitPath(m_currentVxpPath, m_currentDir, m_currentName, m_currentExt)) {
-        m_out.failure(true, kMsgSplitCurrentFailed, m_currentVxpPath);
-        return kExitDeviceFiles;
-    }
+    splitPath(m_currentVxpPath, m_currentDir, m_currentName, m_currentExt);
     list(m_appFolderPath);
     // An empty folder (emptied by -c, or by an interrupted upload) lacks the named file too.
     bool emptyFolder = !removeOthers(m_currentName);
