@@ -97,27 +97,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, Upload, ::testing::Values(
                {"D/autostart.txt", startFileText("D:\\ZOV", "app.vxp")}},
     UploadCase{"WearableUsesItsFolderOnDriveZWithoutAskingForDrives", {{"Z/@BTZov/n.txt", "n"}},
                {}, {"-d", "wearable"}, "Z/@BTZov/app.vxp", {"app.vxp", "n.txt"},
-               {"Z/autostart.txt", startFileText("Z:\\\\@BTZov", "app.vxp")}, 1}),
+               {"Z/autostart.txt", startFileText("Z:\\\\@BTZov", "app.vxp")}, 1},
+    // Status 4 is outside the DT mode already: the reset needs no switch first.
+    UploadCase{"ResetFirst", {{kStartC, "[autostart]\r\n"}}, {"--dt-status", "4"}, {"-r", "1"},
+               "C/ZOV/app.vxp", {"app.vxp"}, {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 1},
+    // -c empties the folder, the running application's file included, so autostart.txt names a
+    // file of an empty folder: the application goes to the named path.
+    UploadCase{"CleanFolderFirst", {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"},
+               {"C/ZOV/notes.txt", "n"}, {"C/ZOV/caf\xc3\xa9.vxp", "c"}}, {}, {"-c", "1"},
+               "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}}),
     [](const ::testing::TestParamInfo<UploadCase>& p) { return p.param.name; });
 // clang-format on
-
-// -c empties the folder, the running application's file included, so autostart.txt names a
-// file of an empty folder: the application goes to the named path, then and in later runs.
-TEST(CleanOption, EmptiesTheFolderAndLaterUploadsStillSucceed) {
-    DeviceRig rig;
-    fs::path folder = rig.drive('C') / "ZOV";
-    writeFile(rig.drive('C') / "autostart.txt", kNamesGame);
-    for (const char* name : {"game.vxp", "notes.txt", "caf\xc3\xa9.vxp"})
-        writeFile(folder / name, "old");
-    writeFile(rig.work() / "app.vxp", "new");
-    ASSERT_TRUE(rig.start());
-    for (const char* option : {"-c", "-a"}) {
-        ProcessResult run = rig.upload({option, "1", "-p", "app.vxp"});
-        ASSERT_EQ(run.status, 0) << option << run.out << run.err;
-        EXPECT_EQ(entries(folder), std::vector<std::string>{"game.vxp"});
-        EXPECT_EQ(readFile(folder / "game.vxp"), "new");
-    }
-    EXPECT_EQ(readFile(rig.drive('C') / "autostart.txt"), kNamesGame);
-}
 
 } // namespace
