@@ -52,12 +52,6 @@ TEST_P(Upload, LeavesTheApplicationAndItsStartFileInPlace) {
     EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
     // The connection's trace ends before the result, which is the last line.
     EXPECT_EQ(run.out.rfind("\nUploaded "), run.out.rfind('\n', run.out.size() - 2)) << run.out;
-    for (const auto& file : c.device) { // what the case keeps keeps its bytes
-        if (fs::exists(at(file.first)) && file.first != c.startFile.first &&
-            file.first != c.appFile) {
-            EXPECT_EQ(readFile(at(file.first)), file.second) << file.first;
-        }
-    }
 }
 
 // The default drive root of the wearable kind ends in its separator, so its paths hold two in
@@ -70,9 +64,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, Upload, ::testing::Values(
                {{kStartC, "[autostart]\r\n"}, {"C/ZOV/a.vxp", "keep"}, {"C/ZOV/old.vxp", "o"}},
                {}, {}, "C/ZOV/app.vxp", {"a.vxp", "app.vxp"},
                {kStartC, startFileText("C:\\ZOV", "app.vxp")}},
+    // The running application can be written only once all applications have stopped.
     UploadCase{"RunningApplicationReplacedAtItsPath",
                {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"}, {"C/ZOV/junk.txt", "j"}},
-               {}, {}, "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}},
+               {"--lock-running"}, {}, "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}},
     UploadCase{"UndeletableOfTheSameNameGivesTheBName",
                {{kStartC, startFileText("C:\\ZOV", "APP.VXP")}, {"C/ZOV/APP.VXP", "run"}},
                {"--undeletable", "APP.VXP"}, {}, "C/ZOV/b_app.vxp", {"APP.VXP", "b_app.vxp"},
@@ -85,13 +80,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, Upload, ::testing::Values(
                "Does not need to modify txt file, push vxp file C:\\ZOV\\app.vxp.\n"},
     UploadCase{"NamedApplicationAbsent", {{kStartC, kNamesGame}, {"C/ZOV/other.vxp", "o"}},
                {}, {}, "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}},
-    UploadCase{"RunningApplicationLockedUntilStopped", kRunningGame, {"--lock-running"}, {},
-               "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}},
-    UploadCase{"EchoedCommands", kRunningGame, {"--echo", "--packet-size", "256"}, {},
-               "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}},
-    UploadCase{"UnsolicitedLineInEveryReply", kRunningGame,
-               {"--unsolicited=1", "--packet-size", "256"}, {}, "C/ZOV/game.vxp", {"game.vxp"},
-               {kStartC, kNamesGame}},
+    UploadCase{"EchoedCommandsAndAnUnsolicitedLineInEveryReply", kRunningGame,
+               {"--echo", "--unsolicited=1", "--packet-size", "256"}, {}, "C/ZOV/game.vxp",
+               {"game.vxp"}, {kStartC, kNamesGame}},
     UploadCase{"SecondDriveHoldingTheStartFile", {{"D/autostart.txt", "[autostart]\r\n"}}, {},
                {}, "D/ZOV/app.vxp", {"app.vxp"},
                {"D/autostart.txt", startFileText("D:\\ZOV", "app.vxp")}},
