@@ -1,9 +1,8 @@
-// Trellup against devsim beyond the upload cases: the removal command, reset and reconnection,
-// the chunked write with each packet size a device may report, failures and their exit
-// statuses as a shell sees them, and refused paths.
+// Trellup against devsim beyond the upload cases: the removal command, the chunked write with
+// each packet size a device may report, failures and their exit statuses as a shell sees them,
+// and refused paths.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <regex>
 
 #include <fcntl.h>

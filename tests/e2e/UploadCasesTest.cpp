@@ -11,9 +11,6 @@ namespace {
 const char kReboot[] = "AT+[666]REBOOT";
 const std::string kStartC = "C/autostart.txt";
 const std::string kNamesGame = startFileText("C:\\ZOV", "game.vxp");
-// autostart.txt naming C:\ZOV\game.vxp, which is there.
-const std::vector<std::pair<std::string, std::string>> kRunningGame = {{kStartC, kNamesGame},
-                                                                       {"C/ZOV/game.vxp", "run"}};
 
 struct UploadCase {
     const char* name;
@@ -80,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, Upload, ::testing::Values(
                "Does not need to modify txt file, push vxp file C:\\ZOV\\app.vxp.\n"},
     UploadCase{"NamedApplicationAbsent", {{kStartC, kNamesGame}, {"C/ZOV/other.vxp", "o"}},
                {}, {}, "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}},
-    UploadCase{"EchoedCommandsAndAnUnsolicitedLineInEveryReply", kRunningGame,
+    UploadCase{"EchoedCommandsAndAnUnsolicitedLineInEveryReply",
+               {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"}},
                {"--echo", "--unsolicited=1", "--packet-size", "256"}, {}, "C/ZOV/game.vxp",
                {"game.vxp"}, {kStartC, kNamesGame}},
     UploadCase{"SecondDriveHoldingTheStartFile", {{"D/autostart.txt", "[autostart]\r\n"}}, {},
