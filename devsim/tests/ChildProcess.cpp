@@ -7,7 +7,6 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mman.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -96,14 +95,8 @@ bool ChildProcess::readLine(std::string& line, int milliseconds) {
 }
 
 int WaitChild(pid_t pid, std::chrono::milliseconds deadline) {
-    int pidFd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
-    struct pollfd pfd = {pidFd, POLLIN, 0};
-    if (pidFd >= 0) {
-        poll(&pfd, 1, static_cast<int>(deadline.count()));
-        close(pidFd);
-    }
     int status = -1;
-    if (waitpid(pid, &status, WNOHANG) == pid)
+    if (Eventually([&] { return waitpid(pid, &status, WNOHANG) == pid; }, deadline))
         return status;
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);

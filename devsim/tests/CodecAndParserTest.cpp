@@ -62,9 +62,7 @@ TEST_P(FaultPattern, MatchesAnywhereOrAnchored) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Rules, FaultPattern, ::testing::Values(
-    RuleCase{"Anywhere", "EFSD", "AT+EFSD=\"0041\"", true},
     RuleCase{"CaseCounts", "efsd", "AT+EFSD", false},
-    RuleCase{"AnchoredAtBothEnds", "^AT$", "AT+EFSL", false},
     RuleCase{"AnchoredAtTheStart", "^AT+EFSW", "AT+EFSW=0", true},
     RuleCase{"AnchoredAtTheStartOnly", "^EFSL", "AT+EFSL", false},
     RuleCase{"NumberAtTheEnd", "ESUO=3$", "AT+ESUO=3", true},

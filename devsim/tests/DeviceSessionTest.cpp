@@ -126,11 +126,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
                 {"AT+[666]REBOOT", "OK"}, {"AT+ESUO?", "+ESUO: 6,0|OK"},
                 {"AT+EFSR=" + Q("a.vxp"), "ERROR"}, {"AT+EFSW=2,1,1,\"41\"", "ERROR"}},
                {{"C/w", ""}}},
-    ScriptCase{"UnsolicitedAtMostEveryMillionth", {"--unsolicited=1000000"}, {{"AT", "OK"}}, {}},
-    ScriptCase{"UnsolicitedLineAfterTheFirstLineOfEveryThirdReply", {"--unsolicited"},
-               {{"AT", "OK"}, {"AT", "OK"},
-                {"AT+efsl", "+EFSL: \"0043003A\"|+EIND: 1|+EFSL: \"0044003A\"|+EFSL: \"005A003A\"|OK"},
-                {"AT", "OK"}, {"AT", "OK"}, {"AT", "+EIND: 1|OK"}},
-               {}}),
+    ScriptCase{"UnsolicitedAtMostEveryMillionth", {"--unsolicited=1000000"}, {{"AT", "OK"}}, {}}),
     [](const ::testing::TestParamInfo<ScriptCase>& c) { return c.param.name; });
 // clang-format on

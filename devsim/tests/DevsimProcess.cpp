@@ -5,10 +5,6 @@
 #include <fstream>
 #include <sstream>
 
-#ifndef DEVSIM_BIN
-#error "DEVSIM_BIN must name the devsim program"
-#endif
-
 namespace devsim_test {
 
 namespace {

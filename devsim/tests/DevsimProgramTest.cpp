@@ -15,11 +15,7 @@
 
 using namespace devsim_test;
 
-namespace {
-
 const std::chrono::milliseconds kDeadline(10000);
-
-} // namespace
 
 class DevsimProgram : public ::testing::Test {
 protected:
@@ -64,8 +60,6 @@ const std::string kExitAll = "AT+[666]EXIT_ALL\r";
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Options, DevsimLine, ::testing::Values(
-    // A few bytes at a time, the last piece shorter than the others.
-    LineCase{"Paced", {"--baud", "9600"}, {"AT+ESUO?\r"}, "\r\n+ESUO: 4,0\r\n\r\nOK\r\n"},
     LineCase{"SplitAndBackToBack", {}, {"A", "T+ESUO=3\r\nAT+ESU", "O?\r"},
              "\r\nOK\r\n\r\n+ESUO: 3,0\r\n\r\nOK\r\n"},
     LineCase{"OverlongLine", {}, {std::string(140000, 'A') + "\rAT\r"}, "\r\nERROR\r\n\r\nOK\r\n"},
@@ -123,10 +117,9 @@ TEST_P(DevsimRefused, EndsWithItsStatusAndAMessage) {
     ::mkdir(tmp.Sub("plain").c_str(), 0755);
     WriteHostFile(tmp.Sub("plain/C"), "a file, not a drive");
     std::vector<std::string> args = GetParam().args;
-    for (std::string& arg : args) {
+    for (std::string& arg : args)
         if (arg.compare(0, 4, "ROOT") == 0)
             arg = tmp.Path() + arg.substr(4);
-    }
     DevsimProcess device;
     bool printed = device.Start(args);
     ProcessResult end = device.Wait();
@@ -143,19 +136,11 @@ INSTANTIATE_TEST_SUITE_P(Args, DevsimRefused, ::testing::Values(
     RefusedStart{"Help", {"--help"}, 0, "usage: devsim --root DIR [options]"},
     RefusedStart{"Version", {"--version"}, 0, "devsim " PROJECT_VERSION_STRING},
     RefusedStart{"NoRoot", {}, 1, "--root DIR is required"},
-    RefusedStart{"RootWithoutValue", {"--root"}, 1, "unknown option or missing value: '--root'"},
-    RefusedStart{"BaudNotANumber", {"--root", "ROOT", "--baud", "fast"},
-                 1, "bad number for --baud: 'fast'"},
-    RefusedStart{"BaudZero", {"--root", "ROOT", "--baud", "0"}, 1, "bad number for --baud"},
-    RefusedStart{"DtStatusText", {"--root", "ROOT", "--dt-status", "x"},
-                 1, "bad number for --dt-status"},
-    RefusedStart{"UnsolicitedZero", {"--root", "ROOT", "--unsolicited=0"}, 1, "bad number"},
-    RefusedStart{"UnsolicitedOverAMillion", {"--root", "ROOT", "--unsolicited=1000001"},
-                 1, "bad number for --unsolicited"},
+    RefusedStart{"BaudZero", {"--root", "ROOT", "--baud", "0"}, 1, "bad number for --baud: '0'"},
+    RefusedStart{"DtStatusText", {"--root", "ROOT", "--dt-status", "x"}, 1, "bad number for --dt"},
+    RefusedStart{"RareUnsolicited", {"--root", "ROOT", "--unsolicited=1000001"}, 1, "bad number"},
     RefusedStart{"PacketSizeText", {"--root", "ROOT", "--packet-size", "12x"}, 1, "bad number"},
     RefusedStart{"OccurrenceZero", {"--root", "ROOT", "--fail", "x@0"}, 1, "occurrence"},
-    RefusedStart{"PatternOnlyOccurrence", {"--root", "ROOT", "--silent", "@2"},
-                 1, "empty pattern in '@2'"},
     RefusedStart{"PatternOnlyAnchor", {"--root", "ROOT", "--fail", "^"}, 1, "empty pattern in '^'"},
     RefusedStart{"UnknownOption", {"--root", "ROOT", "--bogus"},
                  1, "unknown option or missing value: '--bogus'"},
