@@ -52,7 +52,7 @@ protected:
 TEST_P(DeviceFileSystemTest, ResolvesDriveRootedAndRelativeNames) {
     DevicePath zov{'C', {"ZOV"}};
     EXPECT_EQ(Resolved("c:\\\\ZOV\\a.vxp").Text(), "C:\\ZOV\\a.vxp");
-    EXPECT_EQ(Resolved("sub\\b", zov).Text(), "C:\\ZOV\\sub\\b");
+    EXPECT_EQ(Resolved("sub\\a b", zov).Text(), "C:\\ZOV\\sub\\a b");
     EXPECT_EQ(Resolved("a:", zov).Text(), "A:\\");
     DevicePath out;
     for (const char* bad : {"..", "C:\\ZOV\\..\\..\\outside", ".", "/etc/passwd", "a/../../b",
