@@ -208,7 +208,7 @@ int ParseArguments(int argc, char** argv, char* vxpPath, char* devicePath,
 bool resolveDevicePath(const char* value, char* devicePath) {
     const char* prefix = value[0] == '/' || strcmp(value, AUTO_DEVICE) == 0 ? "" : DEVICE_PREFIX;
     int length = snprintf(devicePath, TRELLUP_PATH_SIZE, "%s%s", prefix, value);
-    if (value[0] != 0 && length > 0 && static_cast<size_t>(length) <= MAX_PATH_TEXT)
+    if (value[0] != 0 && static_cast<size_t>(length) <= MAX_PATH_TEXT)
         return true;
     devicePath[0] = 0;
     return false;
@@ -281,18 +281,17 @@ bool fileExist(const char* path) {
     return stat(path, &info) == 0 && S_ISREG(info.st_mode);
 }
 
-void trimLeft(char* dest, const char* src) {
+void trimLeft(char* text) {
     size_t skip = 0;
-    while (IsTrimmed(src[skip]))
+    while (IsTrimmed(text[skip]))
         ++skip;
-    memmove(dest, src + skip, strlen(src + skip) + 1);
+    memmove(text, text + skip, strlen(text + skip) + 1);
 }
 
-void trimRight(char* dest, const char* src) {
-    size_t length = strlen(src);
-    memmove(dest, src, length + 1);
-    while (length > 0 && IsTrimmed(dest[length - 1]))
-        dest[--length] = 0;
+void trimRight(char* text) {
+    size_t length = strlen(text);
+    while (length > 0 && IsTrimmed(text[length - 1]))
+        text[--length] = 0;
 }
 
 bool splitfilepath(const char* path, char* dir, char* name, char* ext) {
@@ -319,8 +318,8 @@ bool getCurrentVXPNameFromTxt(const char* path, char* vxpName) {
         return false;
     char line[TEXT_LIMIT];
     while (fgets(line, sizeof line, file) != nullptr) {
-        trimLeft(line, line);
-        trimRight(line, line);
+        trimLeft(line);
+        trimRight(line);
         char* equals = strchr(line, '=');
         if (equals == nullptr)
             continue;
@@ -328,8 +327,8 @@ bool getCurrentVXPNameFromTxt(const char* path, char* vxpName) {
         if (strcasecmp(line, START_FILE_KEY) != 0)
             continue;
         char* value = equals + 1;
-        trimLeft(value, value);
-        trimRight(value, value);
+        trimLeft(value);
+        trimRight(value);
         CopyPart(vxpName, value, strlen(value));
         break;
     }

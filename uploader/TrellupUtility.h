@@ -55,9 +55,9 @@ bool makePrivateFolder(char* path);
 bool directoryExist(const char* path);
 bool fileExist(const char* path);
 
-// Texts shorter than 1024 bytes; dest may be src. Remove space, CR and LF only.
-void trimLeft(char* dest, const char* src);
-void trimRight(char* dest, const char* src);
+// Remove space, CR and LF in place.
+void trimLeft(char* text);
+void trimRight(char* text);
 
 // Splits at the last '/' (or, without any, the last backslash); ext gets the text after the last
 // '.'. Parts are copied into 256-byte buffers, cut to 255 characters. False for a null, empty or
