@@ -40,11 +40,11 @@ struct LineCase {
 
 class DevsimLine : public DevsimProgram, public ::testing::WithParamInterface<LineCase> {};
 
-// C:\app.vxp is the application that autostart.txt names on its first line.
+// D:\app.vxp, on the only drive, is the application that autostart.txt names on its first line.
 TEST_P(DevsimLine, WritesGiveExactlyTheseBytes) {
-    ::mkdir(m_tmp.Sub("C").c_str(), 0755);
-    WriteHostFile(m_tmp.Sub("C/autostart.txt"), "App=C:\\app.vxp\r\n[autostart]\r\n");
-    WriteHostFile(m_tmp.Sub("C/app.vxp"), "x");
+    ::mkdir(m_tmp.Sub("D").c_str(), 0755);
+    WriteHostFile(m_tmp.Sub("D/autostart.txt"), "App=D:\\app.vxp\r\n[autostart]\r\n");
+    WriteHostFile(m_tmp.Sub("D/app.vxp"), "x");
     Start(GetParam().options);
     for (const std::string& piece : GetParam().writes)
         ASSERT_TRUE(m_client.Send(piece));
@@ -54,8 +54,9 @@ TEST_P(DevsimLine, WritesGiveExactlyTheseBytes) {
     EXPECT_EQ(got, expected);
 }
 
-const std::string kDeleteApp = "AT+EFSD=\"" + Ucs2("C:\\app.vxp") + "\"\r";
-const std::string kOpenApp = "AT+EFSW=0,\"" + Ucs2("C:\\app.vxp") + "\"\r";
+// The delete names the file relative to the current folder: the drive root after a (re)boot.
+const std::string kDeleteApp = "AT+EFSD=\"" + Ucs2("app.vxp") + "\"\r";
+const std::string kOpenApp = "AT+EFSW=0,\"" + Ucs2("D:\\app.vxp") + "\"\r";
 const std::string kExitAll = "AT+[666]EXIT_ALL\r";
 
 // clang-format off

@@ -84,6 +84,13 @@ TEST(CommandLine, RefusesWhatCannotBeUsed) {
 TEST(CommandLine, LogsItsReasonsInTheLogFolder) {
     TempFolder temp;
     const std::string& folder = temp.Path();
+    // A folder whose path leaves no room for the log file's name.
+    std::string deep = folder;
+    for (char c : {'d', 'e'}) {
+        deep += "/" + std::string(250, c);
+        ASSERT_EQ(mkdir(deep.c_str(), 0700), 0);
+    }
+    EXPECT_FALSE(openLogFileAt((deep + "/").c_str()));
     ASSERT_TRUE(openLogFileAt(folder.c_str()));
     Parse({});
     Parse({"-x"});
