@@ -61,7 +61,8 @@ const std::string kExitAll = "AT+[666]EXIT_ALL\r";
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Options, DevsimLine, ::testing::Values(
-    LineCase{"SplitAndBackToBack", {}, {"A", "T+ESUO=3\r\nAT+ESU", "O?\r"},
+    // Paced: a few bytes at a time.
+    LineCase{"SplitAndBackToBack", {"--baud", "9600"}, {"A", "T+ESUO=3\r\nAT+ESU", "O?\r"},
              "\r\nOK\r\n\r\n+ESUO: 3,0\r\n\r\nOK\r\n"},
     LineCase{"OverlongLine", {}, {std::string(140000, 'A') + "\rAT\r"}, "\r\nERROR\r\n\r\nOK\r\n"},
     // The running application can neither be deleted nor opened for writing until all
