@@ -366,7 +366,7 @@ bool makePrivateFolder(char* path) {
     if (base == nullptr || *base == 0)
         base = DEFAULT_TEMP_FOLDER;
     int length = snprintf(path, TRELLUP_PATH_SIZE, "%s%s", base, PRIVATE_FOLDER_NAME);
-    if (length > 0 && static_cast<size_t>(length) <= MAX_PATH_TEXT && mkdtemp(path) != nullptr)
+    if (static_cast<size_t>(length) <= MAX_PATH_TEXT && mkdtemp(path) != nullptr)
         return true;
     path[0] = 0;
     return false;

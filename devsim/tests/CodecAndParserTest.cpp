@@ -62,7 +62,6 @@ TEST_P(FaultPattern, MatchesAnywhereOrAnchored) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Rules, FaultPattern, ::testing::Values(
-    RuleCase{"CaseCounts", "efsd", "AT+EFSD", false},
     RuleCase{"AnchoredAtTheStart", "^AT+EFSW", "AT+EFSW=0", true},
     RuleCase{"AnchoredAtTheStartOnly", "^EFSL", "AT+EFSL", false},
     RuleCase{"NumberAtTheEnd", "ESUO=3$", "AT+ESUO=3", true},

@@ -115,17 +115,19 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
     // Each rule counts the lines it matches: "@2" fails only the second chunk.
     ScriptCase{"FaultRulesAnswerInsteadOfCarryingOut",
                {"--fail", "AT+EFSD=4", "--fail", "^AT$", "--fail", "AT+EFSW=2,@2", "--silent",
-                "EFSF=0", "--fail", "E@x"},
+                "EFSF=0", "--fail", "E@x", "--packet-size", "2147483647"},
                {{"AT+EFSD=" + Q("C:\\ZOV\\a.vxp"), "+CME ERROR: 4"}, {"AT", "ERROR"},
                 {"AT+EFSF=0," + Q("C:\\new"), ""}, {"AT+E@x", "ERROR"}, {kOpenW, "OK"},
                 {"AT+EFSW=2,0,1,\"41\"", "OK"}, {"AT+EFSW=2,0,1,\"42\"", "ERROR"},
-                {"AT+EFSW=2,1,1,\"43\"", "OK"}},
+                {"AT+EFSW=2,1,1,\"43\"", "OK"}, {"AT+EFSW?", "+EFSW: 2147483647|OK"}},
                {{"C/ZOV/a.vxp", "abc"}, {"C/new", kAbsent}, {"C/w", "AC"}}},
     ScriptCase{"RebootResetsFolderDtStatusAndOpenFile", {"--dt-status", "2147483647"},
                {{"AT+ESUO=3", "OK"}, {"AT+EFSF=2," + Q("C:\\ZOV"), "OK"}, {kOpenW, "OK"},
                 {"AT+[666]REBOOT", "OK"}, {"AT+ESUO?", "+ESUO: 2147483647,0|OK"},
                 {"AT+EFSR=" + Q("a.vxp"), "ERROR"}, {"AT+EFSW=2,1,1,\"41\"", "ERROR"}},
                {{"C/w", ""}}},
-    ScriptCase{"UnsolicitedAtMostEveryMillionth", {"--unsolicited=1000000"}, {{"AT", "OK"}}, {}}),
+    ScriptCase{"UnsolicitedAtMostEveryMillionth", {"--unsolicited=1000000"}, {{"AT", "OK"}}, {}},
+    ScriptCase{"UnsolicitedLineAfterTheFirstLine", {"--unsolicited=1"},
+               {{"AT+ESUO?", "+ESUO: 4,0|+EIND: 1|OK"}, {"AT", "+EIND: 1|OK"}}, {}}),
     [](const ::testing::TestParamInfo<ScriptCase>& c) { return c.param.name; });
 // clang-format on
