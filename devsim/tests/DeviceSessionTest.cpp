@@ -79,7 +79,7 @@ const std::string kCloseW = "AT+EFSW=1," + Q("C:\\w");
 INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
     // One command at a time on a fresh device: the reply shapes and the syntax refused.
     ScriptCase{"CommandTable", {}, {
-    {"at", "OK"}, {"AT+CMEE=1", "OK"}, {"AT+ESWM=1,-2", "OK"},
+    {"at", "OK"}, {"AT+CMEE=1", "OK"}, {"AT+ESWM=1,-2", "OK"}, {"AT+ESWM=1,2,3", "ERROR"},
     {"AT+CEER", "+CEER: 0,\"No error\"|OK"}, {"AT+ESUO=7", "OK"}, {"AT+ESUO=2", "ERROR"},
     {"AT+ESUO=8", "ERROR"}, {"AT+EFSF=3", "OK"}, {"AT+EFSF=3,\"0043003a\"", "ERROR"},
     {"AT+EFSF=2", "ERROR"}, {"AT+EFSF=2,\"0043003a005c0078\"", "ERROR"},
@@ -127,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
                 {"AT+EFSR=" + Q("a.vxp"), "ERROR"}, {"AT+EFSW=2,1,1,\"41\"", "ERROR"}},
                {{"C/w", ""}}},
     ScriptCase{"UnsolicitedAtMostEveryMillionth", {"--unsolicited=1000000"}, {{"AT", "OK"}}, {}},
-    ScriptCase{"UnsolicitedLineAfterTheFirstLine", {"--unsolicited=1"},
+    ScriptCase{"UnsolicitedLineAfterTheFirstLine", {"--unsolicited=1", "--baud", "1"},
                {{"AT+ESUO?", "+ESUO: 4,0|+EIND: 1|OK"}, {"AT", "+EIND: 1|OK"}}, {}}),
     [](const ::testing::TestParamInfo<ScriptCase>& c) { return c.param.name; });
 // clang-format on

@@ -39,7 +39,7 @@ TEST_P(Upload, LeavesTheApplicationAndItsStartFileInPlace) {
         writeFile(at(file.first), file.second);
     ASSERT_TRUE(rig.start(c.devsimOptions));
     std::vector<std::string> args = c.options;
-    args.insert(args.end(), {"-p", (rig.work() / "app.vxp").string()});
+    args.insert(args.end(), {"-p", "app.vxp"}); // a name alone, in the current folder
     ProcessResult run = rig.upload(args);
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_TRUE(readFile(at(c.appFile)) == app) << c.appFile;
