@@ -321,15 +321,10 @@ bool CommModule::Initernal_Start() {
     fcntl(m_WakePipe[0], F_SETFD, FD_CLOEXEC);
     fcntl(m_WakePipe[1], F_SETFD, FD_CLOEXEC);
     m_hStopEvent = CreateEvent(nullptr, 1, 0, nullptr);
-    if (!StartThread()) {
-        CloseHandle(m_hStopEvent);
-        m_hStopEvent = nullptr;
-        close(m_WakePipe[0]);
-        close(m_WakePipe[1]);
-        m_WakePipe[0] = m_WakePipe[1] = -1;
-        return false;
-    }
-    return true;
+    if (StartThread())
+        return true;
+    Initernal_Stop(); // with no thread to join, it only releases the event and the pipe
+    return false;
 }
 
 void CommModule::Initernal_Stop() {

@@ -3,12 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <malloc.h>
 #include <mutex>
 #include <poll.h>
 #include <pty.h>
 #include <string>
+#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -45,23 +52,53 @@ struct Received {
     }
 };
 
-class SerialPort : public ::testing::Test {
-protected:
-    void SetUp() override {
+struct Pty {
+    Pty() {
         char name[128];
-        ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+        EXPECT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
         path = name;
-        ASSERT_GE(port.Init_Port(path.c_str()), 0);
-        port.SetCallBack(Received::Callback, &received);
     }
-    void TearDown() override {
-        port.Deinit_Port();
+    ~Pty() {
         if (master != -1)
             close(master);
         close(slave);
     }
     int master = -1, slave = -1;
     std::string path;
+};
+
+termios LineOf(int fd) {
+    termios settings{};
+    EXPECT_EQ(tcgetattr(fd, &settings), 0);
+    return settings;
+}
+
+speed_t SpeedOf(int fd) {
+    termios settings = LineOf(fd);
+    return cfgetospeed(&settings);
+}
+
+long OpenDescriptors() {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+}
+
+// The scheduler state of a thread of this process: 'S' while it sleeps in a system call.
+char StateOf(pid_t thread) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(thread) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    size_t end = line.rfind(") ");
+    return end == std::string::npos ? '?' : line[end + 2];
+}
+
+class SerialPort : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_GE(port.Init_Port(pty.path.c_str()), 0);
+        port.SetCallBack(Received::Callback, &received);
+    }
+    void TearDown() override { port.Deinit_Port(); }
+    Pty pty;
     CommModule port;
     Received received;
 };
@@ -69,33 +106,59 @@ protected:
 TEST_F(SerialPort, ChunksReachTheCallbackWithZeroBytesAndAtMost511) {
     std::string data(2000, 'x');
     data[10] = '\0';
-    ASSERT_EQ(write(master, data.data(), 1), 1); // a chunk of a single byte first
+    ASSERT_EQ(write(pty.master, data.data(), 1), 1); // a chunk of a single byte first
     ASSERT_TRUE(received.WaitUntil([&] { return received.bytes.size() == 1; }));
-    ASSERT_EQ(write(master, data.data() + 1, data.size() - 1),
+    ASSERT_EQ(write(pty.master, data.data() + 1, data.size() - 1),
               static_cast<ssize_t>(data.size() - 1));
     ASSERT_TRUE(received.WaitUntil([&] { return received.bytes.size() >= data.size(); }));
     EXPECT_EQ(received.bytes, data);
     EXPECT_LE(received.largestChunk, 511u);
 }
 
-TEST_F(SerialPort, WriteWaitsForRoomOnAFullLine) {
-    // Far more than a pseudo-terminal holds: the writer meets a full line and waits for room.
+// Yields until done() holds or the deadline passes, for states nothing signals.
+template <class Done> bool SpinUntil(Done done) {
+    auto end = std::chrono::steady_clock::now() + DEADLINE;
+    while (!done() && std::chrono::steady_clock::now() < end)
+        std::this_thread::yield();
+    return done();
+}
+
+std::atomic<bool> interrupted{false};
+
+// The writer meets a full line (far more than a pseudo-terminal holds) and is interrupted by a
+// signal while it waits for room: it goes on waiting.
+TEST_F(SerialPort, WriteWaitsForRoomOnAFullLineThroughAnInterruption) {
+    struct sigaction handler = {}, previous;
+    handler.sa_handler = [](int) { interrupted = true; };
+    sigaction(SIGUSR1, &handler, &previous);
     std::string text(256 * 1024, 'A');
     size_t seen = 0;
+    pid_t writerId = gettid();
+    pthread_t writer = pthread_self();
     std::thread device([&] {
+        // The writer may sleep in a write while the line drains inside the kernel: several
+        // signals make sure one reaches it in its wait for room.
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(SpinUntil([&] { return StateOf(writerId) == 'S'; }));
+            interrupted = false;
+            pthread_kill(writer, SIGUSR1);
+            EXPECT_TRUE(SpinUntil([] { return interrupted.load(); })); // before room is made
+        }
         char buffer[4096];
-        pollfd entry = {master, POLLIN, 0};
+        pollfd entry = {pty.master, POLLIN, 0};
         while (seen < text.size() && poll(&entry, 1, 20000) > 0)
-            seen += static_cast<size_t>(std::max<ssize_t>(read(master, buffer, sizeof buffer), 0));
+            seen +=
+                static_cast<size_t>(std::max<ssize_t>(read(pty.master, buffer, sizeof buffer), 0));
     });
     EXPECT_EQ(port.WriteData(text.c_str(), static_cast<int>(text.size())), 1);
     device.join();
+    sigaction(SIGUSR1, &previous, nullptr);
     EXPECT_EQ(seen, text.size());
 }
 
 TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
-    close(master);
-    master = -1;
+    close(pty.master);
+    pty.master = -1;
     // The reader reports the lost line and ends by itself; stopping then joins a finished
     // thread instead of hanging.
     EXPECT_TRUE(received.WaitUntil([&] { return received.lineLost; }));
@@ -107,50 +170,119 @@ TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
          {"Error writting to modem - Input/output error(5).", "[Error] write failed: <AT\r>",
           "[error] resetting tty attributes - Input/output error(5)."})
         EXPECT_NE(printed.find(line), std::string::npos) << line;
-    char name[128];
-    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    ASSERT_GE(port.Init_Port(name), 0);
+    Pty other;
+    ASSERT_GE(port.Init_Port(other.path.c_str()), 0);
 }
 
-// Opening reports the line as it found it and as it left it.
-TEST(SerialPortOpen, ReportsTheLineItFoundAndTheSpeedItSet) {
+// Opening reports the line as it found it and sets it raw at 115200 with RTS/CTS, every read
+// waiting for one byte and no longer; closing gives the line back as it was found.
+TEST(SerialPortOpen, SetsTheLineAndReportsWhatItFoundAndSet) {
     // clang-format off
     for (auto [speed, baud] : {std::pair{B9600, "9600"}, {B19200, "19200"}, {B38400, "38400"},
                                {B57600, "57600"}, {B230400, "230400"}}) {
         // clang-format on
-        int master, slave;
-        char name[128];
-        ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-        termios settings{};
-        ASSERT_EQ(tcgetattr(slave, &settings), 0);
-        cfsetspeed(&settings, speed);
-        ASSERT_EQ(tcsetattr(slave, TCSANOW, &settings), 0);
+        Pty pty;
+        termios found = LineOf(pty.slave);
+        cfsetspeed(&found, speed);
+        ASSERT_EQ(tcsetattr(pty.slave, TCSANOW, &found), 0);
         CommModule port;
         ::testing::internal::CaptureStdout();
-        ASSERT_GE(port.Init_Port(name), 0);
+        ASSERT_GE(port.Init_Port(pty.path.c_str()), 0);
         std::string printed = ::testing::internal::GetCapturedStdout();
+        termios set = LineOf(pty.slave);
+        EXPECT_EQ(cfgetospeed(&set), B115200);
+        EXPECT_EQ(set.c_cc[VMIN], 1);
+        EXPECT_EQ(set.c_cc[VTIME], 0);
+        EXPECT_EQ(set.c_lflag & (ICANON | ECHO | ISIG), 0u);
+        EXPECT_EQ(set.c_cflag & (CSIZE | CRTSCTS), CS8 | CRTSCTS);
         port.Deinit_Port();
-        close(master);
-        close(slave);
+        EXPECT_EQ(SpeedOf(pty.slave), speed);
         // A pseudo-terminal has no modem lines: DTR can be neither raised (error 25) nor dropped.
         for (const std::string& line :
-             {std::string("bsd path-> ") + name, "Current input baud rate is " + std::string(baud),
+             {"bsd path-> " + pty.path, "Current input baud rate is " + std::string(baud),
               "Current output baud rate is " + std::string(baud),
               std::string("Output baud rate changed to 115200"),
-              std::string("(25).\r\n[error] clearing DTR ") + name,
+              "(25).\r\n[error] clearing DTR " + pty.path,
               std::string("Handshake lines currently set to 294")})
             EXPECT_NE(printed.find(line), std::string::npos) << line;
     }
 }
 
-TEST(SerialPortOpen, RefusesADeviceThatIsNoTerminal) {
-    CommModule port;
+// A long-running program opens and closes the port again and again: nothing may pile up.
+TEST(SerialPortOpen, ReopeningKeepsNoDescriptorOrMemory) {
+    const int kCycles = 20;
+    Pty pty;
+    auto cycle = [&] {
+        CommModule port;
+        ASSERT_GE(port.Init_Port(pty.path.c_str()), 0);
+        port.Deinit_Port();
+    };
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(port.Init_Port("/dev/null"), -1);
-    EXPECT_NE(::testing::internal::GetCapturedStdout().find(
-                  "[error] setting TIOCEXCL on /dev/null - Inappropriate ioctl for device(25)."),
-              std::string::npos);
-    EXPECT_FALSE(port.IsBusy());
+    cycle(); // the first one sets up the C library's own buffers and caches
+    long descriptors = OpenDescriptors();
+    auto heap = static_cast<long>(mallinfo2().uordblks);
+    for (int i = 0; i < kCycles; ++i)
+        cycle();
+    long grown = static_cast<long>(mallinfo2().uordblks) - heap;
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_LT(grown, static_cast<long>(kCycles * sizeof(HANDLE_CONTENT) / 2));
 }
+
+// Why an open is refused: no terminal, no such device, a port another program holds, or no
+// descriptor left for the reader's wake-up pipe.
+enum Refusal { kNoTerminal, kMissing, kHeld, kNoDescriptorLeft };
+
+struct RefusalCase {
+    const char* name;
+    Refusal refusal;
+    const char* printed; // on standard output or error
+};
+
+class RefusedOpen : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(RefusedOpen, FailsAndLeavesNoDescriptorNorLineChanged) {
+    Refusal refusal = GetParam().refusal;
+    Pty pty;
+    CommModule holder, port;
+    if (refusal == kHeld) {
+        ASSERT_GE(holder.Init_Port(pty.path.c_str()), 0);
+    }
+    std::string path = refusal == kNoTerminal ? "/dev/null"
+                       : refusal == kMissing  ? "/dev/tty-that-is-not-there"
+                                              : pty.path;
+    speed_t speed = SpeedOf(pty.slave);
+    rlimit limit;
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    long descriptors = OpenDescriptors();
+    if (refusal == kNoDescriptorLeft) {
+        int next = open("/dev/null", O_RDONLY); // the lowest free number: the port gets it
+        close(next);
+        rlimit low = {static_cast<rlim_t>(next) + 1, limit.rlim_max};
+        setrlimit(RLIMIT_NOFILE, &low);
+    }
+    EXPECT_EQ(port.Init_Port(path.c_str()), -1);
+    setrlimit(RLIMIT_NOFILE, &limit);
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+    std::string printed = ::testing::internal::GetCapturedStdout();
+    printed += ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(printed.find(GetParam().printed), std::string::npos) << printed;
+    EXPECT_EQ(port.IsBusy(), refusal == kHeld);
+    EXPECT_EQ(SpeedOf(pty.slave), speed);
+    holder.Deinit_Port();
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Paths, RefusedOpen, ::testing::Values(
+    RefusalCase{"NoTerminal", kNoTerminal,
+                "[error] setting TIOCEXCL on /dev/null - Inappropriate ioctl for device(25)."},
+    RefusalCase{"Missing", kMissing, "[error] opening serial port /dev/tty-that-is-not-there - "
+                                     "No such file or directory(2)."},
+    RefusalCase{"Held", kHeld, " is busy: another program has it open\n"},
+    RefusalCase{"NoDescriptorLeft", kNoDescriptorLeft, ""}),
+    [](const auto& row) { return std::string(row.param.name); });
+// clang-format on
 
 } // namespace
