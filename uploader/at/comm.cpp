@@ -5,6 +5,7 @@
 // the completion of the write; both are decided under the response lock.
 #include "comm.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "ATResult.h"
@@ -19,13 +20,10 @@ tagMEFSM* contextOf(void* context) {
     return static_cast<tagMEFSM*>(context);
 }
 
+// A prefix too long for the context is cut, never written past it.
 void setPrefix(tagMEFSM* context, const char* prefix) {
-    size_t length = prefix == nullptr ? 0 : std::strlen(prefix);
-    if (length > ME_PREFIX_SIZE - 1)
-        length = ME_PREFIX_SIZE - 1;
-    if (length > 0)
-        std::memcpy(context->m_ExpectedPrefix, prefix, length);
-    context->m_ExpectedPrefix[length] = '\0';
+    std::snprintf(context->m_ExpectedPrefix, sizeof context->m_ExpectedPrefix, "%s",
+                  prefix != nullptr ? prefix : "");
 }
 
 // Prepares the context for a command; under the response lock, so that a line arriving now

@@ -73,7 +73,6 @@ public:
             all += "step not taken: " + m_steps[i].expect + "\n";
         return all;
     }
-    long linesAnswered() const { return m_answered.load(); }
 
 private:
     // How long the thread waits for bytes before it looks for the stop request again.
@@ -111,7 +110,6 @@ private:
                 break;
             sent += static_cast<size_t>(n);
         }
-        ++m_answered;
         m_changed.notify_all();
     }
 
@@ -127,5 +125,4 @@ private:
     bool m_everyLine = false;
     std::string m_everyLineReply;
     std::string m_failures;
-    std::atomic<long> m_answered{0};
 };

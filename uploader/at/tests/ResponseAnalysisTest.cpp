@@ -40,9 +40,11 @@ INSTANTIATE_TEST_SUITE_P(Lines, FinalResult,
 
 TEST(ResponseAnalysis, PrefixDecidesWhichLinesReachTheParser) {
     TestContext t;
-    t.begin(ME_Get_AvailableSize_CB, "+EFS");
-    t.feed("\r\n+EFSL: 1\r\n\r\n+EF: 5\r\n\r\nRING\r\n\r\n+EFS: 2\r\n");
-    EXPECT_EQ(t.result.vParamLst.size(), 2u);
+    t.begin(ME_Get_DT_status_CB, "+ESUO");
+    t.feed("\r\n+ESUOX: 1\r\n\r\n+ESU: 5\r\n\r\nRING\r\n\r\n+ESUO: 3,7\r\n");
+    ASSERT_EQ(t.result.vParamLst.size(), 2u);
+    EXPECT_EQ(t.result.get_integer(1, 1), 3);
+    EXPECT_EQ(t.result.get_integer(1, 2), 7);
     EXPECT_EQ(t.wakes, 0); // information lines leave the command running
 }
 
