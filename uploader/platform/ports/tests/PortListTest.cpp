@@ -1,5 +1,8 @@
-// The choice of the one USB port for "-b auto" and the port lines of its refusal message.
+// The listing of this machine's ports, the choice of the one USB port for "-b auto" and the
+// port lines of its refusal message.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "PortList.h"
 
@@ -39,11 +42,19 @@ INSTANTIATE_TEST_SUITE_P(
         ChoiceCase{"TwoUsb", {usbPort("/dev/ttyACM0"), usbPort("/dev/ttyUSB0")}, "untouched"}),
     [](const auto& p) { return std::string(p.param.name); });
 
-// With or without ports, the listing itself succeeds here, and replaces what the list held.
-TEST(PortList, ListsThePortsOfThisMachine) {
+// With or without ports, the listing itself succeeds here and replaces what the list held. Each
+// port is a terminal device, and USB exactly when the system puts it on a USB bus.
+TEST(PortList, ListsThePortsOfThisMachineAsTheSystemSeesThem) {
     std::vector<SerialPortInfo> ports = {builtInPort("")};
-    EXPECT_TRUE(ListSerialPorts(ports));
+    ASSERT_TRUE(ListSerialPorts(ports));
     EXPECT_TRUE(ports.empty() || ports.front().path != ""); // sorted: a stale "" would lead
+    for (const SerialPortInfo& port : ports) {
+        std::string name = port.path.substr(port.path.rfind('/') + 1);
+        std::error_code error;
+        auto bus = std::filesystem::canonical("/sys/class/tty/" + name + "/device", error);
+        EXPECT_EQ(port.usb, bus.string().find("/usb") != std::string::npos) << port.path;
+        EXPECT_TRUE(std::filesystem::is_character_file(port.path)) << port.path;
+    }
 }
 
 TEST(PortLines, NameIdsAndKnownStringsOnly) {
