@@ -168,7 +168,6 @@ TEST_F(ConnectionPeer, RefusedSwitchIsTriedAgainThenEnteringAndLeavingAreSentOnc
     EXPECT_TRUE(conn.SwitchDT(true));
     EXPECT_TRUE(conn.SwitchDT(true));
     std::thread([&] { EXPECT_TRUE(conn.SwitchDT(false)); }).join(); // the command lock is free
-    EXPECT_TRUE(peer.waitScriptDone(5000));
 }
 
 struct QuietSwitch {
@@ -241,7 +240,6 @@ TEST_P(Upload, EndsWithItsStatusAndLeavesNothingToAbandon) {
     EXPECT_EQ(conn.TFSWriteTargetFile(CString("app.vxp"), CString(app.c_str())), c.status);
     EXPECT_TRUE(conn.AbandonOpenFile());
     EXPECT_NE(::testing::internal::GetCapturedStdout().find(c.message), std::string::npos);
-    EXPECT_TRUE(peer.waitScriptDone(5000));
 }
 
 // clang-format off
