@@ -3,9 +3,12 @@
 // and its write.
 #include <gtest/gtest.h>
 
+#include <pty.h>
 #include <thread>
+#include <unistd.h>
 
 #include "ContextFixture.h"
+#include "SerialPort.h"
 #include "comm_func_cb.h"
 
 namespace {
@@ -65,15 +68,25 @@ bool responseLockHeld(void* context) {
 
 bool lockWasHeld = false;
 
-// After two timeouts in a row every command is refused at once, and the next caller can still
-// take the command lock.
-TEST(ResponseAnalysis, CommandRefusedAfterTwoTimeoutsLeavesTheCommandLockFree) {
-    TestContext t;
-    me_initlock(&t.ctx->m_CmdLock);
-    t.ctx->m_nTimeouts = 2;
-    EXPECT_EQ(ME_Fill_FSM(t.ctx.get(), nullptr, &t.result, ME_Set_ModemFunc_CB, "AT", nullptr, 100),
-              ME_RESULT_TIMEOUT);
-    EXPECT_FALSE(lockHeld(&t.ctx->m_CmdLock));
+// A silent device on a real line: each command ends by its timeout, and after two timeouts the
+// next one ends at once, unsent, leaving the command lock free for the next caller.
+TEST(ResponseAnalysis, SilentDeviceCostsTwoTimeoutsThenCommandsEndUnsent) {
+    int master, slave;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    CommModule port;
+    ASSERT_GE(port.Init_Port(ttyname(slave)), 0);
+    void* context = ME_Init(&port);
+    port.SetCallBack(DataCallBack, context);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(ME_Fill_FSM(context, nullptr, nullptr, ME_Set_ModemFunc_CB, "AT\r", nullptr, 1),
+                  ME_RESULT_TIMEOUT);
+    EXPECT_FALSE(lockHeld(&static_cast<tagMEFSM*>(context)->m_CmdLock));
+    char sent[16];
+    EXPECT_EQ(read(master, sent, sizeof sent), 6); // "AT\r" twice
+    port.Deinit_Port();
+    EXPECT_TRUE(ME_DeInit(context));
+    close(master);
+    close(slave);
 }
 
 // Timeouts, failed writes and information lines are analysed under the response lock, so that
