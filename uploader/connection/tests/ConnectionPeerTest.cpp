@@ -147,6 +147,8 @@ INSTANTIATE_TEST_SUITE_P(Paths, PathRefusal, ::testing::Values(
                  return !c.TFSReadTargetBytes(p, 1, bytes) && bytes.empty(); }},
     PathCase{"RemoveOver259", std::string(260, 'r'), {}, "",
              [](Connection& c, const CString& p) { return !c.TFSRemoveTargetFile(p, 0); }},
+    PathCase{"RemoveAfterRootRefused", "r", {{kRoot, kError}}, "Go to root directory error: [100]",
+             [](Connection& c, const CString& p) { return !c.TFSRemoveTargetFile(p, 0); }},
     PathCase{"FolderOver247", std::string(248, 'f'), {}, "",
              [](Connection& c, const CString& p) { return !c.TFSCreateDir(p); }},
     PathCase{"UploadOver259", std::string(260, 'u'), {}, "",
