@@ -92,35 +92,14 @@ TEST_F(ConnectionPeer, ListingFillsTheCacheWhichRemovingOthersWalksAndAnEmptyOne
     EXPECT_FALSE(conn.TFSRemoveOtherTargetVxpFile(CString("x")));
 }
 
-struct DriveCase {
-    const char* name;
-    std::vector<PeerStep> steps;
-};
-
-class DriveListFailure : public ConnectionPeer, public ::testing::WithParamInterface<DriveCase> {};
-
-TEST_P(DriveListFailure, FailsTheDriveList) {
-    peer.script(GetParam().steps);
+bool driveListFails(Connection& c, const CString&) {
     std::vector<CString> names;
     std::vector<unsigned long> sizes;
-    EXPECT_FALSE(conn.TFSGetDriveInfo(names, sizes));
+    return !c.TFSGetDriveInfo(names, sizes);
 }
 
-const std::string kDriveC = reply({"+EFSL: \"0043003A\""});
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Replies, DriveListFailure, ::testing::Values(
-    DriveCase{"Refused", {{"AT+EFSL\r", kError}}},
-    DriveCase{"NoDriveLine", {{"AT+EFSL\r", kOk}}},
-    DriveCase{"LetterOutsideCToI", {{"AT+EFSL\r", reply({"+EFSL: \"0063003A\""})}}},
-    DriveCase{"FreeSpaceRefusedForI",
-              {{"AT+EFSL\r", reply({"+EFSL: \"0049003A\""})}, {"AT+EFS=73\r", kError}}},
-    DriveCase{"NoFreeSpaceLine", {{"AT+EFSL\r", kDriveC}, {"AT+EFS=67\r", kOk}}}),
-    [](const auto& p) { return std::string(p.param.name); });
-// clang-format on
-
 // A path over a limit, or a name the command cannot carry, is refused before the device hears
-// of it.
+// of it; a refused or malformed drive list fails the drive list. Nothing further is sent.
 struct PathCase {
     const char* name;
     std::string path;
@@ -157,6 +136,14 @@ INSTANTIATE_TEST_SUITE_P(Paths, PathRefusal, ::testing::Values(
              [](Connection& c, const CString& p) { return !c.TFSGetDirFileListInfo(p); }},
     PathCase{"FolderEnterRefused", std::string(40, 'a') + "\\" + std::string(40, 'b'), {{kRoot, kOk}, {kEnterA40, kError}}, "",
              [](Connection& c, const CString& p) { return !c.TFSCreateDir(p); }},
+    PathCase{"DrivesRefused", "", {{"AT+EFSL\r", kError}}, "", driveListFails},
+    PathCase{"NoDriveLine", "", {{"AT+EFSL\r", kOk}}, "", driveListFails},
+    PathCase{"DriveLetterOutsideCToI", "", {{"AT+EFSL\r", reply({"+EFSL: \"0063003A\""})}}, "",
+             driveListFails},
+    PathCase{"FreeSpaceRefusedForI", "", {{"AT+EFSL\r", reply({"+EFSL: \"0049003A\""})},
+             {"AT+EFS=73\r", kError}}, "", driveListFails},
+    PathCase{"NoFreeSpaceLine", "", {{"AT+EFSL\r", reply({"+EFSL: \"0043003A\""})},
+             {"AT+EFS=67\r", kOk}}, "Get driver C: available size.", driveListFails},
     PathCase{"ListingOutsideAscii", "C:\\caf\xe9s", {{kRoot, kOk}},
              "The device path C:\\caf?s holds characters outside ASCII.\n",
              [](Connection& c, const CString& p) { return !c.TFSGetDirFileListInfo(p); }}),
@@ -172,29 +159,16 @@ TEST_F(ConnectionPeer, RefusedSwitchIsTriedAgainThenEnteringAndLeavingAreSentOnc
     std::thread([&] { EXPECT_TRUE(conn.SwitchDT(false)); }).join(); // the command lock is free
 }
 
-struct QuietSwitch {
-    int status;
-    bool enter;
-    bool result;
-};
-
-class ConnectionDtQuiet : public ConnectionPeer,
-                          public ::testing::WithParamInterface<QuietSwitch> {};
-
-TEST_P(ConnectionDtQuiet, SendsNothing) {
-    queryDt(GetParam().status);
-    peer.script({});
-    EXPECT_EQ(conn.SwitchDT(GetParam().enter), GetParam().result); // the strict peer hears nothing
+// From a status the switch needs not or cannot change, nothing is sent (the strict peer would
+// note it).
+TEST_F(ConnectionPeer, SwitchSendsNothingWhereTheStatusNeedsOrAllowsNoChange) {
+    for (auto [status, enter, result] :
+         {std::tuple{6, false, true}, {3, true, true}, {0, true, false}, {8, false, false}}) {
+        queryDt(status);
+        peer.script({});
+        EXPECT_EQ(conn.SwitchDT(enter), result) << status;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Statuses, ConnectionDtQuiet,
-                         ::testing::Values(QuietSwitch{6, false, true}, QuietSwitch{3, true, true},
-                                           QuietSwitch{0, true, false},
-                                           QuietSwitch{8, false, false}),
-                         [](const ::testing::TestParamInfo<QuietSwitch>& p) {
-                             return (p.param.enter ? "Enter" : "Leave") +
-                                    std::string("FromStatus") + std::to_string(p.param.status);
-                         });
 
 TEST_F(ConnectionPeer, StatusRefusedOrWithoutItsLineKeepsTheEarlierStatus) {
     queryDt(4);
