@@ -13,34 +13,18 @@ SerialPortInfo usbPort(const std::string& path) {
 }
 
 SerialPortInfo builtInPort(const std::string& path) {
-    SerialPortInfo info;
-    info.path = path;
-    return info;
+    return SerialPortInfo{path, "", false, -1, -1, "", "", ""};
 }
 
-struct ChoiceCase {
-    const char* name;
-    std::vector<SerialPortInfo> ports;
-    const char* path; // "untouched": no port is chosen
-};
-
-class UsbChoice : public ::testing::TestWithParam<ChoiceCase> {};
-
-TEST_P(UsbChoice, TakesOnlyASingleUsbPort) {
+TEST(UsbChoice, TakesOnlyASingleUsbPort) {
+    SerialPortInfo usb = usbPort("/dev/ttyUSB0"), builtIn = builtInPort("/dev/ttyS0");
     std::string path = "untouched";
-    EXPECT_EQ(ChooseUsbPort(GetParam().ports, path), GetParam().path != std::string("untouched"));
-    EXPECT_EQ(path, GetParam().path);
+    EXPECT_FALSE(ChooseUsbPort({builtIn}, path));
+    EXPECT_FALSE(ChooseUsbPort({usbPort("/dev/ttyACM0"), usb}, path));
+    EXPECT_EQ(path, "untouched");
+    EXPECT_TRUE(ChooseUsbPort({builtIn, usb}, path));
+    EXPECT_EQ(path, "/dev/ttyUSB0");
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Ports, UsbChoice,
-    ::testing::Values(
-        ChoiceCase{"BuiltInOnly", {builtInPort("/dev/ttyS0")}, "untouched"},
-        ChoiceCase{"OneUsbAmongBuiltIn",
-                   {builtInPort("/dev/ttyS0"), usbPort("/dev/ttyUSB0")},
-                   "/dev/ttyUSB0"},
-        ChoiceCase{"TwoUsb", {usbPort("/dev/ttyACM0"), usbPort("/dev/ttyUSB0")}, "untouched"}),
-    [](const auto& p) { return std::string(p.param.name); });
 
 // With or without ports, the listing itself succeeds here and replaces what the list held. Each
 // port is a terminal device, and USB exactly when the system puts it on a USB bus.
