@@ -47,10 +47,3 @@ struct TestContext {
     std::vector<std::string> lines;
     int wakes = 0;
 };
-
-// Test names for the rows of a parameter table whose rows carry a name.
-struct RowName {
-    template <class Row> std::string operator()(const ::testing::TestParamInfo<Row>& row) const {
-        return row.param.name;
-    }
-};
