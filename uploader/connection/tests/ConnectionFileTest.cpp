@@ -46,14 +46,10 @@ INSTANTIATE_TEST_SUITE_P(Lines, InputFileLine,
                                            LineCase{"NegativeCount", -1, "41", false, ""}),
                          [](const ::testing::TestParamInfo<LineCase>& p) { return p.param.name; });
 
-class PcFile : public ::testing::Test {
-protected:
+TEST(PcFile, MalformedLineRemovesThePartlyWrittenFileAndAMissingFolderFails) {
     devsim_test::TempFolder temp;
     std::string path = temp.Sub("autostart.txt");
     Connection conn;
-};
-
-TEST_F(PcFile, MalformedLineRemovesThePartlyWrittenFileAndAMissingFolderFails) {
     std::vector<ATParamLst> lines = {readLine(2, "5B61"), readLine(3, "41")};
     EXPECT_FALSE(conn.WritePcFile(CString(path.c_str()), lines));
     EXPECT_FALSE(devsim_test::HostExists(path));
