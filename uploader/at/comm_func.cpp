@@ -131,7 +131,6 @@ int ME_WriteTargetFile(void* context, int length, int packetSize, const unsigned
     static const char kHexDigits[] = "0123456789ABCDEF";
     int final = length == packetSize ? 0 : 1;
     std::string text = "AT+EFSW=2," + compose("%d,%d,", final, length) + kQuote;
-    text.reserve(text.size() + 2 * static_cast<size_t>(length > 0 ? length : 0) + 2);
     for (int i = 0; i < length; ++i) {
         text += kHexDigits[data[i] >> 4];
         text += kHexDigits[data[i] & 0x0F];
