@@ -92,10 +92,11 @@ TEST_F(ConnectionPeer, ListingFillsTheCacheWhichRemovingOthersWalksAndAnEmptyOne
     EXPECT_FALSE(conn.TFSRemoveOtherTargetVxpFile(CString("x")));
 }
 
+// What the lists held before is gone, whatever the outcome.
 bool driveListFails(Connection& c, const CString&) {
-    std::vector<CString> names;
-    std::vector<unsigned long> sizes;
-    return !c.TFSGetDriveInfo(names, sizes);
+    std::vector<CString> names = {CString("stale")};
+    std::vector<unsigned long> sizes = {1};
+    return !c.TFSGetDriveInfo(names, sizes) && names.empty() == sizes.empty();
 }
 
 // A path over a limit, or a name the command cannot carry, is refused before the device hears
