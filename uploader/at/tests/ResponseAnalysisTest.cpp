@@ -78,9 +78,12 @@ TEST(ResponseAnalysis, SilentDeviceCostsTwoTimeoutsThenCommandsEndUnsent) {
     ASSERT_GE(port.Init_Port(ttyname(slave)), 0);
     void* context = ME_Init(&port);
     port.SetCallBack(DataCallBack, context);
+    ::testing::internal::CaptureStdout();
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(ME_Fill_FSM(context, nullptr, nullptr, ME_Set_ModemFunc_CB, "AT\r", nullptr, 1),
                   ME_RESULT_TIMEOUT);
+    std::string printed = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(printed.find("[medrv]: Time out call back\n"), std::string::npos) << printed;
     EXPECT_FALSE(lockHeld(&static_cast<tagMEFSM*>(context)->m_CmdLock));
     std::string sent(6, '\0'); // the line passes the bytes on in its own time: read them all
     for (size_t at = 0; at < sent.size() && read(master, &sent[at], 1) == 1;)

@@ -66,9 +66,14 @@ TEST_F(ConnectionPeer, LongPathIsEnteredUpToTheLastSeparatorWithin62AtEachStep) 
     EXPECT_TRUE(conn.TFSGetDirFileListInfo(CString(path.c_str())));
 }
 
-TEST_F(ConnectionPeer, FileCommandTakesANameOf62CharactersNot63) {
+// A folder of 62 characters is entered whole, leaving a name of one character.
+TEST_F(ConnectionPeer, NamesOf62CharactersFitACommandNot63) {
     std::string name(62, 'n');
-    peer.script({{"AT+EFSW=1," + inQuotes(Ucs2(name)) + "\r", kOk}});
+    peer.script({{kRoot, kOk},
+                 {"AT+EFSF=2," + inQuotes(Ucs2(name)) + "\r", kOk},
+                 {"AT+EFSF=0," + inQuotes(Ucs2("e")) + "\r", kOk},
+                 {"AT+EFSW=1," + inQuotes(Ucs2(name)) + "\r", kOk}});
+    EXPECT_TRUE(conn.TFSCreateDir(CString((name + "\\e").c_str())));
     EXPECT_TRUE(conn.HandleTargetFile(CString(name.c_str()), 1));
     EXPECT_FALSE(conn.HandleTargetFile(CString((name + "n").c_str()), 1));
 }
