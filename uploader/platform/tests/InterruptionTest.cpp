@@ -21,6 +21,7 @@ TEST(InterruptionDeathTest, SecondSignalLeavesWithItsStatus) {
 TEST(Interruption, FirstSignalRefusesCommandsOutsideTheCleanupWindow) {
     ASSERT_TRUE(InstallInterruptionHandlers());
     EXPECT_FALSE(CommandsRefused());
+    EXPECT_EQ(InterruptedStatus(), 0);
     raise(SIGTERM);
     EXPECT_TRUE(CommandsRefused());
     {
