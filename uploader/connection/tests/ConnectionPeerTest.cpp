@@ -66,14 +66,20 @@ TEST_F(ConnectionPeer, LongPathIsEnteredUpToTheLastSeparatorWithin62AtEachStep) 
     EXPECT_TRUE(conn.TFSGetDirFileListInfo(CString(path.c_str())));
 }
 
-// A folder of 62 characters is entered whole, leaving a name of one character.
+// A folder of 62 characters is entered whole, leaving a name of one character, and the other
+// way round.
 TEST_F(ConnectionPeer, NamesOf62CharactersFitACommandNot63) {
     std::string name(62, 'n');
+    std::string enter = "AT+EFSF=2,", create = "AT+EFSF=0,";
     peer.script({{kRoot, kOk},
-                 {"AT+EFSF=2," + inQuotes(Ucs2(name)) + "\r", kOk},
-                 {"AT+EFSF=0," + inQuotes(Ucs2("e")) + "\r", kOk},
+                 {enter + inQuotes(Ucs2(name)) + "\r", kOk},
+                 {create + inQuotes(Ucs2("e")) + "\r", kOk},
+                 {kRoot, kOk},
+                 {enter + inQuotes(Ucs2("x")) + "\r", kOk},
+                 {create + inQuotes(Ucs2(name)) + "\r", kOk},
                  {"AT+EFSW=1," + inQuotes(Ucs2(name)) + "\r", kOk}});
     EXPECT_TRUE(conn.TFSCreateDir(CString((name + "\\e").c_str())));
+    EXPECT_TRUE(conn.TFSCreateDir(CString(("x\\" + name).c_str()))); // a folder of one character
     EXPECT_TRUE(conn.HandleTargetFile(CString(name.c_str()), 1));
     EXPECT_FALSE(conn.HandleTargetFile(CString((name + "n").c_str()), 1));
 }
