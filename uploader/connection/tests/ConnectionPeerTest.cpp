@@ -71,7 +71,9 @@ TEST_F(ConnectionPeer, LongPathIsEnteredUpToTheLastSeparatorWithin62AtEachStep) 
 TEST_F(ConnectionPeer, NamesOf62CharactersFitACommandNot63) {
     std::string name(62, 'n');
     std::string enter = "AT+EFSF=2,", create = "AT+EFSF=0,";
-    peer.script({{kRoot, kOk},
+    queryDt(4); // outside the DT mode: the folder walk enters it first
+    peer.script({{"AT+ESUO=3\r", kOk},
+                 {kRoot, kOk},
                  {enter + inQuotes(Ucs2(name)) + "\r", kOk},
                  {create + inQuotes(Ucs2("e")) + "\r", kOk},
                  {kRoot, kOk},
