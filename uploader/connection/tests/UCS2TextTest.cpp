@@ -20,14 +20,10 @@ TEST(UCS2Text, EncodeWritesFourLowerCaseDigitsPerCharacter) {
 }
 
 struct DecodeCase {
+    const char* name;
     const char* text;
     const wchar_t* expected;
 };
-
-// Readable test names instead of the bytes of the case.
-void PrintTo(const DecodeCase& c, std::ostream* out) {
-    *out << '"' << c.text << '"';
-}
 
 class Decode : public ::testing::TestWithParam<DecodeCase> {};
 
@@ -35,10 +31,16 @@ TEST_P(Decode, GivesCharactersOrTheRawText) {
     EXPECT_EQ(wide(DecodeUCS2txt(GetParam().text)), GetParam().expected) << GetParam().text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Decode,
-    ::testing::Values(DecodeCase{"0041002E0076", L"A.v"}, DecodeCase{"0041002e", L"0041002e"},
-                      DecodeCase{"00410", L"A"}, DecodeCase{"004", L""}, DecodeCase{"", L""},
-                      DecodeCase{"00E90416", L"\u00e9\u0416"}, DecodeCase{"00G1", L"00G1"}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, Decode, ::testing::Values(
+    DecodeCase{"UpperCaseDigits", "0041002E0076", L"A.v"},
+    DecodeCase{"LowerCaseDigitsStayRaw", "0041002e", L"0041002e"},
+    DecodeCase{"PartOfAGroupDropped", "00410", L"A"},
+    DecodeCase{"NoWholeGroup", "004", L""},
+    DecodeCase{"Empty", "", L""},
+    DecodeCase{"BeyondLatin1", "00E90416", L"\u00e9\u0416"},
+    DecodeCase{"NotHexStaysRaw", "00G1", L"00G1"}),
+    [](const ::testing::TestParamInfo<DecodeCase>& c) { return c.param.name; });
+// clang-format on
 
 } // namespace
