@@ -420,15 +420,12 @@ bool UploadRun::writeApplication(const char* target) {
 
 int UploadRun::writeStartThenApplication(WriteReport report) {
     if (!writeFile(m_targetTxtPath, m_localTxtPath)) {
-        if (report != kReportNothing)
-            m_out.failure(true, kMsgWriteTargetFailed, m_targetTxtPath);
+        m_out.failure(true, kMsgWriteTargetFailed, m_targetTxtPath);
         return kExitWrite;
     }
     if (!writeApplication(m_targetVxpPath)) {
-        if (report == kReportVxpFile)
-            m_out.failure(true, kMsgWriteVxpFailed, m_targetVxpPath);
-        else if (report == kReportTargetFile)
-            m_out.failure(true, kMsgWriteTargetFailed, m_targetVxpPath);
+        m_out.failure(true, report == kReportVxpFile ? kMsgWriteVxpFailed : kMsgWriteTargetFailed,
+                      m_targetVxpPath);
         return kExitWrite;
     }
     return kExitUploaded;
@@ -476,7 +473,10 @@ int UploadRun::replaceRunning() {
         if (!removeFile(m_currentVxpPath))
             return replaceUndeletable();
         // The new application takes the old one's path; autostart.txt stays as it is.
-        return writeApplication(m_currentVxpPath) ? finish() : kExitWrite;
+        if (writeApplication(m_currentVxpPath))
+            return finish();
+        m_out.failure(true, kMsgWriteTargetFailed, m_currentVxpPath);
+        return kExitWrite;
     }
     log_output(kMsgStopCurrent, m_currentVxpPath);
     if (writeApplication(m_currentVxpPath))
@@ -488,8 +488,10 @@ int UploadRun::replaceRunning() {
 int UploadRun::replaceUndeletable() {
     log_and_print(kMsgOldUndeletable);
     list(m_driveRoot);
-    if (!removeFile(m_targetTxtPath))
+    if (!removeFile(m_targetTxtPath)) {
+        m_out.failure(true, kMsgDeleteFailed, m_targetTxtPath);
         return kExitDelete;
+    }
     const char* name = m_vxpName;
     if (sameName(m_vxpName, m_currentName)) {
         // The old file keeps its name, so the new one needs another.
@@ -504,7 +506,7 @@ int UploadRun::replaceUndeletable() {
         log_and_print(kMsgNoModifyTxt, m_targetVxpPath);
     if (!writeStartFile(m_appFolderPath, name))
         return kExitWrite;
-    return writeStartThenApplication(kReportNothing) == kExitUploaded ? finish() : kExitWrite;
+    return writeStartThenApplication(kReportTargetFile) == kExitUploaded ? finish() : kExitWrite;
 }
 
 int UploadRun::finish() {

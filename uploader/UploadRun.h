@@ -44,7 +44,7 @@ private:
     }
     bool writeApplication(const char* target);
     // How a failed write of the two files is reported.
-    enum WriteReport { kReportNothing, kReportTargetFile, kReportVxpFile };
+    enum WriteReport { kReportTargetFile, kReportVxpFile };
     // autostart.txt from the working copy first, then the application: 0 or 300.
     int writeStartThenApplication(WriteReport report);
     bool writeStartFile(const char* folder, const char* name);

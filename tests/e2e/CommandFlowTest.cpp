@@ -151,6 +151,7 @@ TEST_F(Flow, WorkingCopyGoesToAPrivateFolderRemovedAtExit) {
 const char kFinalLine[] = "Uploaded [^ ]+/app\\.vxp to C:\\\\ZOV\\\\app\\.vxp: 150 bytes in "
                           "[0-9.]+ s \\([0-9.]+ KiB/s\\)\n";
 const char kAppFailed[] = "Write target vxp file C:\\\\ZOV\\\\app\\.vxp failed\\.\n";
+const char kAppTargetFailed[] = "Write target file C:\\\\ZOV\\\\app\\.vxp failed\\.\n";
 const std::string kNamesGame = startFileText("C:\\ZOV", "game.vxp");
 const char kReadFailed[] = "Read target start file C:\\\\autostart\\.txt failed\\.\n";
 const char kStartFailed[] = "Write target file C:\\\\autostart\\.txt failed\\.\n";
@@ -222,17 +223,14 @@ INSTANTIATE_TEST_SUITE_P(Cases, QuietRun, ::testing::Values(
     OutcomeCase{"StaleStartFileDeleteRefused", "[autostart]\r\n", {"--fail", "AT+EFSD"}, 500,
                 "Delete file C:\\\\autostart\\.txt failed\\.\n"},
     OutcomeCase{"StaleStartFileApplicationOpenRefused", "[autostart]\r\n",
-                {"--fail", "AT+EFSW=0,@2"}, 300,
-                "Write target file C:\\\\ZOV\\\\app\\.vxp failed\\.\n"},
-    // The old application stays where it is, and nothing says why yet.
+                {"--fail", "AT+EFSW=0,@2"}, 300, kAppTargetFailed},
     OutcomeCase{"UndeletableStartFileDeleteRefused", kNamesGame,
                 {"--undeletable", "game.vxp", "--fail", "AT+EFSD=\"" + Ucs2("C:\\autostart")},
-                500, ""},
+                500, "Delete file C:\\\\autostart\\.txt failed\\.\n"},
     OutcomeCase{"UndeletableApplicationOpenRefused", kNamesGame,
-                {"--undeletable", "game.vxp", "--fail", "AT+EFSW=0,@2"}, 300, ""},
-    // Nothing says why on standard error yet.
+                {"--undeletable", "game.vxp", "--fail", "AT+EFSW=0,@2"}, 300, kAppTargetFailed},
     OutcomeCase{"RunningApplicationOpenRefused", kNamesGame, {"--fail", "AT+EFSW=0,"}, 300,
-                "[\\s\\S]*"},
+                "Write target file C:\\\\ZOV\\\\game\\.vxp failed\\.\n"},
     OutcomeCase{"NamedApplicationAbsentOpenRefused", startFileText("C:\\ZOV", "gone.vxp"),
                 {"--fail", "AT+EFSW=0,"}, 300, "Write file .*/app\\.vxp failed,\n"},
     OutcomeCase{"StartFileNamesTooLongAPath",
