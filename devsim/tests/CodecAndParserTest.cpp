@@ -5,11 +5,11 @@
 
 #include "FaultRule.h"
 #include "Ucs2Hex.h"
+#include "TableRow.h"
 
 using namespace devsim;
 
-struct NameCase {
-    const char* name;
+struct NameCase : test_table::Row {
     const char* hex;
     const char* utf8; // nullptr: refused
 };
@@ -44,8 +44,7 @@ TEST(Ucs2Encoding, RoundTripsEveryPlaneAndReplacesMalformedUtf8) {
         EXPECT_EQ(EncodeUcs2Hex(malformed), "FFFD") << "lone byte, overlong or surrogate";
 }
 
-struct RuleCase {
-    const char* name;
+struct RuleCase : test_table::Row {
     const char* rule;
     const char* line;
     bool hits;

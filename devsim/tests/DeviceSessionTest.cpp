@@ -8,6 +8,7 @@
 #include "DeviceSession.h"
 #include "DevsimProcess.h"
 #include "PtyClient.h"
+#include "TableRow.h"
 
 using namespace devsim;
 using namespace devsim_test;
@@ -28,8 +29,7 @@ struct Step {
     std::string reply; // its lines and final result joined by '|'; "" for no reply at all
 };
 
-struct ScriptCase {
-    const char* name;
+struct ScriptCase : test_table::Row {
     std::vector<std::string> options; // as on the devsim command line
     std::vector<Step> steps;
     std::vector<std::pair<std::string, std::string>> after; // host path and content or kAbsent

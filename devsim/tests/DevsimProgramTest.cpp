@@ -12,6 +12,7 @@
 #include "DevsimProcess.h"
 #include "ProjectVersion.h"
 #include "PtyClient.h"
+#include "TableRow.h"
 
 using namespace devsim_test;
 
@@ -31,8 +32,7 @@ protected:
     PtyClient m_client;
 };
 
-struct LineCase {
-    const char* name;
+struct LineCase : test_table::Row {
     std::vector<std::string> options;
     std::vector<std::string> writes;
     std::string expected;
@@ -105,8 +105,7 @@ TEST_F(DevsimProgram, ClientLeavesNothingBehindWhenItCloses) {
     EXPECT_EQ(m_device.Stop(SIGTERM).status, 0);
 }
 
-struct RefusedStart {
-    const char* name;
+struct RefusedStart : test_table::Row {
     std::vector<std::string> args; // ROOT stands for a temporary folder
     int status;
     const char* says; // after "devsim: " on standard error; help and version: their first line

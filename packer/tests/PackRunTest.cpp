@@ -14,6 +14,7 @@
 #include "TagTable.h"
 #include "TestFiles.h"
 #include "Utility.h"
+#include "TableRow.h"
 
 namespace {
 
@@ -74,8 +75,7 @@ TEST_F(PackRun, OtherParamFileAndOutputLeaveTheApplicationFile) {
     EXPECT_EQ(m_output, "o.bin\no.dbg\n");
 }
 
-struct RunCase {
-    const char* name;
+struct RunCase : test_table::Row {
     std::string ini;
     const char* shell; // before Varnel, in the test folder
     std::string args;

@@ -9,17 +9,19 @@
 
 #include "Sign.h"
 #include "TestFiles.h"
+#include "TableRow.h"
 
 namespace {
 
-struct Vector {
+struct Vector : test_table::Row {
     const char* text;
     const char* digest;
 };
 const Vector kRfc1321[] = {
-    {"", "d41d8cd98f00b204e9800998ecf8427e"},
-    {"abc", "900150983cd24fb0d6963f7d28e17f72"},
-    {"1234567890123456789012345678901234567890"
+    {"Length0", "", "d41d8cd98f00b204e9800998ecf8427e"},
+    {"Length3", "abc", "900150983cd24fb0d6963f7d28e17f72"},
+    {"Length80",
+     "1234567890123456789012345678901234567890"
      "1234567890123456789012345678901234567890",
      "57edf4a22be3c955ac49da2e2107b67a"},
 };
@@ -35,9 +37,7 @@ TEST_P(Md5Rfc1321, DigestIsTheSameWholeAndInPieces) {
 }
 
 INSTANTIATE_TEST_SUITE_P(KnownAnswers, Md5Rfc1321, ::testing::ValuesIn(kRfc1321),
-                         [](const ::testing::TestParamInfo<Vector>& c) {
-                             return "Length" + std::to_string(std::string(c.param.text).size());
-                         });
+                         [](const ::testing::TestParamInfo<Vector>& c) { return c.param.name; });
 
 const uint8_t kDigest[16] = {0x22, 0xf4, 0xab, 0xc5, 0xa1, 0x0c, 0x63, 0x72,
                              0x93, 0x9a, 0x58, 0x51, 0x55, 0xce, 0x57, 0x66};

@@ -14,6 +14,7 @@
 #include "TestFiles.h"
 #include "Utility.h"
 #include "Varnel.h"
+#include "TableRow.h"
 
 namespace {
 
@@ -77,8 +78,7 @@ TEST_F(TagBlock, GoldenBytesOfFullAndEmptyParameters) {
     EXPECT_EQ(BlockMd5(), "287cf1d1a384761de9096c852ef3b563");
 }
 
-struct KeywordCase {
-    const char* name;
+struct KeywordCase : test_table::Row {
     const char* ini;
     uint32_t tag;
     uint32_t value;
@@ -123,8 +123,7 @@ TEST_F(TagBlock, FirstOfTheMonthGivesDayZero) {
     EXPECT_EQ(Value(TAG_VALID_UNTIL), Words(4, {2026, 5, 1, 0, 0, 0}));
 }
 
-struct LimitCase {
-    const char* name;
+struct LimitCase : test_table::Row {
     std::string fits;
     std::string over;
 };
@@ -168,8 +167,7 @@ std::vector<uint32_t> PermissionIds(const char* list) {
     return ids;
 }
 
-struct ListCase {
-    const char* name;
+struct ListCase : test_table::Row {
     const char* list;
     std::vector<uint32_t> ids;
 };

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "Utility.h"
+#include "TableRow.h"
 
 namespace {
 
-struct NameCase {
-    const char* name;
+struct NameCase : test_table::Row {
     const char* path;
     const char* app_type;
     const char* output;

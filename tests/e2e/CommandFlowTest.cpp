@@ -12,6 +12,7 @@
 
 #include "DeviceRig.h"
 #include "ProjectVersion.h"
+#include "TableRow.h"
 
 namespace {
 
@@ -45,8 +46,7 @@ protected:
     std::string app;
 };
 
-struct RemovalCase {
-    const char* name;
+struct RemovalCase : test_table::Row {
     std::vector<std::string> appFiles;
     std::vector<std::string> left; // in the drive's root
     const char* lastLine;
@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
         RemovalCase{"Nothing", {}, {}, "Nothing to remove on C:\n"}),
     [](const ::testing::TestParamInfo<RemovalCase>& p) { return p.param.name; });
 
-struct ChunkCase {
+struct ChunkCase : test_table::Row {
     const char* packetSize; // devsim's answer; "none" gives no answer line
     size_t fileSize;
     std::vector<std::string> headers;
@@ -97,13 +97,12 @@ TEST_P(Chunking, FileTravelsInChunksOfTheNegotiatedSize) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Sizes, Chunking, ::testing::Values(
-    ChunkCase{"64", 150, {"0,64", "0,64", "1,22"}}, ChunkCase{"64", 128, {"0,64", "0,64"}},
-    ChunkCase{"100000", 5000, {"0,4096", "1,904"}}, ChunkCase{"none", 100, {"0,64", "1,36"}},
-    ChunkCase{"0", 100, {"0,64", "1,36"}}),
-    [](const ::testing::TestParamInfo<ChunkCase>& p) {
-        return std::string("Packet_") + p.param.packetSize + "_File_" +
-               std::to_string(p.param.fileSize);
-    });
+    ChunkCase{"Packet_64_File_150", "64", 150, {"0,64", "0,64", "1,22"}},
+    ChunkCase{"Packet_64_File_128", "64", 128, {"0,64", "0,64"}},
+    ChunkCase{"Packet_100000_File_5000", "100000", 5000, {"0,4096", "1,904"}},
+    ChunkCase{"Packet_none_File_100", "none", 100, {"0,64", "1,36"}},
+    ChunkCase{"Packet_0_File_100", "0", 100, {"0,64", "1,36"}}),
+    [](const ::testing::TestParamInfo<ChunkCase>& p) { return p.param.name; });
 // clang-format on
 
 TEST_F(Flow, ApplicationPathTooLongForTheDeviceEndsWith400BeforeAnyWrite) {
@@ -156,8 +155,7 @@ const std::string kNamesGame = startFileText("C:\\ZOV", "game.vxp");
 const char kReadFailed[] = "Read target start file C:\\\\autostart\\.txt failed\\.\n";
 const char kStartFailed[] = "Write target file C:\\\\autostart\\.txt failed\\.\n";
 
-struct OutcomeCase {
-    const char* name;
+struct OutcomeCase : test_table::Row {
     std::string startFile; // when not empty, autostart.txt, and C:\ZOV\game.vxp is there
     std::vector<std::string> devsimOptions;
     int status;
@@ -270,8 +268,7 @@ TEST_F(Flow, ProgressLineIsDrawnOnATerminalOnlyWhereNoTraceLineBreaksIt) {
     EXPECT_NE(onTerminal(rig, ">/dev/null").find("\r3000 of 3000 bytes"), std::string::npos);
 }
 
-struct RefusalCase {
-    const char* name;
+struct RefusalCase : test_table::Row {
     std::vector<std::string> args;
     int status;
     const char* said; // a pattern for all of standard error; with status 0, of standard output

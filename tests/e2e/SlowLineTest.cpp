@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "DeviceRig.h"
+#include "TableRow.h"
 
 namespace {
 
@@ -36,8 +37,7 @@ protected:
     DeviceRig rig;
 };
 
-struct SignalCase {
-    const char* name;
+struct SignalCase : test_table::Row {
     int signal;
     int status;
 };

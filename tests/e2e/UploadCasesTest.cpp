@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "DeviceRig.h"
+#include "TableRow.h"
 
 namespace {
 
@@ -12,8 +13,7 @@ const char kReboot[] = "AT+[666]REBOOT";
 const std::string kStartC = "C/autostart.txt";
 const std::string kNamesGame = startFileText("C:\\ZOV", "game.vxp");
 
-struct UploadCase {
-    const char* name;
+struct UploadCase : test_table::Row {
     std::vector<std::pair<std::string, std::string>> device; // files under the root before
     std::vector<std::string> devsimOptions;
     std::vector<std::string> options;              // Trellup's, before -p

@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "DevicePath.h"
+#include "TableRow.h"
 
 namespace {
 
-struct PathCase {
-    const char* name;
+struct PathCase : test_table::Row {
     std::string typed;
     std::wstring device;
 };

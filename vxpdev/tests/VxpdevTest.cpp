@@ -10,6 +10,7 @@
 
 #include "PortChoice.h"
 #include "VxpdevRun.h"
+#include "TableRow.h"
 
 namespace {
 
@@ -47,8 +48,7 @@ protected:
     DeviceRig rig;
 };
 
-struct CommandCase {
-    const char* name;
+struct CommandCase : test_table::Row {
     const char* devsim; // its options and the command line, words split at blanks; null: no
                         // device, and no -b before the command line
     std::string args;
@@ -174,8 +174,7 @@ TEST_F(Device, InfoWithoutTemporaryFolderOrStartFile) {
     EXPECT_EQ(json({"--json", "info"})["application"], nullptr);
 }
 
-struct TripCase {
-    const char* name;
+struct TripCase : test_table::Row {
     size_t size;
     std::string folder; // device folder under C:, created on the host first
 };

@@ -14,6 +14,7 @@
 #include "TagTable.h"
 #include "TestFiles.h"
 #include "Utility.h"
+#include "TableRow.h"
 
 namespace {
 
@@ -87,8 +88,7 @@ TEST_F(VxpInfo, JsonAndTextReadBackEveryKindOfValue) {
 
 // A byte changed (at from the start, or from the end when negative), bytes cut off the end, or
 // a content length that leaves a tag block of the given size (0: kept).
-struct DamageCase {
-    const char* name;
+struct DamageCase : test_table::Row {
     long at;
     uint8_t flip;
     size_t cut;
@@ -151,8 +151,7 @@ TEST_F(VxpInfo, ReservedBytesShortFilesAndCommandLines) {
     }
 }
 
-struct ValueCase {
-    const char* name;
+struct ValueCase : test_table::Row {
     uint32_t id;
     Bytes value;
     json shown;

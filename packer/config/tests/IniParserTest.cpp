@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "IniParser.h"
+#include "TableRow.h"
 
 namespace {
 
@@ -15,8 +16,7 @@ std::string DataFile(const char* name) {
     return std::string(INI_DATA_DIR) + "/" + name;
 }
 
-struct StringCase {
-    const char* name;
+struct StringCase : test_table::Row {
     const char* file;
     const char* section;
     const char* key;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "ParamOption.h"
+#include "TableRow.h"
 
 namespace {
 
@@ -23,8 +24,7 @@ TEST(ParamOption, AFileThatVanishesGivesDefaults) {
     EXPECT_FALSE(p.IsSupportBackground());
 }
 
-struct ProblemCase {
-    const char* name;
+struct ProblemCase : test_table::Row {
     const char* file;
     std::vector<std::string> problems; // after the file's path
 };

@@ -2,18 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "ContextFixture.h"
+#include "TableRow.h"
 
 namespace {
 
-struct FramingCase {
-    const char* name;
+struct FramingCase : test_table::Row {
     std::string bytes;
     std::vector<std::string> lines;
 };
-
-void PrintTo(const FramingCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class Framing : public ::testing::TestWithParam<FramingCase> {};
 

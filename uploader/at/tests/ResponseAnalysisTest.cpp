@@ -11,18 +11,14 @@
 #include "ContextFixture.h"
 #include "SerialPort.h"
 #include "comm_func_cb.h"
+#include "TableRow.h"
 
 namespace {
 
-struct FinalCase {
-    const char* name;
+struct FinalCase : test_table::Row {
     const char* line;
     int code;
 };
-
-void PrintTo(const FinalCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class FinalResult : public ::testing::TestWithParam<FinalCase> {};
 
@@ -98,15 +94,10 @@ TEST(ResponseAnalysis, SilentDeviceCostsTwoTimeoutsThenCommandsEndUnsent) {
 
 // Timeouts, failed writes and information lines are analysed under the response lock, so that
 // the reader, the timer and the caller never analyse at once.
-struct EventCase {
-    const char* name;
+struct EventCase : test_table::Row {
     void (*deliver)(void* context);
     int code;
 };
-
-void PrintTo(const EventCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class EndEvent : public ::testing::TestWithParam<EventCase> {};
 

@@ -4,6 +4,7 @@
 
 #include "Connection.h"
 #include "DevsimProcess.h"
+#include "TableRow.h"
 
 namespace {
 
@@ -16,8 +17,7 @@ ATParamLst readLine(int count, const char* hex) {
     return line;
 }
 
-struct LineCase {
-    const char* name;
+struct LineCase : test_table::Row {
     int count;
     const char* hex; // null: the line has no data field
     bool ok;

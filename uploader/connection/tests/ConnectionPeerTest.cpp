@@ -9,6 +9,7 @@
 #include "DevsimProcess.h"
 #include "PtyClient.h"
 #include "PtyPeer.h"
+#include "TableRow.h"
 
 namespace {
 
@@ -115,8 +116,7 @@ bool driveListFails(Connection& c, const CString&) {
 
 // A path over a limit, or a name the command cannot carry, is refused before the device hears
 // of it; a refused or malformed drive list fails the drive list. Nothing further is sent.
-struct PathCase {
-    const char* name;
+struct PathCase : test_table::Row {
     std::string path;
     std::vector<PeerStep> steps;
     const char* message;
@@ -198,8 +198,7 @@ TEST_F(ConnectionPeer, StatusRefusedOrWithoutItsLineKeepsTheEarlierStatus) {
 // upload closes and deletes the device file, so nothing is left to abandon afterwards.
 enum PcFile { kPcMissing, kPcFolder, kPcOneByte };
 
-struct UploadCase {
-    const char* name;
+struct UploadCase : test_table::Row {
     const char* openReply;
     const char* packetLine; // null: the open was refused, nothing follows
     PcFile pc;

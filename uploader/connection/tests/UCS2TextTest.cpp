@@ -3,6 +3,7 @@
 
 #include "UCS2Text.h"
 #include "Win2Mac.h"
+#include "TableRow.h"
 
 namespace {
 
@@ -19,8 +20,7 @@ TEST(UCS2Text, EncodeWritesFourLowerCaseDigitsPerCharacter) {
     EXPECT_EQ(EncodeUCS2txt(text), "00e9ffffd83dde00fffdfffd");
 }
 
-struct DecodeCase {
-    const char* name;
+struct DecodeCase : test_table::Row {
     const char* text;
     const wchar_t* expected;
 };
