@@ -3,6 +3,7 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 namespace test_table {
 
@@ -13,5 +14,10 @@ struct Row {
 inline std::ostream& operator<<(std::ostream& out, const Row& row) {
     return out << row.name;
 }
+
+// Names each test of a table after its row: the last argument of INSTANTIATE_TEST_SUITE_P.
+struct ByName {
+    template <class Info> std::string operator()(const Info& info) const { return info.param.name; }
+};
 
 } // namespace test_table

@@ -32,7 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"LoneLowSurrogate", "DC00", nullptr},
                       NameCase{"LastLowSurrogate", "DFFF", nullptr},
                       NameCase{"HighSurrogateThenLetter", "D83D0041", nullptr}),
-    [](const ::testing::TestParamInfo<NameCase>& c) { return c.param.name; });
+    test_table::ByName());
 
 TEST(Ucs2Encoding, RoundTripsEveryPlaneAndReplacesMalformedUtf8) {
     for (const char* name : {"\xC2\x80", "\xC3\xA9t\xC3\xA9", "\xE0\xA0\x80", "\xF0\x90\x80\x80"}) {
@@ -67,5 +67,5 @@ INSTANTIATE_TEST_SUITE_P(Rules, FaultPattern, ::testing::Values(
     RuleCase{"NineDigitsAreAnErrorCode", "AT+X=123456789", "AT+X", true},
     RuleCase{"TenDigitsBelongToThePattern", "AT+X=1234567890", "AT+X=1234567890", true},
     RuleCase{"LongerThanTheLine", "AT+EFSL", "AT", false}),
-    [](const ::testing::TestParamInfo<RuleCase>& c) { return c.param.name; });
+    test_table::ByName());
 // clang-format on

@@ -129,5 +129,5 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
     ScriptCase{"UnsolicitedAtMostEveryMillionth", {"--unsolicited=1000000"}, {{"AT", "OK"}}, {}},
     ScriptCase{"UnsolicitedLineAfterTheFirstLine", {"--unsolicited=1", "--baud", "1"},
                {{"AT+ESUO?", "+ESUO: 4,0|+EIND: 1|OK"}, {"AT", "+EIND: 1|OK"}}, {}}),
-    [](const ::testing::TestParamInfo<ScriptCase>& c) { return c.param.name; });
+    test_table::ByName());
 // clang-format on

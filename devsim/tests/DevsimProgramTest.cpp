@@ -70,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(Options, DevsimLine, ::testing::Values(
     LineCase{"LockRunning", {"--lock-running"},
              {kOpenApp + kExitAll + "AT+[666]REBOOT\r" + kDeleteApp + kExitAll + kDeleteApp},
              "\r\nERROR\r\n\r\nOK\r\n\r\nOK\r\n\r\nERROR\r\n\r\nOK\r\n\r\nOK\r\n"}),
-    [](const ::testing::TestParamInfo<LineCase>& c) { return c.param.name; });
+    test_table::ByName());
 // clang-format on
 
 // The line as devsim set it up, not held for exclusive use: what a new client must find.
@@ -150,5 +150,5 @@ INSTANTIATE_TEST_SUITE_P(Args, DevsimRefused, ::testing::Values(
     RefusedStart{"DriveCannotBeMade", {"--root", "ROOT/plain"}, 2, "cannot create drive folder "},
     RefusedStart{"LogInMissingFolder", {"--root", "ROOT", "--log", "ROOT/no/log"},
                  2, "cannot open log file "}),
-    [](const ::testing::TestParamInfo<RefusedStart>& c) { return c.param.name; });
+    test_table::ByName());
 // clang-format on

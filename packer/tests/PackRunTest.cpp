@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, VarnelRun, ::testing::Values(
     RunCase{"OutputIsAFolder", "[Param]\n", "mkdir .o;", "-i app.axf -o .o", 2, "to .o failed Is a directory\n"},
     RunCase{"OutputOverFileSizeLimit", "[Param]\n", "ulimit -f 14;", "-i app.axf -o out.vxp", 2, "Write file out.vxp failed File too large"},
     RunCase{"ContentOverFileSizeLimit", "[Param]\n", "ulimit -f 7;", "-i app.axf -o out.vxp", 2, "Write file out.vxp failed File too large"}),
-    [](const ::testing::TestParamInfo<RunCase>& c) { return c.param.name; });
+    test_table::ByName());
 // clang-format on
 
 TEST_F(PackRun, AlreadyPackedAndHugeTargetsAreRefused) {

@@ -37,7 +37,7 @@ TEST_P(Md5Rfc1321, DigestIsTheSameWholeAndInPieces) {
 }
 
 INSTANTIATE_TEST_SUITE_P(KnownAnswers, Md5Rfc1321, ::testing::ValuesIn(kRfc1321),
-                         [](const ::testing::TestParamInfo<Vector>& c) { return c.param.name; });
+                         test_table::ByName());
 
 const uint8_t kDigest[16] = {0x22, 0xf4, 0xab, 0xc5, 0xa1, 0x0c, 0x63, 0x72,
                              0x93, 0x9a, 0x58, 0x51, 0x55, 0xce, 0x57, 0x66};

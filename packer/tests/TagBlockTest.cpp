@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(Tables, TagKeywords, ::testing::Values(
     KeywordCase{"VersionTwoPartsUpTo255", "Version=9.255\n", 5, 0x00FF0900},
     KeywordCase{"VersionLetterFirst", "Version=x1.2.3\n", 5, 0x02010000},
     KeywordCase{"VersionOver255", "Version=1.2550.0\n", 5, 0}),
-    [](const ::testing::TestParamInfo<KeywordCase>& c) { return c.param.name; });
+    test_table::ByName());
 // clang-format on
 
 // The golden blocks hold 15 December, whose end date runs into the next year.
@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(Limits, TextLimits, ::testing::Values(
     LimitCase{"Version", "Version=12345678901", "Version=123456789012"},
     LimitCase{"IMSI", "IMSI=" + std::string(259, '1'), "IMSI=" + std::string(260, '1')},
     LimitCase{"Names", "EngName=" + std::string(100, 'e') + "\nChtName=" + std::string(5, 't'), "EngName=" + std::string(100, 'e') + "\nChiName=c\nChtName=" + std::string(5, 't')}),
-    [](const ::testing::TestParamInfo<LimitCase>& c) { return c.param.name; });
+    test_table::ByName());
 // clang-format on
 
 // The empty block is 400 bytes: after 3696 bytes it ends exactly at the buffer's end.
@@ -189,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(Lists, ApiList, ::testing::Values(
     ListCase{"EveryName", "Audio-Call-Camera-File-Http-Record-Sensor-Sim-SMS(person)-SMS(SP)-Tcp-SysStorage-Sec-"
              "Bitstream-Contact-Lbs-Mms-ProMng-SmsMng-Video-XML-Payment-SysFile-BT-UDP-PUSH",
              {5000, 5001, 5002, 5003, 5004, 5005, 5006, 5007, 5008, 5009, 5010, 5011, 5012, 5013, 5014, 5015, 5016, 5017, 5018, 5019, 5020, 5021, 5022, 5023, 5024, 5025}}),
-    [](const ::testing::TestParamInfo<ListCase>& c) { return c.param.name; });
+    test_table::ByName());
 // clang-format on
 
 } // namespace

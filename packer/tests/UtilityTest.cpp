@@ -28,7 +28,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, OutputNaming, ::testing::Values(
     NameCase{"Vsm", "app.axf", "vsm", "app.vsm", "app.dbg"},
     NameCase{"DotInFolder", "out.d/app", "vxp", "out.d/app.vxp", "out.d/app.dbg"},
     NameCase{"NoDot", "app", "vxp", "app.vxp", "app.dbg"}),
-    [](const ::testing::TestParamInfo<NameCase>& c) { return c.param.name; });
+    test_table::ByName());
 // clang-format on
 
 } // namespace

@@ -76,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
         RemovalCase{"Whole", {"game.vxp"}, {}, "Removed C:\\autostart.txt and C:\\ZOV\n"},
         RemovalCase{"SparedEntry", {"game.vxp", "A.vxp"}, {"ZOV"}, "Removed C:\\autostart.txt\n"},
         RemovalCase{"Nothing", {}, {}, "Nothing to remove on C:\n"}),
-    [](const ::testing::TestParamInfo<RemovalCase>& p) { return p.param.name; });
+    test_table::ByName());
 
 struct ChunkCase : test_table::Row {
     const char* packetSize; // devsim's answer; "none" gives no answer line
@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, Chunking, ::testing::Values(
     ChunkCase{"Packet_100000_File_5000", "100000", 5000, {"0,4096", "1,904"}},
     ChunkCase{"Packet_none_File_100", "none", 100, {"0,64", "1,36"}},
     ChunkCase{"Packet_0_File_100", "0", 100, {"0,64", "1,36"}}),
-    [](const ::testing::TestParamInfo<ChunkCase>& p) { return p.param.name; });
+    test_table::ByName());
 // clang-format on
 
 TEST_F(Flow, ApplicationPathTooLongForTheDeviceEndsWith400BeforeAnyWrite) {
@@ -237,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, QuietRun, ::testing::Values(
     OutcomeCase{"StartFileNamesAPathOutsideAscii",
                 "[autostart]\r\nApp=C:\\ZOV\\g\xc3\xa9.vxp\r\n", {}, 400,
                 ".*a path outside ASCII\\.\n"}),
-    [](const ::testing::TestParamInfo<OutcomeCase>& p) { return p.param.name; });
+    test_table::ByName());
 // clang-format on
 
 // Everything the terminal showed of a run whose standard error is that terminal; `tail` ends the
@@ -305,7 +305,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Refused, ::testing::Values(
                 "Open file absent\\.vxp failed, error = No such file or directory\n"},
     RefusalCase{"ApplicationNamedOutsideAscii", {"-q", "-b", "no-such-line", "-p", "./caf\x80.vxp"},
                 1, "The file name caf\x80\\.vxp holds characters outside ASCII\\.\n"}),
-    [](const ::testing::TestParamInfo<RefusalCase>& p) { return p.param.name; });
+    test_table::ByName());
 // clang-format on
 
 } // namespace

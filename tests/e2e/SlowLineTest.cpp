@@ -64,9 +64,7 @@ TEST_P(Interrupted, ClosesAndDeletesThePartialFile) {
 INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,
                          ::testing::Values(SignalCase{"Int", SIGINT, 130},
                                            SignalCase{"Term", SIGTERM, 143}),
-                         [](const ::testing::TestParamInfo<SignalCase>& p) {
-                             return p.param.name;
-                         });
+                         test_table::ByName());
 
 TEST_F(PacedUpload, SecondSignalEndsTheRunAtOnce) {
     std::unique_ptr<ChildProcess> run = uploadUnderway();

@@ -95,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Upload, ::testing::Values(
     UploadCase{"CleanFolderFirst", {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"},
                {"C/ZOV/notes.txt", "n"}, {"C/ZOV/caf\xc3\xa9.vxp", "c"}}, {}, {"-c", "1"},
                "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}}),
-    [](const ::testing::TestParamInfo<UploadCase>& p) { return p.param.name; });
+    test_table::ByName());
 // clang-format on
 
 } // namespace

@@ -28,7 +28,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, TypedPath, ::testing::Values(
     PathCase{"StrayContinuationAndFiveByteLead", "\x80\xF8\x88\x80\x80\x80", L"\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD"},
     PathCase{"OverlongSlash", "\xC0\xAF", L"\xFFFD"},
     PathCase{"EncodedSurrogate", "\xED\xA0\x80", L"\xFFFD"}),
-    [](const auto& p) { return std::string(p.param.name); });
+    test_table::ByName());
 // clang-format on
 
 TEST(DeviceName, SurrogatePairsJoinAndLoneOnesAreReplaced) {

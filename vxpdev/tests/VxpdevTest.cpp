@@ -142,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(Device, Commands, ::testing::Values(
     CommandCase{"MissingArgument", nullptr, "get", 1, "", nullptr},
     CommandCase{"PortCannotOpen", nullptr, "-b /nonexistent/tty ls", 2, "", nullptr},
     CommandCase{"PortNameTooLong", nullptr, "-b " + std::string(300, 'p') + " ls", 1, "not a usable serial device", nullptr}),
-    [](const auto& p) { return std::string(p.param.name); });
+    test_table::ByName());
 // clang-format on
 
 TEST_F(Device, JsonDocumentsAndTraceWhenAsked) {
@@ -204,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RoundTrip, ::testing::Values(
     TripCase{"Empty", 0, "ZOV"},
     TripCase{"HundredKiB", 100 * 1024, "ZOV"},
     TripCase{"PathOver62Characters", 300, "first-folder-of-a-long-path/second-folder-of-a-long-path"}),
-    [](const auto& p) { return std::string(p.param.name); });
+    test_table::ByName());
 // clang-format on
 
 // An id of 0 is a real id some adapters report: only -1 means unknown.

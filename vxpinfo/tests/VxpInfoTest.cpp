@@ -125,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(Files, Damage, ::testing::Values(
     DamageCase{"OnlyTheEndRecord", 0, 0, 0, 8, 3, kBadSignature},
     DamageCase{"TagBlockOf4096", 0, 0, 0, 4096, 4, "malformed: tag block does not end with exactly one end record"},
     DamageCase{"TagBlockOver4096", 0, 0, 0, 4097, 4, "malformed: tag block longer than 4096 bytes"}),
-    [](const ::testing::TestParamInfo<DamageCase>& c) { return c.param.name; });
+    test_table::ByName());
 // clang-format on
 
 TEST_F(VxpInfo, ReservedBytesShortFilesAndCommandLines) {
@@ -185,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(Tags, TagValue, ::testing::Values(
     ValueCase{"MinuteSixty", 7, Words(4, {2027, 12, 1, 0, 60, 0}), json({{"iso", nullptr}, {"numbers", {2027, 12, 1, 0, 60, 0}}}), "value"},
     ValueCase{"ShortDate", 7, Words(4, {2027}), "eb070000", "malformed"},
     ValueCase{"HalfPermission", 19, Words(4, {5000}), "88130000", "malformed"}),
-    [](const ::testing::TestParamInfo<ValueCase>& c) { return c.param.name; });
+    test_table::ByName());
 // clang-format on
 
 TEST(TagDescriber, TextShowsUnknownAndMalformedValuesInHex) {

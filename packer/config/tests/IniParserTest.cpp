@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(Files, IniString, ::testing::Values(
     StringCase{"CrLf", "crlf_line_ends.ini", "Param", "AppName", "Crlf"},
     StringCase{"NoLastNewline", "last_line_without_newline.ini", "Param", "AppName", "NoNewline"},
     StringCase{"ByteOrderMark", "byte_order_mark.ini", "Param", "AppName", "Marked"}),
-    [](const ::testing::TestParamInfo<StringCase>& c) { return c.param.name; });
+    test_table::ByName());
 // clang-format on
 
 TEST(IniNumbers, DecimalPrefixSignDefaultAndFailures) {

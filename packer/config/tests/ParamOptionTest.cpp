@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
                      ":3: MemorySize=12k has characters after its digits, which are ignored",
                      ":5: Resolution=-5 has a minus sign: the number wraps round to 2^32 - n",
                      ":6: AppName=Snake Game is cut at a blank or colon: it stores \"Snake\""}}),
-    [](const ::testing::TestParamInfo<ProblemCase>& c) { return c.param.name; });
+    test_table::ByName());
 
 TEST(ParamProblems, UnreadableFileIsNamed) {
     EXPECT_EQ(ParamOption("/nonexistent/param.ini").Problems(),

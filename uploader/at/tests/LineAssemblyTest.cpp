@@ -37,7 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
         FramingCase{"OverlongLineCutAt8192",
                     "\r\n" + std::string(8300, 'A') + "\r\n",
                     {std::string(8192, 'A')}}),
-    [](const auto& row) { return std::string(row.param.name); });
+    test_table::ByName());
 
 TEST(LineAssembly, RingRejectsAChunkWithoutRoomWholeAndWrapsAroundItsEnd) {
     TestContext t;

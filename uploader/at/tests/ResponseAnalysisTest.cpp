@@ -36,7 +36,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, FinalResult,
                                            FinalCase{"Error", "ERROR", 100},
                                            FinalCase{"CmeError", "+CME ERROR: 21", 21},
                                            FinalCase{"CmsError", "+CMS ERROR: 4", 4}),
-                         [](const auto& row) { return std::string(row.param.name); });
+                         test_table::ByName());
 
 TEST(ResponseAnalysis, PrefixDecidesWhichLinesReachTheParser) {
     TestContext t;
@@ -123,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(Events, EndEvent, ::testing::Values(
     EventCase{"WriteFailed", [](void* c) { TX_Callback(0, 3, c); }, ME_RESULT_ERROR},
     EventCase{"LineLost", ME_LineLost, ME_RESULT_ERROR},
     EventCase{"InformationLine", informationLine, 0}),
-    [](const auto& row) { return std::string(row.param.name); });
+    test_table::ByName());
 // clang-format on
 
 TEST(ResponseAnalysis, AnswerBeforeWriteCompletionWakesOnceAfterTheWrite) {

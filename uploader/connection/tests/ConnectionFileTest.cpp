@@ -44,7 +44,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, InputFileLine,
                                                     false, "A"},
                                            LineCase{"NotHex", 1, "G0", false, ""},
                                            LineCase{"NegativeCount", -1, "41", false, ""}),
-                         [](const ::testing::TestParamInfo<LineCase>& p) { return p.param.name; });
+                         test_table::ByName());
 
 TEST(PcFile, MalformedLineRemovesThePartlyWrittenFileAndAMissingFolderFails) {
     devsim_test::TempFolder temp;

@@ -162,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, PathRefusal, ::testing::Values(
     PathCase{"ListingOutsideAscii", "C:\\caf\xe9s", {{kRoot, kOk}},
              "The device path C:\\caf?s holds characters outside ASCII.\n",
              [](Connection& c, const CString& p) { return !c.TFSGetDirFileListInfo(p); }}),
-    [](const auto& p) { return std::string(p.param.name); });
+    test_table::ByName());
 // clang-format on
 
 TEST_F(ConnectionPeer, RefusedSwitchIsTriedAgainThenEnteringAndLeavingAreSentOnce) {
@@ -244,7 +244,7 @@ INSTANTIATE_TEST_SUITE_P(Endings, Upload, ::testing::Values(
     UploadCase{"PcFileUnreadable", kOk, "+EFSW: 64", kPcFolder, nullptr, 2,
                " failed, error = Is a directory\n"},
     UploadCase{"ChunkRefused", kOk, "+EFSW: 64", kPcOneByte, kError, 2, "Write file 1 failed.\n"}),
-    [](const auto& p) { return std::string(p.param.name); });
+    test_table::ByName());
 // clang-format on
 
 } // namespace

@@ -40,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Decode, ::testing::Values(
     DecodeCase{"Empty", "", L""},
     DecodeCase{"BeyondLatin1", "00E90416", L"\u00e9\u0416"},
     DecodeCase{"NotHexStaysRaw", "00G1", L"00G1"}),
-    [](const ::testing::TestParamInfo<DecodeCase>& c) { return c.param.name; });
+    test_table::ByName());
 // clang-format on
 
 } // namespace
