@@ -3,7 +3,9 @@
 // regrouping undone.
 #include "TagDescriber.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <sstream>
 
 #include "TagTable.h"
@@ -256,13 +258,13 @@ json DescribeReport(const std::string& path, const PackedReport& report) {
     for (const TagRecord& tag : report.tags)
         tags.push_back(DescribeTag(tag));
     out["tags"] = tags;
-    out["digests"] = {{"file", Hex(report.fileDigest, 16)},
-                      {"tags", Hex(report.tagDigest, 16)},
-                      {"signed", Hex(report.signedDigest, 16)}};
-    out["signature"] = Hex(report.signature, 64);
-    const std::vector<uint8_t> reserved(report.reserved, report.reserved + 8);
-    if (reserved != std::vector<uint8_t>(8, 0))
-        out["reserved"] = Hex(reserved);
+    out["digests"] = {{"file", Hex(report.fileDigest, sizeof report.fileDigest)},
+                      {"tags", Hex(report.tagDigest, sizeof report.tagDigest)},
+                      {"signed", Hex(report.signedDigest, sizeof report.signedDigest)}};
+    out["signature"] = Hex(report.signature, sizeof report.signature);
+    const auto notZero = [](uint8_t byte) { return byte != 0; };
+    if (std::any_of(std::begin(report.reserved), std::end(report.reserved), notZero))
+        out["reserved"] = Hex(report.reserved, sizeof report.reserved);
     return out;
 }
 
