@@ -32,9 +32,17 @@ void InitRecursiveMutex(pthread_mutex_t* mutex) {
     pthread_mutexattr_destroy(&attr);
 }
 
+// Every handle carries a mutex: a plain one beside an event's condition, which its waits
+// release, and a recursive one otherwise, which a mutex handle's holder may take again.
 HANDLE_CONTENT* NewHandle(unsigned char kind) {
     HANDLE_CONTENT* handle = static_cast<HANDLE_CONTENT*>(calloc(1, sizeof(HANDLE_CONTENT)));
     handle->m_nKind = kind;
+    if (kind & HANDLE_KIND_COND) {
+        pthread_mutex_init(&handle->m_Mutex, nullptr);
+        pthread_cond_init(&handle->m_Cond, nullptr);
+    } else {
+        InitRecursiveMutex(&handle->m_Mutex);
+    }
     return handle;
 }
 
@@ -138,7 +146,6 @@ unsigned WaitThread(HANDLE_CONTENT* thread) {
 struct tagOSALTIMERSTATE {
     std::mutex mutex;
     std::condition_variable changed;
-    bool running = false;
     bool setPending = false;
     bool killPending = false;
     bool exitPending = false;
@@ -189,8 +196,6 @@ void me_destroylock(tagOSALLOCK* lock) {
 HANDLE_CONTENT* CreateEvent(void*, signed char manualReset, signed char initialState,
                             const wchar_t*) {
     HANDLE_CONTENT* event = NewHandle(HANDLE_KIND_EVENT);
-    pthread_mutex_init(&event->m_Mutex, nullptr);
-    pthread_cond_init(&event->m_Cond, nullptr);
     event->m_bManualReset = manualReset != 0;
     event->m_bSignaled = initialState != 0;
     return event;
@@ -238,9 +243,7 @@ void CloseHandle(HANDLE_CONTENT* handle) {
 }
 
 HANDLE_CONTENT* CreateMutexHandle() {
-    HANDLE_CONTENT* mutex = NewHandle(HANDLE_KIND_MUTEX);
-    InitRecursiveMutex(&mutex->m_Mutex);
-    return mutex;
+    return NewHandle(HANDLE_KIND_MUTEX);
 }
 
 void ReleaseMutexHandle(HANDLE_CONTENT* handle) {
@@ -250,7 +253,6 @@ void ReleaseMutexHandle(HANDLE_CONTENT* handle) {
 
 HANDLE_CONTENT* StartThreadHandle(OSAL_THREAD_FUNC function, void* argument, int* createResult) {
     HANDLE_CONTENT* thread = NewHandle(HANDLE_KIND_THREAD);
-    InitRecursiveMutex(&thread->m_Mutex);
     thread->m_nRefs = 2;
     ThreadStart* start = static_cast<ThreadStart*>(malloc(sizeof(ThreadStart)));
     *start = ThreadStart{function, argument, thread};
@@ -283,8 +285,6 @@ int TimerThreadFunc(void* raw) {
     tagOSALTIMER* timer = static_cast<tagOSALTIMER*>(raw);
     tagOSALTIMERSTATE* state = timer->m_pState;
     std::unique_lock<std::mutex> lock(state->mutex);
-    state->running = true;
-    state->changed.notify_all();
     bool armed = false;
     Clock::time_point deadline;
     for (;;) {
@@ -313,14 +313,11 @@ int TimerThreadFunc(void* raw) {
 
 } // namespace
 
-// Returns once the timer thread runs (a handshake instead of a pause).
+// Requests made before the timer thread first runs wait for it in its state.
 void me_inittimer(tagOSALTIMER* timer) {
     timer->m_nTimeout = -1;
-    tagOSALTIMERSTATE* state = new tagOSALTIMERSTATE;
-    timer->m_pState = state;
+    timer->m_pState = new tagOSALTIMERSTATE;
     timer->m_hThread = StartThreadHandle(TimerThreadFunc, timer, nullptr);
-    std::unique_lock<std::mutex> lock(state->mutex);
-    state->changed.wait(lock, [state] { return state->running; });
 }
 
 void me_settimer(tagOSALTIMER* timer, int ms) {

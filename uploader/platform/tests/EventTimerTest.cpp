@@ -77,7 +77,10 @@ protected:
         timer.arg = &fired;
         me_inittimer(&timer);
     }
-    void TearDown() override { me_exittimer(&timer); }
+    void TearDown() override {
+        me_exittimer(&timer);
+        EXPECT_EQ(timer.m_hThread, nullptr); // joined and released
+    }
     Fired fired;
     tagOSALTIMER timer{};
 };

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -15,6 +16,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <thread>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -76,6 +78,22 @@ speed_t SpeedOf(int fd) {
     return cfgetospeed(&settings);
 }
 
+// The line-settings call as drivers fail it: when armed, the next call applies only what the
+// fault leaves of the wanted settings and then reports EINVAL.
+void (*g_settingsFault)(int fd, termios& applied) = nullptr;
+
+extern "C" int __real_tcsetattr(int fd, int when, const termios* wanted);
+extern "C" int __wrap_tcsetattr(int fd, int when, const termios* wanted) {
+    void (*fault)(int, termios&) = std::exchange(g_settingsFault, nullptr);
+    if (fault == nullptr)
+        return __real_tcsetattr(fd, when, wanted);
+    termios applied = *wanted;
+    fault(fd, applied);
+    __real_tcsetattr(fd, when, &applied);
+    errno = EINVAL;
+    return -1;
+}
+
 long OpenDescriptors() {
     return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
 }
@@ -128,6 +146,25 @@ TEST_F(SerialPort, WriteWaitsForRoomOnAFullLineThroughInterruptions) {
     device.join();
     sigaction(SIGUSR1, &previous, nullptr);
     EXPECT_EQ(seen, text.size());
+}
+
+// Whoever stops the port may then free what the callback uses: stopping waits for a callback
+// in progress to end.
+TEST_F(SerialPort, StoppingWaitsForTheCallbackInProgress) {
+    static std::atomic<int> calls{0}, ended{0};
+    port.SetCallBack(
+        [](int, const char*, unsigned long, void*) {
+            ++calls;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            return ++ended;
+        },
+        nullptr);
+    ASSERT_EQ(write(pty.master, "x", 1), 1);
+    for (auto start = std::chrono::steady_clock::now();
+         calls == 0 && std::chrono::steady_clock::now() - start < DEADLINE;)
+        std::this_thread::yield();
+    port.Deinit_Port();
+    EXPECT_EQ(ended, 1);
 }
 
 TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
@@ -234,6 +271,32 @@ TEST(SerialPortOpen, RefusalSaysWhyAndLeavesNothingBehind) {
         EXPECT_FALSE(port.IsBusy());
     }
     EXPECT_EQ(SpeedOf(pty.slave), found);
+}
+
+// A pseudo-terminal keeps no parity, and a library that reads the settings back calls that a
+// failure: the open goes on. A line that took only part of the settings is refused and given back
+// as found.
+TEST(SerialPortOpen, SettingsTakenButParityOrOnlyInPart) {
+    for (bool onlyTheSpeed : {false, true}) {
+        Pty pty;
+        termios found = LineOf(pty.slave);
+        g_settingsFault = onlyTheSpeed ? [](int fd, termios& applied) {
+            speed_t wanted = cfgetospeed(&applied);
+            applied = LineOf(fd);
+            cfsetspeed(&applied, wanted);
+        } : [](int, termios& applied) { applied.c_cflag &= ~PARENB; };
+        CommModule port;
+        ::testing::internal::CaptureStdout();
+        int opened = port.Init_Port(pty.path.c_str());
+        std::string printed = ::testing::internal::GetCapturedStdout();
+        EXPECT_EQ(opened >= 0, !onlyTheSpeed) << printed;
+        port.Deinit_Port();
+        termios after = LineOf(pty.slave);
+        EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&found));
+        EXPECT_EQ(after.c_lflag, found.c_lflag);
+        std::string refusal = "[error] setting tty attributes " + pty.path + " - Invalid argument";
+        EXPECT_EQ(printed.find(refusal) != std::string::npos, onlyTheSpeed);
+    }
 }
 
 } // namespace

@@ -3,10 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <libserialport.h>
+#include <utility>
 
 #include "PortList.h"
 
 namespace {
+
+// When armed, the next enumeration fails as it does where the system offers no port listing.
+bool g_listingFails = false;
+
+extern "C" sp_return __real_sp_list_ports(sp_port*** list);
+extern "C" sp_return __wrap_sp_list_ports(sp_port*** list) {
+    return std::exchange(g_listingFails, false) ? SP_ERR_FAIL : __real_sp_list_ports(list);
+}
 
 SerialPortInfo usbPort(const std::string& path) {
     return SerialPortInfo{path, "", true, 0x1a86, 0x7523, "Maker", "", "A1"};
@@ -27,9 +37,14 @@ TEST(UsbChoice, TakesOnlyASingleUsbPort) {
 }
 
 // With or without ports, the listing itself succeeds here and replaces what the list held. Each
-// port is a terminal device, and USB exactly when the system puts it on a USB bus.
+// port is a terminal device, and USB exactly when the system puts it on a USB bus. A failed
+// listing leaves the list empty.
 TEST(PortList, ListsThePortsOfThisMachineAsTheSystemSeesThem) {
-    std::vector<SerialPortInfo> ports = {builtInPort("")};
+    std::vector<SerialPortInfo> ports = {builtInPort("/dev/ttyS0")};
+    g_listingFails = true;
+    EXPECT_FALSE(ListSerialPorts(ports));
+    EXPECT_TRUE(ports.empty());
+    ports = {builtInPort("")};
     ASSERT_TRUE(ListSerialPorts(ports));
     EXPECT_TRUE(ports.empty() || ports.front().path != ""); // sorted: a stale "" would lead
     for (const SerialPortInfo& port : ports) {
