@@ -37,10 +37,9 @@ void LinePacer::Passed(size_t bytes, Clock::time_point now) {
     m_freeAt = start + m_byteTime * static_cast<long long>(bytes);
 }
 
+// An unlimited line never books a byte, so its free time stays in the past.
 LinePacer::Clock::duration LinePacer::Wait(Clock::time_point now) const {
-    if (!m_limited || now >= m_freeAt)
-        return Clock::duration::zero();
-    return m_freeAt - now;
+    return std::max(m_freeAt - now, Clock::duration::zero());
 }
 
 } // namespace devsim

@@ -29,9 +29,10 @@ const std::chrono::milliseconds kIdleTick(50);
 const size_t kMaxPendingOut = 1 << 20;
 
 struct timespec ToTimespec(std::chrono::nanoseconds d) {
+    auto seconds = std::chrono::duration_cast<std::chrono::seconds>(d);
     struct timespec ts;
-    ts.tv_sec = static_cast<time_t>(d.count() / 1000000000LL);
-    ts.tv_nsec = static_cast<long>(d.count() % 1000000000LL);
+    ts.tv_sec = static_cast<time_t>(seconds.count());
+    ts.tv_nsec = static_cast<long>((d - seconds).count());
     return ts;
 }
 
