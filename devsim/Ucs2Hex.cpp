@@ -124,7 +124,6 @@ std::string EncodeUcs2Hex(const std::string& utf8) {
 
 std::string BytesToHex(const std::string& bytes) {
     std::string out;
-    out.reserve(bytes.size() * 2);
     for (unsigned char b : bytes) {
         out += kHexDigits[b >> 4];
         out += kHexDigits[b & 0xF];

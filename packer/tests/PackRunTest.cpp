@@ -100,7 +100,7 @@ TEST_P(VarnelRun, EndsWithItsStatusAndLeavesTheFileAsItWas) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, VarnelRun, ::testing::Values(
     RunCase{"NoArguments", "", "", "", 1, "Invalid command arguments.\n"},
-    RunCase{"ShortUsageGoesOn", "", "", "-h", 1, "Parameter 1 value = -h\nPlease input command line\n -i input packed file path \n -h show help\nInvalid parameter, please specify pack target file path.\n"},
+    RunCase{"ShortUsageGoesOn", "", "", "-h", 1, "Parameter number = 2\nParameter 0 value = ./Varnel\nParameter 1 value = -h\nPlease input command line\n -i input packed file path \n -h show help\nInvalid parameter, please specify pack target file path.\n"},
     RunCase{"Help", "", "", "-i x --help", 0, "usage: Varnel -i FILE"},
     RunCase{"Version", "", "", "--version", 0, "Varnel " PROJECT_VERSION_STRING "\n"},
     RunCase{"ValuesLikeOptions", "", "", "-c --help -o --version", 1, "specify pack target"},
