@@ -17,11 +17,11 @@ const char kNullDevice[] = "/dev/null";
 const char kProgressFormat[] = "\r%llu of %llu bytes, %.1f KiB/s, %.0f s left   ";
 const double kBytesPerKiB = 1024;
 
+// Whether a leads to the terminal b: only that terminal's device has its device number.
 bool sameTerminal(int a, int b) {
     struct stat first;
     struct stat second;
-    return isatty(a) && isatty(b) && fstat(a, &first) == 0 && fstat(b, &second) == 0 &&
-           first.st_rdev == second.st_rdev;
+    return fstat(a, &first) == 0 && fstat(b, &second) == 0 && first.st_rdev == second.st_rdev;
 }
 
 } // namespace
