@@ -1,6 +1,5 @@
 // The permission record: the API list of param.ini ("Audio-Call-Camera") becomes one flag per
 // platform service, and every set flag one (permission id, 1) pair in ascending flag order.
-#include <cstring>
 
 #include "IniParser.h"
 #include "Utility.h"
@@ -21,8 +20,6 @@ const ApiName kApiNames[] = {
     {"ProMng", 17},     {"SmsMng", 18},    {"Video", 19},   {"XML", 20},     {"Sec", 12},
     {"SysStorage", 11}, {"Payment", 21},   {"SysFile", 22}, {"SysDisk", 22}, {"BT", 23},
     {"UDP", 24},        {"PUSH", 25}};
-
-const int kPermissionBufferSize = 1000;
 
 void SetFlagOf(_apiList* list, const std::string& token) {
     for (const ApiName& api : kApiNames)
@@ -45,7 +42,6 @@ void Varnel::ParserAPIList(_apiList* list, const char* text) {
 }
 
 int Varnel::ComposePerTags(uint8_t* out, _apiList list) {
-    std::memset(out, 0, kPermissionBufferSize);
     int n = TAG_HEADER_SIZE;
     for (int k = 0; k < API_FLAG_COUNT; ++k) {
         if (!list.flag[k])
