@@ -40,36 +40,30 @@ struct timespec ToTimespec(std::chrono::nanoseconds d) {
 
 PtyDevice::PtyDevice(long baud, bool echo) : m_echo(echo), m_inPacer(baud), m_outPacer(baud) {}
 
-PtyDevice::~PtyDevice() {
-    if (m_watch >= 0)
-        ::close(m_watch);
-    if (m_slave >= 0)
-        ::close(m_slave);
-    if (m_master >= 0)
-        ::close(m_master);
-}
-
 bool PtyDevice::Open(std::string& error) {
     char name[256] = {0};
-    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
+    int master, slave;
+    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
         error = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
         return false;
     }
+    m_master = UniqueFd(master);
+    m_slave = UniqueFd(slave);
     m_slavePath = name;
     // A raw line from the start: with the default echo, our own replies would come back
     // to us as input while no client has set the line up.
-    if (::tcgetattr(m_slave, &m_lineSettings) == 0) {
+    if (::tcgetattr(m_slave.Get(), &m_lineSettings) == 0) {
         ::cfmakeraw(&m_lineSettings);
         ::cfsetspeed(&m_lineSettings, B115200);
-        ::tcsetattr(m_slave, TCSANOW, &m_lineSettings);
+        ::tcsetattr(m_slave.Get(), TCSANOW, &m_lineSettings);
     }
-    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
-    ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
+    ::fcntl(m_master.Get(), F_SETFL, ::fcntl(m_master.Get(), F_GETFL) | O_NONBLOCK);
+    ::fcntl(m_master.Get(), F_SETFD, FD_CLOEXEC);
+    ::fcntl(m_slave.Get(), F_SETFD, FD_CLOEXEC);
     // Our own hold on the slave hides a client's close from the master, so the closes are
     // watched on the slave's node.
-    m_watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (m_watch < 0 || ::inotify_add_watch(m_watch, name, IN_OPEN | IN_CLOSE) < 0) {
+    m_watch = UniqueFd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    if (!m_watch.Valid() || ::inotify_add_watch(m_watch.Get(), name, IN_OPEN | IN_CLOSE) < 0) {
         error = std::string("cannot watch the pseudo-terminal: ") + std::strerror(errno);
         return false;
     }
@@ -82,7 +76,7 @@ void PtyDevice::TakeWatchEvents() {
     alignas(struct inotify_event) char buffer[4096];
     bool closed = false;
     ssize_t got;
-    while ((got = ::read(m_watch, buffer, sizeof buffer)) > 0) {
+    while ((got = ::read(m_watch.Get(), buffer, sizeof buffer)) > 0) {
         for (char* at = buffer; at < buffer + got;) {
             const auto* event = reinterpret_cast<const struct inotify_event*>(at);
             if (event->mask & IN_OPEN)
@@ -100,15 +94,16 @@ void PtyDevice::TakeWatchEvents() {
 // A client's exclusive-use request outlives its close while we hold the slave open, and
 // would lock the client itself out of its reconnect.
 void PtyDevice::RestoreLine() const {
-    ::tcsetattr(m_slave, TCSANOW, &m_lineSettings);
-    ::ioctl(m_slave, TIOCNXCL);
+    ::tcsetattr(m_slave.Get(), TCSANOW, &m_lineSettings);
+    ::ioctl(m_slave.Get(), TIOCNXCL);
 }
 
 bool PtyDevice::Serve(DeviceSession& session, int stopFd) {
     bool hungUp = false;
     for (;;) {
         auto now = LinePacer::Clock::now();
-        struct pollfd fds[3] = {{stopFd, POLLIN, 0}, {m_watch, POLLIN, 0}, {m_master, 0, 0}};
+        struct pollfd fds[3] = {
+            {stopFd, POLLIN, 0}, {m_watch.Get(), POLLIN, 0}, {m_master.Get(), 0, 0}};
         struct pollfd& master = fds[2];
         std::chrono::nanoseconds wait = kIdleTick;
         if (m_out.size() - m_outAt >= kMaxPendingOut)
@@ -148,7 +143,7 @@ bool PtyDevice::ReceiveSome(DeviceSession& session) {
     auto now = LinePacer::Clock::now();
     char buffer[kReadChunk];
     size_t want = m_inPacer.Allowance(sizeof buffer, now);
-    ssize_t got = ::read(m_master, buffer, want);
+    ssize_t got = ::read(m_master.Get(), buffer, want);
     if (got < 0)
         return errno == EAGAIN || errno == EINTR;
     m_inPacer.Passed(static_cast<size_t>(got), now);
@@ -160,7 +155,7 @@ bool PtyDevice::ReceiveSome(DeviceSession& session) {
 bool PtyDevice::SendSome() {
     auto now = LinePacer::Clock::now();
     size_t want = m_outPacer.Allowance(m_out.size() - m_outAt, now);
-    ssize_t put = ::write(m_master, m_out.data() + m_outAt, want);
+    ssize_t put = ::write(m_master.Get(), m_out.data() + m_outAt, want);
     if (put < 0)
         return errno == EAGAIN || errno == EINTR;
     m_outPacer.Passed(static_cast<size_t>(put), now);

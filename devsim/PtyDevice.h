@@ -7,6 +7,7 @@
 #include <string>
 #include <termios.h>
 
+#include "BeneathOpen.h"
 #include "DeviceSession.h"
 #include "LinePacer.h"
 
@@ -17,7 +18,6 @@ public:
     explicit PtyDevice(long baud, bool echo);
     PtyDevice(const PtyDevice&) = delete;
     PtyDevice& operator=(const PtyDevice&) = delete;
-    ~PtyDevice();
 
     // Opens the pair; false with the reason in `error`.
     bool Open(std::string& error);
@@ -35,9 +35,9 @@ private:
     void TakeWatchEvents();
     void RestoreLine() const;
 
-    int m_master = -1;
-    int m_slave = -1; // held open so the pair survives the client's close
-    int m_watch = -1; // opens and closes of the slave by clients
+    UniqueFd m_master;
+    UniqueFd m_slave; // held open so the pair survives the client's close
+    UniqueFd m_watch; // opens and closes of the slave by clients
     int m_clients = 0;
     struct termios m_lineSettings = {};
     std::string m_slavePath;
