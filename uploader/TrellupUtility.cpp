@@ -289,9 +289,9 @@ void trimLeft(char* text) {
 }
 
 void trimRight(char* text) {
-    size_t length = strlen(text);
-    while (length > 0 && IsTrimmed(text[length - 1]))
-        text[--length] = 0;
+    char* end = text + strlen(text);
+    while (end != text && IsTrimmed(end[-1]))
+        *--end = 0;
 }
 
 bool splitfilepath(const char* path, char* dir, char* name, char* ext) {
