@@ -146,7 +146,7 @@ bool IsPseudoTerminal(int fd) {
 // reports tcsetattr as failed though everything else took effect.
 bool OnlyParityDropped(int fd, const struct termios& wanted) {
     struct termios actual;
-    if (!IsPseudoTerminal(fd) || tcgetattr(fd, &actual) == -1)
+    if (!IsPseudoTerminal(fd) || tcgetattr(fd, &actual) != 0)
         return false;
     return (actual.c_cflag | PARENB) == (wanted.c_cflag | PARENB) &&
            actual.c_iflag == wanted.c_iflag && actual.c_oflag == wanted.c_oflag &&
@@ -164,7 +164,7 @@ OpenStep ApplyLineSettings(int fd, const struct termios& saved, const char* path
     // CS7 is contained in the CS8 that raw mode set, so the size stays 8 bits; even parity
     // is generated and both directions are paced by RTS/CTS.
     settings.c_cflag |= CS7 | PARENB | HARDWARE_FLOW;
-    if (cfsetspeed(&settings, B115200) == -1)
+    if (cfsetspeed(&settings, B115200) != 0)
         return OPEN_SET_ATTR;
     DebugOutA(MSG_IN_SPEED_CHANGED, SpeedInBaud(cfgetispeed(&settings)));
     DebugOutA(MSG_OUT_SPEED_CHANGED, SpeedInBaud(cfgetospeed(&settings)));
@@ -222,7 +222,7 @@ int CommModule::Init_Port(const char* path) {
     OpenStep failure = OPEN_OK;
     if (!TakeExclusiveUse(m_nFd))
         failure = OPEN_EXCLUSIVE;
-    else if (tcgetattr(m_nFd, &m_SavedSettings) == -1)
+    else if (tcgetattr(m_nFd, &m_SavedSettings) != 0)
         failure = OPEN_GET_ATTR;
     else
         failure = ApplyLineSettings(m_nFd, m_SavedSettings, path);
