@@ -138,7 +138,7 @@ bool isAsciiText(const char* text) {
 // paths split here are checked before: not empty, and shorter than the buffers.
 void splitPath(const char* path, char* dir, char* name, char* ext) {
     splitfilepath(path, dir, name, ext);
-    if (name[0] == '\0' && std::strpbrk(path, "/\\") == nullptr)
+    if (std::strpbrk(path, "/\\") == nullptr)
         std::snprintf(name, TRELLUP_PATH_SIZE, "%s", path);
 }
 
