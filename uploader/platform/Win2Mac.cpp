@@ -48,11 +48,7 @@ CString::CString(const CString& other) {
 }
 
 CString::CString(const char* text) {
-    if (text == nullptr || *text == 0) {
-        Init();
-        return;
-    }
-    m_pData = Widen(text, &m_nDataLength);
+    m_pData = Widen(text != nullptr ? text : "", &m_nDataLength);
 }
 
 CString::~CString() {
