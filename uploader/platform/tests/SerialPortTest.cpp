@@ -113,8 +113,10 @@ protected:
 TEST_F(SerialPort, ChunksReachTheCallbackWithZeroBytesAndAtMost511) {
     std::string data(2000, 'x');
     data[10] = '\0';
+    ::testing::internal::CaptureStdout();
     ASSERT_EQ(write(pty.master, data.data(), 1), 1); // a chunk of a single byte first
     ASSERT_TRUE(received.WaitUntil([&] { return received.bytes.size() == 1; }));
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "\r\n[rxd] x\r\n");
     ASSERT_EQ(write(pty.master, data.data() + 1, data.size() - 1),
               static_cast<ssize_t>(data.size() - 1));
     ASSERT_TRUE(received.WaitUntil([&] { return received.bytes.size() >= data.size(); }));
@@ -165,6 +167,9 @@ TEST_F(SerialPort, StoppingWaitsForTheCallbackInProgress) {
         std::this_thread::yield();
     port.Deinit_Port();
     EXPECT_EQ(ended, 1);
+    ::testing::internal::CaptureStdout();
+    port.Deinit_Port(); // a second stop finds nothing left to do
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
 }
 
 TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
