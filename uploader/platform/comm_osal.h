@@ -90,10 +90,11 @@ typedef int (*OSAL_THREAD_FUNC)(void*);
 HANDLE_CONTENT* StartThreadHandle(OSAL_THREAD_FUNC function, void* argument, int* createResult);
 
 // Timer. me_inittimer starts the timer thread; me_settimer arms it for ms milliseconds,
-// restarting the count when already armed; the callback runs once on the timer thread. me_killtimer disarms; with reason 1 (called from the callback
-// itself) it only prints. Otherwise it returns once the timer thread has disarmed, which is after
-// a callback already running has returned: the caller must not hold a lock the callback takes.
-// me_exittimer ends and joins the thread and frees the timer's records.
+// restarting the count when already armed; the callback runs once on the timer thread. me_killtimer
+// disarms; with reason 1 (called from the callback itself) it only prints. Otherwise it returns
+// once the timer thread has disarmed, which is after a callback already running has returned: the
+// caller must not hold a lock the callback takes. me_exittimer ends and joins the thread and frees
+// the timer's records.
 void me_inittimer(tagOSALTIMER* timer);
 void me_settimer(tagOSALTIMER* timer, int ms);
 void me_killtimer(tagOSALTIMER* timer, int reason);
