@@ -16,6 +16,7 @@ struct TestContext {
     TestContext() {
         me_initlock(&ctx->m_RespLock);
         ctx->m_pRespondFunc = countWake;
+        ctx->m_pRespCallback = recordLine; // until a command is begun
         current = this;
     }
 

@@ -1,6 +1,6 @@
-// A scripted device on the master side of a pseudo-terminal, for the connection and end-to-end
-// tests and the engine benchmark: its thread reads the command lines written to the slave side
-// and answers each from a script ({expect, reply} steps) or with one fixed reply for every line.
+// A scripted device on the master side of a pseudo-terminal, for the connection tests and the
+// engine benchmark: its thread reads the command lines written to the slave side and answers
+// each from a script ({expect, reply} steps).
 // The test thread sets it up and asks it.
 #pragma once
 
@@ -44,12 +44,6 @@ public:
         m_steps = steps;
         m_next = 0;
     }
-    // Answers every command line with reply.
-    void answerEveryLine(const std::string& reply) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_everyLine = true;
-        m_everyLineReply = reply;
-    }
 
     // Unexpected lines and leftover steps, empty when the exchange went as scripted. A step is
     // taken before its reply goes out, so once a command has its answer, its step counts.
@@ -85,9 +79,7 @@ private:
     void answer(const std::string& line) {
         std::lock_guard<std::mutex> lock(m_mutex);
         std::string reply;
-        if (m_everyLine)
-            reply = m_everyLineReply;
-        else if (m_next < m_steps.size() && m_steps[m_next].expect == line)
+        if (m_next < m_steps.size() && m_steps[m_next].expect == line)
             reply = m_steps[m_next++].reply;
         else
             m_failures += "unexpected line: " + line + "\n";
@@ -104,7 +96,5 @@ private:
     std::mutex m_mutex;
     std::vector<PeerStep> m_steps;
     size_t m_next = 0;
-    bool m_everyLine = false;
-    std::string m_everyLineReply;
     std::string m_failures;
 };

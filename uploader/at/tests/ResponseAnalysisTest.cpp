@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <thread>
+#include <utility>
 #include <unistd.h>
 
 #include "ContextFixture.h"
@@ -15,28 +16,16 @@
 
 namespace {
 
-struct FinalCase : test_table::Row {
-    const char* line;
-    int code;
-};
-
-class FinalResult : public ::testing::TestWithParam<FinalCase> {};
-
-TEST_P(FinalResult, EndsTheCommandWithItsCode) {
-    TestContext t;
-    t.begin(ME_Set_ModemFunc_CB, "+EFSL");
-    t.feed(std::string("\r\n") + GetParam().line + "\r\n");
-    EXPECT_EQ(t.result.resultcode, GetParam().code);
-    EXPECT_EQ(t.wakes, 1);
+// OK, ERROR and +CME ERROR end the commands of the connection tests, with their codes.
+TEST(ResponseAnalysis, ConnectAndCmsErrorEndTheCommandWithTheirCodes) {
+    for (auto [line, code] : {std::pair{"CONNECT 115200", 0}, {"+CMS ERROR: 4", 4}}) {
+        TestContext t;
+        t.begin(ME_Set_ModemFunc_CB, "+EFSL");
+        t.feed(std::string("\r\n") + line + "\r\n");
+        EXPECT_EQ(t.result.resultcode, code) << line;
+        EXPECT_EQ(t.wakes, 1) << line;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Lines, FinalResult,
-                         ::testing::Values(FinalCase{"Ok", "OK", 0},
-                                           FinalCase{"Connect", "CONNECT 115200", 0},
-                                           FinalCase{"Error", "ERROR", 100},
-                                           FinalCase{"CmeError", "+CME ERROR: 21", 21},
-                                           FinalCase{"CmsError", "+CMS ERROR: 4", 4}),
-                         test_table::ByName());
 
 TEST(ResponseAnalysis, PrefixDecidesWhichLinesReachTheParser) {
     TestContext t;
