@@ -1,6 +1,7 @@
-// Connection over the real serial port on a pseudo-terminal, answered by a strict scripted
-// peer: the folder walk of long paths, the directory cache, the DT mode and the upload's
-// refusals, with the exact command lines each one sends.
+// Connection: decoding the "+EFSR" reply lines of a device file read into a real PC file, which
+// a malformed line must not leave behind; and over the real serial port on a pseudo-terminal,
+// answered by a strict scripted peer, the folder walk of long paths, the directory cache, the DT
+// mode and the upload's refusals, with the exact command lines each one sends.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -12,6 +13,54 @@
 #include "TableRow.h"
 
 namespace {
+
+// A "+EFSR" line with the count and, when hex is given, the data field.
+ATParamLst readLine(int count, const char* hex) {
+    ATParamLst line = {ATParamElem::Text("+EFSR"), ATParamElem::Integer(0), ATParamElem::Integer(0),
+                       ATParamElem::Integer(count)};
+    if (hex != nullptr)
+        line.push_back(ATParamElem::Text(hex));
+    return line;
+}
+
+struct LineCase : test_table::Row {
+    int count;
+    const char* hex; // null: the line has no data field
+    bool ok;
+    const char* bytes;
+};
+
+class InputFileLine : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(InputFileLine, DecodesOrRefuses) {
+    const LineCase& c = GetParam();
+    Connection conn;
+    std::string out;
+    EXPECT_EQ(conn.GetInputFileLine(readLine(c.count, c.hex), out), c.ok);
+    EXPECT_EQ(out, c.bytes);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Lines, InputFileLine, ::testing::Values(
+    LineCase{"ThreeBytes", 3, "41420A", true, "AB\n"},
+    LineCase{"HighBytes", 2, "FF80", true, "\xff\x80"},
+    LineCase{"FiveDigitsForThree", 3, "41420", false, ""},
+    LineCase{"CountZeroIgnoresData", 0, "4142", true, ""},
+    LineCase{"NoDataFieldWithBytes", 2, nullptr, false, ""},
+    LineCase{"LowerCaseStopsAfterEarlierPairs", 2, "41ab", false, "A"},
+    LineCase{"NotHex", 1, "G0", false, ""}),
+    test_table::ByName());
+// clang-format on
+
+TEST(PcFile, MalformedLineRemovesThePartlyWrittenFileAndAMissingFolderFails) {
+    devsim_test::TempFolder temp;
+    std::string path = temp.Sub("autostart.txt");
+    Connection conn;
+    std::vector<ATParamLst> lines = {readLine(2, "5B61"), readLine(3, "41")};
+    EXPECT_FALSE(conn.WritePcFile(CString(path.c_str()), lines));
+    EXPECT_FALSE(devsim_test::HostExists(path));
+    EXPECT_FALSE(conn.WritePcFile(CString(temp.Sub("gone/autostart.txt").c_str()), lines));
+}
 
 using devsim_test::Ucs2;
 
@@ -114,6 +163,11 @@ bool driveListFails(Connection& c, const CString&) {
            (names.empty() || names.back().GetDataLength() == 2); // at most the drive that failed
 }
 
+// How the other refusals show.
+const auto noListing = [](Connection& c, const CString& p) { return !c.TFSGetDirFileListInfo(p); };
+const auto noFolder = [](Connection& c, const CString& p) { return !c.TFSCreateDir(p); };
+const auto noRemoval = [](Connection& c, const CString& p) { return !c.TFSRemoveTargetFile(p, 0); };
+
 // A path over a limit, or a name the command cannot carry, is refused before the device hears
 // of it; a refused or malformed drive list fails the drive list. Nothing further is sent.
 struct PathCase : test_table::Row {
@@ -139,35 +193,31 @@ INSTANTIATE_TEST_SUITE_P(Paths, PathRefusal, ::testing::Values(
     PathCase{"ReadOver259", std::string(260, 'r'), {}, "", [](Connection& c, const CString& p) {
                  std::string bytes = "stale";
                  return !c.TFSReadTargetBytes(p, 1, bytes) && bytes.empty(); }},
-    PathCase{"RemoveOver259", std::string(260, 'r'), {}, "",
-             [](Connection& c, const CString& p) { return !c.TFSRemoveTargetFile(p, 0); }},
-    PathCase{"RemoveAfterRootRefused", "r", {{kRoot, kError}}, "Go to root directory error: [100]",
-             [](Connection& c, const CString& p) { return !c.TFSRemoveTargetFile(p, 0); }},
-    PathCase{"FolderOver247", std::string(248, 'f'), {}, "",
-             [](Connection& c, const CString& p) { return !c.TFSCreateDir(p); }},
-    PathCase{"UploadOver259", std::string(260, 'u'), {}, "",
-             [](Connection& c, const CString& p) { return c.TFSWriteTargetFile(p, p) == 2; }},
-    PathCase{"NameOver62", std::string(63, 'n'), {{kRoot, kOk}}, "is longer than 62 characters.\n",
-             [](Connection& c, const CString& p) { return !c.TFSGetDirFileListInfo(p); }},
-    PathCase{"FolderEnterRefused", std::string(40, 'a') + "\\" + std::string(40, 'b'), {{kRoot, kOk}, {kEnterA40, kError}}, "",
-             [](Connection& c, const CString& p) { return !c.TFSCreateDir(p); }},
+    PathCase{"RemoveOver259", std::string(260, 'r'), {}, "", noRemoval},
+    PathCase{"RemoveAfterRootRefused", "r", {{kRoot, kError}}, "Go to root directory error: [100]", noRemoval},
+    PathCase{"FolderOver247", std::string(248, 'f'), {}, "", noFolder},
+    PathCase{"UploadOver259", std::string(260, 'u'), {}, "", [](Connection& c, const CString& p) { return c.TFSWriteTargetFile(p, p) == 2; }},
+    PathCase{"NameOver62", std::string(63, 'n'), {{kRoot, kOk}}, "is longer than 62 characters.\n", noListing},
+    PathCase{"FolderEnterRefused", std::string(40, 'a') + "\\" + std::string(40, 'b'), {{kRoot, kOk}, {kEnterA40, kError}}, "", noFolder},
     PathCase{"DrivesRefused", "", {{"AT+EFSL\r", kError}}, "", driveListFails},
     PathCase{"NoDriveLine", "", {{"AT+EFSL\r", kOk}}, "", driveListFails},
-    PathCase{"DriveLetterOutsideCToI", "", {{"AT+EFSL\r", reply({"+EFSL: \"0063003A\""})}}, "",
-             driveListFails},
-    PathCase{"FreeSpaceRefusedForI", "", {{"AT+EFSL\r", reply({"+EFSL: \"0049003A\""})},
-             {"AT+EFS=73\r", kError}}, "", driveListFails},
-    PathCase{"NoFreeSpaceLine", "", {{"AT+EFSL\r", reply({"+EFSL: \"0043003A\""})},
-             {"AT+EFS=67\r", kOk}}, "Get driver C: available size.", driveListFails},
-    PathCase{"ListingOutsideAscii", "C:\\caf\xe9s", {{kRoot, kOk}},
-             "The device path C:\\caf?s holds characters outside ASCII.\n",
-             [](Connection& c, const CString& p) { return !c.TFSGetDirFileListInfo(p); }}),
+    PathCase{"DriveLetterOutsideCToI", "", {{"AT+EFSL\r", reply({"+EFSL: \"0063003A\""})}}, "", driveListFails},
+    PathCase{"FreeSpaceRefusedForI", "", {{"AT+EFSL\r", reply({"+EFSL: \"0049003A\""})}, {"AT+EFS=73\r", kError}}, "", driveListFails},
+    PathCase{"NoFreeSpaceLine", "", {{"AT+EFSL\r", reply({"+EFSL: \"0043003A\""})}, {"AT+EFS=67\r", kOk}}, "Get driver C: available size.", driveListFails},
+    PathCase{"ListingOutsideAscii", "C:\\caf\xe9s", {{kRoot, kOk}}, "The device path C:\\caf?s holds characters outside ASCII.\n", noListing}),
     test_table::ByName());
 // clang-format on
 
-TEST_F(ConnectionPeer, RefusedSwitchIsTriedAgainThenEnteringAndLeavingAreSentOnce) {
+// A refused or line-less status query keeps the status found before, so the switch is tried.
+TEST_F(ConnectionPeer, RefusedStatusAndSwitchAreTriedAgainThenEnteringAndLeavingAreSentOnce) {
     queryDt(4);
-    peer.script({{"AT+ESUO=3\r", kError}, {"AT+ESUO=3\r", kOk}, {"AT+ESUO=4\r", kOk}});
+    peer.script({{"AT+ESUO?\r", "\r\n+CME ERROR: 21\r\n"},
+                 {"AT+ESUO?\r", kOk},
+                 {"AT+ESUO=3\r", kError},
+                 {"AT+ESUO=3\r", kOk},
+                 {"AT+ESUO=4\r", kOk}});
+    EXPECT_EQ(conn.InternalQueryDt(), 21);
+    EXPECT_EQ(conn.InternalQueryDt(), 100);
     EXPECT_FALSE(conn.SwitchDT(true));
     EXPECT_TRUE(conn.SwitchDT(true));
     EXPECT_TRUE(conn.SwitchDT(true));
@@ -183,15 +233,6 @@ TEST_F(ConnectionPeer, SwitchSendsNothingWhereTheStatusNeedsOrAllowsNoChange) {
         peer.script({});
         EXPECT_EQ(conn.SwitchDT(enter), result) << status;
     }
-}
-
-TEST_F(ConnectionPeer, StatusRefusedOrWithoutItsLineKeepsTheEarlierStatus) {
-    queryDt(4);
-    peer.script(
-        {{"AT+ESUO?\r", "\r\n+CME ERROR: 21\r\n"}, {"AT+ESUO?\r", kOk}, {"AT+ESUO=3\r", kOk}});
-    EXPECT_EQ(conn.InternalQueryDt(), 21);
-    EXPECT_EQ(conn.InternalQueryDt(), 100);
-    EXPECT_TRUE(conn.SwitchDT(true));
 }
 
 // How an upload of "app.vxp" ends: what the device answers and what the PC file is. A failed
@@ -237,12 +278,9 @@ INSTANTIATE_TEST_SUITE_P(Endings, Upload, ::testing::Values(
     UploadCase{"CompletedWithoutASize", kOk, "+EFSW:", kPcOneByte, kOk, 0, "Target packet size = 64\n"},
     UploadCase{"OpenRefused", kError, nullptr, kPcOneByte, nullptr, 2, ""},
     UploadCase{"NegativePacketSize", kOk, "+EFSW: -1", kPcOneByte, nullptr, 2, ""},
-    UploadCase{"HugePacketSize", kOk, "+EFSW: 99999999999999999", kPcOneByte, kOk, 0,
-               "Target packet size = 4096\n"},
-    UploadCase{"PcFileMissing", kOk, "+EFSW: 64", kPcMissing, nullptr, 2,
-               "app.vxp failed, error = No such file or directory\n"},
-    UploadCase{"PcFileUnreadable", kOk, "+EFSW: 64", kPcFolder, nullptr, 2,
-               " failed, error = Is a directory\n"},
+    UploadCase{"HugePacketSize", kOk, "+EFSW: 99999999999999999", kPcOneByte, kOk, 0, "Target packet size = 4096\n"},
+    UploadCase{"PcFileMissing", kOk, "+EFSW: 64", kPcMissing, nullptr, 2, "app.vxp failed, error = No such file or directory\n"},
+    UploadCase{"PcFileUnreadable", kOk, "+EFSW: 64", kPcFolder, nullptr, 2, " failed, error = Is a directory\n"},
     UploadCase{"ChunkRefused", kOk, "+EFSW: 64", kPcOneByte, kError, 2, "Write file 1 failed.\n"}),
     test_table::ByName());
 // clang-format on
