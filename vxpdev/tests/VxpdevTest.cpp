@@ -1,5 +1,5 @@
 // vxpdev run as a process against devsim as a process: every subcommand with its exit status
-// and output (JSON parsed), devsim's faults, names outside ASCII, long paths and round trips.
+// and output (JSON parsed), devsim's faults, names outside ASCII and round trips.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -90,8 +90,6 @@ INSTANTIATE_TEST_SUITE_P(Device, Commands, ::testing::Values(
     CommandCase{"InfoWithoutPacketSize", "--packet-size none", "info", 0, "size: 64\n", nullptr},
     CommandCase{"InfoDrivesUnlisted", "--fail AT+EFSL$", "info", 2, "did not list its drives", nullptr},
     CommandCase{"InfoStartFileUnread", "--fail AT+EFSR=", "info", 2, "vxpdev: C:\\autostart.txt: cannot be read from the device\n", nullptr},
-    CommandCase{"DfDrivesUnlisted", "--fail AT+EFSL$", "df", 2, "did not list its drives", nullptr},
-    CommandCase{"LsDrives", "", "ls", 0, "C:\n", nullptr},
     CommandCase{"LsLong", "", "ls -l C:/ZOV", 0, "file            5  app.vxp\n", nullptr},
     CommandCase{"LsFolderKind", "", "ls -l C:", 0, "folder", nullptr},
     CommandCase{"LsOneFile", "", "ls C:/ZOV/app.vxp", 0, "app.vxp\n", nullptr},
@@ -116,13 +114,10 @@ INSTANTIATE_TEST_SUITE_P(Device, Commands, ::testing::Values(
     CommandCase{"RmMissing", "", "rm C:/ZOV/nope", 3, nullptr, nullptr},
     CommandCase{"RmUndeletable", "--undeletable app.vxp", "rm C:/ZOV/app.vxp", 2, "refused", "+ZOV/app.vxp"},
     CommandCase{"Mkdir", "", "mkdir C:/NEW", 0, nullptr, "+NEW"},
-    CommandCase{"MkdirExisting", "", "mkdir C:/ZOV", 2, nullptr, nullptr},
     CommandCase{"Rmdir", "", "rmdir C:/EMPTY", 0, nullptr, "-EMPTY"},
     CommandCase{"RmdirNotEmpty", "", "rmdir C:/ZOV", 2, nullptr, "+ZOV"},
-    CommandCase{"RmdirMissing", "", "rmdir C:/NOPE", 3, nullptr, nullptr},
     CommandCase{"Stop", "", "stop", 0, nullptr, nullptr},
     CommandCase{"StopRefused", "--fail EXIT_ALL", "stop", 2, "vxpdev: the device refused to stop its applications\n", nullptr},
-    CommandCase{"Reset", "", "reset", 0, nullptr, nullptr},
     CommandCase{"ResetRefused", "--fail REBOOT", "reset", 2, "vxpdev: the device refused to reboot\n", nullptr},
     CommandCase{"PutFailing", "--fail AT+EFSW=2,0@3", "put big.bin C:/ZOV/big.bin", 2, "nothing was left", "-ZOV/big.bin"},
     CommandCase{"PutIntoMissingFolder", "", "put big.bin C:/NOPE/big.bin", 3, "no such file or folder", nullptr},
@@ -139,13 +134,12 @@ INSTANTIATE_TEST_SUITE_P(Device, Commands, ::testing::Values(
     CommandCase{"SubcommandHelp", nullptr, "put --help", 0, "PC_PATH", nullptr},
     CommandCase{"Version", nullptr, "--version", 0, ".", nullptr},
     CommandCase{"NoSubcommand", nullptr, "", 1, "", nullptr},
-    CommandCase{"MissingArgument", nullptr, "get", 1, "", nullptr},
     CommandCase{"PortCannotOpen", nullptr, "-b /nonexistent/tty ls", 2, "", nullptr},
     CommandCase{"PortNameTooLong", nullptr, "-b " + std::string(300, 'p') + " ls", 1, "not a usable serial device", nullptr}),
     test_table::ByName());
 // clang-format on
 
-TEST_F(Device, JsonDocumentsAndTraceWhenAsked) {
+TEST_F(Device, JsonDocumentsTraceAndInfoWithoutTemporaryFolderOrStartFile) {
     ASSERT_TRUE(rig.start());
     nlohmann::json ls = json({"--json", "ls", "C:/ZOV"});
     ASSERT_EQ(ls["entries"].size(), 2u);
@@ -161,10 +155,7 @@ TEST_F(Device, JsonDocumentsAndTraceWhenAsked) {
     ProcessResult traced = run({"--trace", "ls"}); // the serial trace on standard error
     EXPECT_EQ(traced.out, "C:\n");
     EXPECT_NE(traced.err.find("[txd] AT+EFSL"), std::string::npos) << traced.err;
-}
 
-TEST_F(Device, InfoWithoutTemporaryFolderOrStartFile) {
-    ASSERT_TRUE(rig.start());
     setenv("TMPDIR", (rig.work() / "missing").c_str(), 1);
     ProcessResult result = run({"info"});
     unsetenv("TMPDIR");
@@ -176,21 +167,20 @@ TEST_F(Device, InfoWithoutTemporaryFolderOrStartFile) {
 
 struct TripCase : test_table::Row {
     size_t size;
-    std::string folder; // device folder under C:, created on the host first
 };
 
 class RoundTrip : public Device, public ::testing::WithParamInterface<TripCase> {};
 
+// Paths too long for one command are the connection tests' (vxpdev passes them on as they are).
 TEST_P(RoundTrip, PutVerifyGetGiveTheSameBytes) {
     const TripCase& c = GetParam();
-    fs::create_directories(rig.drive('C') / c.folder);
     std::string bytes = patternBytes(c.size, static_cast<unsigned>(c.size));
     writeFile(rig.work() / "in.bin", bytes);
     ASSERT_TRUE(rig.start());
-    std::string device = "C:/" + c.folder + "/f.bin";
+    std::string device = "C:/ZOV/f.bin";
     ProcessResult put = run({"put", "in.bin", device});
     ASSERT_EQ(put.status, 0) << put.err;
-    EXPECT_EQ(readFile(rig.drive('C') / c.folder / "f.bin"), bytes);
+    EXPECT_EQ(readFile(zov() / "f.bin"), bytes);
     nlohmann::json verdict = json({"--json", "verify", "in.bin", device});
     EXPECT_EQ(verdict["same"], true);
     EXPECT_EQ(verdict["deviceSize"], c.size);
@@ -201,9 +191,8 @@ TEST_P(RoundTrip, PutVerifyGetGiveTheSameBytes) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Sizes, RoundTrip, ::testing::Values(
-    TripCase{"Empty", 0, "ZOV"},
-    TripCase{"HundredKiB", 100 * 1024, "ZOV"},
-    TripCase{"PathOver62Characters", 300, "first-folder-of-a-long-path/second-folder-of-a-long-path"}),
+    TripCase{"Empty", 0},
+    TripCase{"HundredKiB", 100 * 1024}),
     test_table::ByName());
 // clang-format on
 
