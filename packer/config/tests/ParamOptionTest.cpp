@@ -1,5 +1,6 @@
 // The re-check of the file by the getters, and the problems the check of the file reports
-// (each kind is also run through Varnel in the packer's tests).
+// (each kind is also run through Varnel in the packer's tests, which also name an unreadable
+// file).
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -39,31 +40,23 @@ TEST_P(ParamProblems, AreFoundLineByLine) {
     EXPECT_EQ(ParamOption(path).Problems(), want);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, ParamProblems,
-    ::testing::Values(
-        ProblemCase{"Clean", "problems_none.ini", {}},
-        ProblemCase{"NearestKeys",
-                    "unknown_keys.ini",
-                    {":2: unknown key Verison (nearest known key: Version)",
-                     ":3: unknown key appname (nearest known key: AppName)",
-                     ":4: unknown key PushI (nearest known key: PushID)",
-                     ":5: unknown key Z (nearest known key: IMSI)",
-                     ":6: unknown key ApplicationName (nearest known key: AppName)",
-                     ":7: unknown key VIPType (nearest known key: VPIType)",
-                     ":8: unknown key Pusi (nearest known key: Push)"}},
-        ProblemCase{"ValueShapes",
-                    "value_shapes.ini",
-                    {":2: AppID=x1 is not a decimal number",
-                     ":3: MemorySize=12k has characters after its digits, which are ignored",
-                     ":5: Resolution=-5 has a minus sign: the number wraps round to 2^32 - n",
-                     ":6: AppName=Snake Game is cut at a blank or colon: it stores \"Snake\""}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Files, ParamProblems, ::testing::Values(
+    ProblemCase{"Clean", "problems_none.ini", {}},
+    ProblemCase{"NearestKeys", "unknown_keys.ini", {
+        ":2: unknown key Verison (nearest known key: Version)",
+        ":3: unknown key appname (nearest known key: AppName)",
+        ":4: unknown key PushI (nearest known key: PushID)",
+        ":5: unknown key Z (nearest known key: IMSI)",
+        ":6: unknown key ApplicationName (nearest known key: AppName)",
+        ":7: unknown key VIPType (nearest known key: VPIType)",
+        ":8: unknown key Pusi (nearest known key: Push)"}},
+    ProblemCase{"ValueShapes", "value_shapes.ini", {
+        ":2: AppID=x1 is not a decimal number",
+        ":3: MemorySize=12k has characters after its digits, which are ignored",
+        ":5: Resolution=-5 has a minus sign: the number wraps round to 2^32 - n",
+        ":6: AppName=Snake Game is cut at a blank or colon: it stores \"Snake\""}}),
     test_table::ByName());
-
-TEST(ParamProblems, UnreadableFileIsNamed) {
-    EXPECT_EQ(ParamOption("/nonexistent/param.ini").Problems(),
-              std::vector<std::string>({"cannot read /nonexistent/param.ini: No such file or "
-                                        "directory; every parameter takes its default"}));
-}
+// clang-format on
 
 } // namespace
