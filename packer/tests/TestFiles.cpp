@@ -59,10 +59,6 @@ void TempFolder::TearDown() {
     Run("rm -rf '" + m_dir + "'");
 }
 
-void TempFolder::Param(const std::string& text) const {
-    std::ofstream(Path("param.ini")) << text;
-}
-
 int TempFolder::Run(const std::string& command) {
     const std::string out = m_dir + "/.output";
     const int raw = std::system((command + " > '" + out + "' 2>&1").c_str());
@@ -70,8 +66,4 @@ int TempFolder::Run(const std::string& command) {
     m_output.assign(text.begin(), text.end());
     std::remove(out.c_str());
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
-int TempFolder::RunVarnel(const std::string& args) {
-    return Run("'" + Path("Varnel") + "' " + args);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -26,12 +27,12 @@ protected:
     void TearDown() override;
 
     std::string Path(const std::string& name) const { return m_dir + "/" + name; }
-    void Param(const std::string& text) const;
+    void Param(const std::string& text) const { std::ofstream(Path("param.ini")) << text; }
     // Runs a shell command; answers its exit status (-1 when killed by a signal) and keeps
     // its standard output and error in m_output.
     int Run(const std::string& command);
     // Runs the copy of Varnel in the folder, which reads the folder's param.ini.
-    int RunVarnel(const std::string& args);
+    int RunVarnel(const std::string& args) { return Run("'" + Path("Varnel") + "' " + args); }
 
     std::string m_dir;
     std::string m_output;
