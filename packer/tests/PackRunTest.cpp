@@ -12,7 +12,6 @@
 #include "ProjectVersion.h"
 #include "TagTable.h"
 #include "TestFiles.h"
-#include "Utility.h"
 #include "TableRow.h"
 
 namespace {

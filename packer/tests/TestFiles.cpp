@@ -2,7 +2,6 @@
 #include "TestFiles.h"
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
