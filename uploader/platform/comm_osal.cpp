@@ -315,7 +315,6 @@ int TimerThreadFunc(void* raw) {
 
 // Requests made before the timer thread first runs wait for it in its state.
 void me_inittimer(tagOSALTIMER* timer) {
-    timer->m_nTimeout = -1;
     timer->m_pState = new tagOSALTIMERSTATE;
     timer->m_hThread = StartThreadHandle(TimerThreadFunc, timer, nullptr);
 }
