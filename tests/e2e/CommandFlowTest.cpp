@@ -129,24 +129,6 @@ TEST_F(Flow, PortLockedByAnotherProgramEndsWith100) {
     EXPECT_EQ(rig.count("AT"), 0u);
 }
 
-// The working copy of autostart.txt goes to a private folder under TMPDIR, removed at exit:
-// nothing is left beside the program, which runs from its own folder here.
-TEST_F(Flow, WorkingCopyGoesToAPrivateFolderRemovedAtExit) {
-    writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "game.vxp"));
-    writeFile(folder() / "game.vxp", "running");
-    writeFile(rig.work() / "app.vxp", "new");
-    fs::path temp = rig.work() / "temp";
-    fs::create_directories(temp);
-    ASSERT_TRUE(rig.start());
-    std::vector<std::string> args = {
-        "/usr/bin/env", "TMPDIR=" + temp.string(), "./Trellup", "-b", rig.port(), "-p", "app.vxp"};
-    ProcessResult run = ChildProcess(args, rig.work().string()).finish(240000);
-    ASSERT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_EQ(readFile(folder() / "game.vxp"), "new");
-    EXPECT_TRUE(entries(temp).empty());
-    EXPECT_EQ(entries(rig.work()), (std::vector<std::string>{"Trellup", "app.vxp", "temp"}));
-}
-
 const char kFinalLine[] = "Uploaded [^ ]+/app\\.vxp to C:\\\\ZOV\\\\app\\.vxp: 150 bytes in "
                           "[0-9.]+ s \\([0-9.]+ KiB/s\\)\n";
 const char kAppFailed[] = "Write target vxp file C:\\\\ZOV\\\\app\\.vxp failed\\.\n";
@@ -197,8 +179,6 @@ TEST_P(QuietRun, KeepsStandardOutputForTheFinalLineAndErrorsForStandardError) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, QuietRun, ::testing::Values(
     OutcomeCase{"Uploaded", "", {}, 0, kFinalLine},
-    OutcomeCase{"RunningReplaced", kNamesGame, {}, 0,
-                "Uploaded .* to C:\\\\ZOV\\\\game\\.vxp: 150 bytes .*\n"},
     OutcomeCase{"NoAnswer", "", {"--fail", "^AT$"}, 200,
                 "The device on /dev/pts/[0-9]+ does not answer AT\\.\n"},
     OutcomeCase{"DriveRootListingFails", "", {"--fail", "AT+EFSL=\"" + Ucs2("C:") + "\"@3"}, 400,

@@ -50,6 +50,7 @@ std::string startFileText(const std::string& folder, const std::string& name) {
 DeviceRig::DeviceRig() {
     fs::create_directories(m_root / "C");
     fs::create_directories(m_work);
+    fs::create_directories(m_temp);
     fs::create_symlink(TRELLUP_BIN, m_work / "Trellup");
 }
 
@@ -79,10 +80,15 @@ fs::path DeviceRig::drive(char letter) {
     return folder;
 }
 
-ProcessResult DeviceRig::trellup(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {(m_work / "Trellup").string()};
+std::unique_ptr<ChildProcess> DeviceRig::startTrellup(const std::vector<std::string>& args) const {
+    std::vector<std::string> argv = {"/usr/bin/env", "TMPDIR=" + m_temp.string(),
+                                     (m_work / "Trellup").string()};
     argv.insert(argv.end(), args.begin(), args.end());
-    return ChildProcess(argv, m_work.string()).finish(kRunDeadlineMs);
+    return std::make_unique<ChildProcess>(argv, m_work.string());
+}
+
+ProcessResult DeviceRig::trellup(const std::vector<std::string>& args) {
+    return startTrellup(args)->finish(kRunDeadlineMs);
 }
 
 ProcessResult DeviceRig::upload(const std::vector<std::string>& args) {
@@ -91,10 +97,9 @@ ProcessResult DeviceRig::upload(const std::vector<std::string>& args) {
 
 std::unique_ptr<ChildProcess> DeviceRig::startUpload(const std::vector<std::string>& args,
                                                      const std::string& port) {
-    std::vector<std::string> argv = {(m_work / "Trellup").string(), "-b",
-                                     port.empty() ? m_port : port};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return std::make_unique<ChildProcess>(argv, m_work.string());
+    std::vector<std::string> withPort = {"-b", port.empty() ? m_port : port};
+    withPort.insert(withPort.end(), args.begin(), args.end());
+    return startTrellup(withPort);
 }
 
 std::vector<std::string> DeviceRig::commands() const {

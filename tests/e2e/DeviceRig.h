@@ -1,6 +1,7 @@
 // The rig of an end-to-end run: a devsim process serving a device folder in a fresh temporary
 // folder, and Trellup run as a process through a link in a work folder of its own (so its
-// working copy of autostart.txt never meets another test's). Used from the test thread only.
+// working copy of autostart.txt, in the rig's own TMPDIR, never meets another test's). Used from
+// the test thread only.
 #pragma once
 
 #include <signal.h>
@@ -41,6 +42,7 @@ public:
     // The drive folder of a letter, created on demand; the work folder of Trellup.
     fs::path drive(char letter);
     const fs::path& work() const { return m_work; }
+    const fs::path& temp() const { return m_temp; } // TMPDIR of every Trellup run
     const std::string& port() const { return m_port; } // "pts/N" for -b
 
     // Runs Trellup from the work folder with the arguments (program name not included).
@@ -59,9 +61,12 @@ public:
     bool awaitCommand(const std::string& prefix, int milliseconds) const;
 
 private:
+    std::unique_ptr<ChildProcess> startTrellup(const std::vector<std::string>& args) const;
+
     devsim_test::TempFolder m_base;
     fs::path m_root = fs::path(m_base.Path()) / "device";
     fs::path m_work = fs::path(m_base.Path()) / "work";
+    fs::path m_temp = fs::path(m_base.Path()) / "temp";
     fs::path m_log = fs::path(m_base.Path()) / "devsim.log";
     std::string m_port;
     std::unique_ptr<devsim_test::DevsimProcess> m_devsim;

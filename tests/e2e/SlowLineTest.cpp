@@ -66,16 +66,6 @@ INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,
                                            SignalCase{"Term", SIGTERM, 143}),
                          test_table::ByName());
 
-TEST_F(PacedUpload, SecondSignalEndsTheRunAtOnce) {
-    std::unique_ptr<ChildProcess> run = uploadUnderway();
-    run->signal(SIGINT);
-    run->signal(SIGTERM);
-    ProcessResult result = run->finish(kDeadlineMs);
-    // Either may be taken first; the second ends the process without any cleanup command.
-    EXPECT_TRUE(result.status == 130 || result.status == 143) << result.status;
-    EXPECT_EQ(rig.count("AT+EFSD"), 0u);
-}
-
 TEST_F(PacedUpload, DeviceGoneMidUploadEndsTheRunWithoutWaitingOutTheTimeout) {
     std::unique_ptr<ChildProcess> run = uploadUnderway();
     rig.stop(SIGKILL);

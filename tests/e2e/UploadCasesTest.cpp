@@ -46,6 +46,9 @@ TEST_P(Upload, LeavesTheApplicationAndItsStartFileInPlace) {
     EXPECT_EQ(entries(at(c.appFile).parent_path()), c.folder);
     EXPECT_EQ(readFile(at(c.startFile.first)), c.startFile.second);
     EXPECT_EQ(rig.count(kReboot), c.reboots);
+    // The working copy of autostart.txt went to a private folder, removed at exit.
+    EXPECT_TRUE(entries(rig.temp()).empty());
+    EXPECT_EQ(entries(rig.work()), (std::vector<std::string>{"Trellup", "app.vxp"}));
     EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
     // The connection's trace ends before the result, which is the last line.
     EXPECT_EQ(run.out.rfind("\nUploaded "), run.out.rfind('\n', run.out.size() - 2)) << run.out;
