@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <regex>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -22,6 +23,26 @@ const size_t kChunkBytes = 4096;
 const long kPacedBaud = 115200;
 const size_t kPacedFileBytes = 12000;
 
+// The final result line the bytes end with, or "".
+std::string FinalLine(const std::string& bytes) {
+    static const std::regex kFinal("\r\n(OK|ERROR|\\+CME ERROR:.*)\r\n$");
+    // Final lines are short: only the tail is searched, as replies may be long.
+    const std::string tail = bytes.substr(bytes.size() < 64 ? 0 : bytes.size() - 64);
+    std::smatch match;
+    return std::regex_search(tail, match, kFinal) ? match.str(1) : std::string();
+}
+
+bool EndsWithFinal(const std::string& bytes) {
+    return !FinalLine(bytes).empty();
+}
+
+// Sends `command` and a CR; the final result line, or "" when none came in time.
+std::string Command(PtyClient& client, const std::string& command) {
+    if (!client.Send(command + "\r"))
+        return "";
+    return FinalLine(client.ReadUntil(EndsWithFinal, std::chrono::seconds(5)));
+}
+
 double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
 }
@@ -30,7 +51,7 @@ bool RoundTrips(PtyClient& client) {
     std::vector<double> micros;
     for (int i = 0; i < kRoundTrips; ++i) {
         Clock::time_point start = Clock::now();
-        if (client.Command("AT") != "OK")
+        if (Command(client, "AT") != "OK")
             return false;
         micros.push_back(Seconds(start) * 1e6);
     }
@@ -41,17 +62,17 @@ bool RoundTrips(PtyClient& client) {
 }
 
 bool Upload(PtyClient& client) {
-    if (client.Command("AT+EFSW=0,\"" + Ucs2("C:\\upload.bin") + "\"") != "OK")
+    if (Command(client, "AT+EFSW=0,\"" + Ucs2("C:\\upload.bin") + "\"") != "OK")
         return false;
     std::string chunk = "AT+EFSW=2,0," + std::to_string(kChunkBytes) + ",\"" +
                         std::string(kChunkBytes * 2, '5') + "\"";
     Clock::time_point start = Clock::now();
     for (int i = 0; i < kUploadChunks; ++i) {
-        if (client.Command(chunk) != "OK")
+        if (Command(client, chunk) != "OK")
             return false;
     }
     double seconds = Seconds(start);
-    if (client.Command("AT+EFSW=1,\"" + Ucs2("C:\\upload.bin") + "\"") != "OK")
+    if (Command(client, "AT+EFSW=1,\"" + Ucs2("C:\\upload.bin") + "\"") != "OK")
         return false;
     double mib = kUploadChunks * kChunkBytes / 1048576.0;
     std::printf("upload, %zu-byte chunks, no line limit: %.1f MiB in %.2f s = %.2f MiB/s\n",

@@ -101,7 +101,9 @@ TEST_F(DevsimProgram, ClientLeavesNothingBehindWhenItCloses) {
     // devsim reacts to a client's close only after the close has returned.
     EXPECT_TRUE(Eventually([&] { return LineAsSetUp(m_device.FirstLine(), initial); }, kDeadline));
     ASSERT_TRUE(m_client.Open(m_device.FirstLine()));
-    EXPECT_EQ(m_client.Command("AT"), "OK");
+    ASSERT_TRUE(m_client.Send("AT\r"));
+    EXPECT_EQ(m_client.ReadUntil([](const std::string& b) { return b.size() >= 6; }, kDeadline),
+              "\r\nOK\r\n");
     EXPECT_EQ(m_device.Stop(SIGTERM).status, 0);
 }
 

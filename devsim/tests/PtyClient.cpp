@@ -4,19 +4,10 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
-#include <regex>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace devsim_test {
-
-std::string FinalLine(const std::string& bytes) {
-    static const std::regex kFinal("\r\n(OK|ERROR|\\+CME ERROR:.*)\r\n$");
-    // Final lines are short: only the tail is searched, as replies may be long.
-    const std::string tail = bytes.substr(bytes.size() < 64 ? 0 : bytes.size() - 64);
-    std::smatch match;
-    return std::regex_search(tail, match, kFinal) ? match.str(1) : std::string();
-}
 
 bool PtyClient::Open(const std::string& path) {
     Close();
@@ -58,12 +49,6 @@ std::string PtyClient::ReadUntil(const std::function<bool(const std::string&)>& 
             bytes.append(buffer, static_cast<size_t>(got));
     }
     return bytes;
-}
-
-std::string PtyClient::Command(const std::string& command) {
-    if (!Send(command + "\r"))
-        return "";
-    return FinalLine(ReadUntil(EndsWithFinal, std::chrono::seconds(5)));
 }
 
 std::string Ucs2(const std::string& ascii) {

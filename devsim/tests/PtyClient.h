@@ -1,5 +1,5 @@
 // Test client for the simulated device: opens the slave side of its pseudo-terminal, sends
-// command lines and collects replies up to the final result, with a deadline.
+// bytes and collects what comes back, with a deadline.
 #pragma once
 
 #include <chrono>
@@ -22,8 +22,6 @@ public:
     int Fd() const { return m_fd; }
 
     bool Send(const std::string& text);
-    // Sends `command` and a CR; the final result line, or "" when none came in time.
-    std::string Command(const std::string& command);
     // Reads raw bytes until `stop` returns true for the bytes so far or the deadline.
     std::string ReadUntil(const std::function<bool(const std::string&)>& stop,
                           std::chrono::milliseconds deadline);
@@ -34,11 +32,5 @@ private:
 
 // UCS-2 hexadecimal text with lower-case digits, as the upload tool encodes names.
 std::string Ucs2(const std::string& ascii);
-
-// The final result line the bytes end with, or "".
-std::string FinalLine(const std::string& bytes);
-inline bool EndsWithFinal(const std::string& bytes) {
-    return !FinalLine(bytes).empty();
-}
 
 } // namespace devsim_test
