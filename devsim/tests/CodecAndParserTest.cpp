@@ -1,9 +1,8 @@
-// Name codec and fault patterns: the device's reading of what arrives on the line.
-// (The command syntax is checked through the command table, in DeviceSessionTest, which also
-// sends names in lower-case digits; upper-case digits and every plane round-trip below.)
+// Name codec: the device's reading of the names that arrive on the line. (The command syntax
+// and the fault patterns are checked through the command table, in DeviceSessionTest, which
+// also sends names in lower-case digits; upper-case digits and every plane round-trip below.)
 #include <gtest/gtest.h>
 
-#include "FaultRule.h"
 #include "Ucs2Hex.h"
 #include "TableRow.h"
 
@@ -43,29 +42,3 @@ TEST(Ucs2Encoding, RoundTripsEveryPlaneAndReplacesMalformedUtf8) {
     for (const char* malformed : {"\xFF", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80"})
         EXPECT_EQ(EncodeUcs2Hex(malformed), "FFFD") << "lone byte, overlong or surrogate";
 }
-
-struct RuleCase : test_table::Row {
-    const char* rule;
-    const char* line;
-    bool hits;
-};
-
-class FaultPattern : public ::testing::TestWithParam<RuleCase> {};
-
-TEST_P(FaultPattern, MatchesAnywhereOrAnchored) {
-    FaultRule rule;
-    std::string error;
-    ASSERT_TRUE(rule.Parse(GetParam().rule, true, error)) << error;
-    EXPECT_EQ(rule.Hits(GetParam().line), GetParam().hits);
-}
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Rules, FaultPattern, ::testing::Values(
-    RuleCase{"AnchoredAtTheStart", "^AT+EFSW", "AT+EFSW=0", true},
-    RuleCase{"AnchoredAtTheStartOnly", "^EFSL", "AT+EFSL", false},
-    RuleCase{"NumberAtTheEnd", "ESUO=3$", "AT+ESUO=3", true},
-    RuleCase{"NineDigitsAreAnErrorCode", "AT+X=123456789", "AT+X", true},
-    RuleCase{"TenDigitsBelongToThePattern", "AT+X=1234567890", "AT+X=1234567890", true},
-    RuleCase{"LongerThanTheLine", "AT+EFSL", "AT", false}),
-    test_table::ByName());
-// clang-format on

@@ -9,15 +9,6 @@
 #include "DevsimProcess.h"
 #include "DeviceFileSystem.h"
 
-namespace devsim {
-
-// Test names and failure lines show the resolver by name.
-void PrintTo(Resolver resolver, std::ostream* out) {
-    *out << (resolver == Resolver::kKernel ? "Openat2" : "Walk");
-}
-
-} // namespace devsim
-
 using namespace devsim;
 
 using namespace devsim_test;
@@ -122,5 +113,5 @@ TEST_P(DeviceFileSystemTest, OnlyRegularFilesOfAtMostTheReadLimitAreReadOrWritte
 INSTANTIATE_TEST_SUITE_P(Resolvers, DeviceFileSystemTest,
                          ::testing::Values(Resolver::kKernel, Resolver::kWalk),
                          [](const ::testing::TestParamInfo<Resolver>& resolver) {
-                             return ::testing::PrintToString(resolver.param);
+                             return resolver.param == Resolver::kKernel ? "Openat2" : "Walk";
                          });

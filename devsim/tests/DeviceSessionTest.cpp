@@ -121,6 +121,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
                 {"AT+EFSW=2,0,1,\"41\"", "OK"}, {"AT+EFSW=2,0,1,\"42\"", "ERROR"},
                 {"AT+EFSW=2,1,1,\"43\"", "OK"}, {"AT+EFSW?", "+EFSW: 2147483647|OK"}},
                {{"C/ZOV/a.vxp", "abc"}, {"C/new", kAbsent}, {"C/w", "AC"}}},
+    // Anchored at the start, the end or neither; nine digits after '=' are an error code, ten
+    // belong to the pattern; a pattern longer than the line never matches it.
+    ScriptCase{"FaultPatternsAnchoredOrAnywhere",
+               {"--fail", "^AT+CE", "--fail", "^EFSL", "--fail", "CMEE=3$", "--fail",
+                "AT+ESWM=123456789", "--fail", "AT+CMEE=1234567890", "--fail", "ZAT$"},
+               {{"AT+CEER", "ERROR"}, {"AT+EFSL=\"0044003a\"", "OK"}, {"AT+CMEE=3", "ERROR"},
+                {"AT+CMEE=31", "OK"}, {"AT+ESWM=1,2", "+CME ERROR: 123456789"},
+                {"AT+CMEE=1234567890", "ERROR"}, {"AT", "OK"}},
+               {}},
     ScriptCase{"RebootResetsFolderDtStatusAndOpenFile", {"--dt-status", "2147483647"},
                {{"AT+ESUO=3", "OK"}, {"AT+EFSF=2," + Q("C:\\ZOV"), "OK"}, {kOpenW, "OK"},
                 {"AT+[666]REBOOT", "OK"}, {"AT+ESUO?", "+ESUO: 2147483647,0|OK"},

@@ -113,22 +113,20 @@ struct RefusedStart : test_table::Row {
     const char* says; // after "devsim: " on standard error; help and version: their first line
 };
 
-class DevsimRefused : public ::testing::TestWithParam<RefusedStart> {};
+class DevsimRefused : public DevsimProgram, public ::testing::WithParamInterface<RefusedStart> {};
 
 TEST_P(DevsimRefused, EndsWithItsStatusAndAMessage) {
-    TempFolder tmp;
-    ::mkdir(tmp.Sub("plain").c_str(), 0755);
-    WriteHostFile(tmp.Sub("plain/C"), "a file, not a drive");
+    ::mkdir(m_tmp.Sub("plain").c_str(), 0755);
+    WriteHostFile(m_tmp.Sub("plain/C"), "a file, not a drive");
     std::vector<std::string> args = GetParam().args;
     for (std::string& arg : args)
         if (arg.compare(0, 4, "ROOT") == 0)
-            arg = tmp.Path() + arg.substr(4);
-    DevsimProcess device;
-    bool printed = device.Start(args);
-    ProcessResult end = device.Wait();
+            arg = m_tmp.Path() + arg.substr(4);
+    bool printed = m_device.Start(args);
+    ProcessResult end = m_device.Wait();
     EXPECT_EQ(end.status, GetParam().status);
     // Help and version are the only first lines that are no terminal's path.
-    std::string said = printed ? device.FirstLine() : end.err;
+    std::string said = printed ? m_device.FirstLine() : end.err;
     std::string expected = (printed ? "" : "devsim: ") + std::string(GetParam().says);
     EXPECT_EQ(said.rfind(expected, 0), 0u) << said;
     EXPECT_EQ(end.err.find("usage: devsim") != std::string::npos, GetParam().status == 1);
