@@ -71,9 +71,8 @@ bool Eventually(const std::function<bool()>& condition, std::chrono::millisecond
     return true;
 }
 
-bool ChildProcess::readLine(std::string& line, int milliseconds) {
+bool ChildProcess::firstLine(std::string& line, int milliseconds) {
     std::string text;
-    size_t end = std::string::npos;
     Eventually(
         [&] {
             // Asked before the output is read, so that a line written just before the end counts.
@@ -83,15 +82,11 @@ bool ChildProcess::readLine(std::string& line, int milliseconds) {
                 waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
                 info.si_pid != 0;
             text = contents(m_out);
-            end = text.find('\n', m_lineStart);
-            return ended || end != std::string::npos;
+            return ended || text.find('\n') != std::string::npos;
         },
         std::chrono::milliseconds(milliseconds));
-    if (end == std::string::npos)
-        return false;
-    line = text.substr(m_lineStart, end - m_lineStart);
-    m_lineStart = end + 1;
-    return true;
+    line = text.substr(0, text.find('\n'));
+    return line.size() < text.size();
 }
 
 int WaitChild(pid_t pid, std::chrono::milliseconds deadline) {

@@ -36,9 +36,9 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool started() const { return m_pid > 0; }
-    // The next line of standard output without its line end. False once the child has ended
+    // The first line of standard output without its line end. False when the child has ended
     // without one, or when the deadline passes first.
-    bool readLine(std::string& line, int milliseconds);
+    bool firstLine(std::string& line, int milliseconds);
     // Waits for the end and collects both outputs; kills the child when the deadline passes.
     ProcessResult finish(int milliseconds);
     void signal(int number);
@@ -47,5 +47,4 @@ private:
     pid_t m_pid = -1;
     int m_out = -1;
     int m_err = -1;
-    size_t m_lineStart = 0;
 };

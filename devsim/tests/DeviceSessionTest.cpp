@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
     {"AT+ESWM=\"1", "ERROR"}, {"AT+EFSL=\"0043003a\"x", "ERROR"}, {"AT+EFSF=2,,\"00\"", "ERROR"},
     {"AT+CMEE=1234567890123456789", "ERROR"}, {"AT+CMEE=-123456789012345678", "OK"},
     {"AT+CMEE=1x", "ERROR"}, {"AT+EFSF=3,x", "ERROR"}, {"AT+ESWM=\"1\" ,2", "OK"},
-    {"AT+ESUO= 5 ", "OK"}, {"AT+EFSF=\"1\"", "ERROR"}, {"AT+EFSW=\"1\"", "ERROR"}},
+    {"AT+ESUO= 5 ", "OK"}, {"AT+EFSF=\"1\"", "ERROR"}, {"AT+EFSW=" + Q("C:\\ZOV\\a.vxp"), "ERROR"}},
                {}},
     ScriptCase{"BadChunksWriteNothing", {"--packet-size", "4"},
                {{kOpenW, "OK"}, {"AT+EFSW=2,0,2,\"010\"", "ERROR"},

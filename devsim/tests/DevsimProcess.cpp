@@ -40,7 +40,7 @@ bool DevsimProcess::Start(const std::vector<std::string>& args) {
     std::vector<std::string> argv = {DEVSIM_BIN};
     argv.insert(argv.end(), args.begin(), args.end());
     m_process = std::make_unique<ChildProcess>(argv);
-    return m_process->started() && m_process->readLine(m_firstLine, kStartDeadlineMs);
+    return m_process->started() && m_process->firstLine(m_firstLine, kStartDeadlineMs);
 }
 
 ProcessResult DevsimProcess::Stop(int signal, int milliseconds) {

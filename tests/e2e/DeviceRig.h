@@ -42,7 +42,7 @@ public:
     // The drive folder of a letter, created on demand; the work folder of Trellup.
     fs::path drive(char letter);
     const fs::path& work() const { return m_work; }
-    const fs::path& temp() const { return m_temp; } // TMPDIR of every Trellup run
+    const fs::path& temp() const { return m_temp; }    // TMPDIR of every Trellup run
     const std::string& port() const { return m_port; } // "pts/N" for -b
 
     // Runs Trellup from the work folder with the arguments (program name not included).
