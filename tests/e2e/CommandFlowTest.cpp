@@ -137,16 +137,19 @@ const std::string kNamesGame = startFileText("C:\\ZOV", "game.vxp");
 const char kReadFailed[] = "Read target start file C:\\\\autostart\\.txt failed\\.\n";
 const char kStartFailed[] = "Write target file C:\\\\autostart\\.txt failed\\.\n";
 
+const char kUsage[] = "Usage: Trellup [\\s\\S]*";
+
 struct OutcomeCase : test_table::Row {
     std::string startFile; // when not empty, autostart.txt, and C:\ZOV\game.vxp is there
     std::vector<std::string> devsimOptions;
     int status;
     const char* said; // a pattern for all of standard output on success, else standard error
+    std::vector<std::string> args = {}; // Trellup's; none: the quiet upload of app.vxp to devsim
 };
 
-class QuietRun : public Flow, public ::testing::WithParamInterface<OutcomeCase> {};
+class Outcome : public Flow, public ::testing::WithParamInterface<OutcomeCase> {};
 
-TEST_P(QuietRun, KeepsStandardOutputForTheFinalLineAndErrorsForStandardError) {
+TEST_P(Outcome, EndsWithItsStatusAndSaysItOnItsStreamAlone) {
     const OutcomeCase& c = GetParam();
     bool running = !c.startFile.empty();
     if (running) {
@@ -154,15 +157,18 @@ TEST_P(QuietRun, KeepsStandardOutputForTheFinalLineAndErrorsForStandardError) {
         writeFile(folder() / "game.vxp", "running");
     }
     writeFile(rig.work() / "app.vxp", patternBytes(150));
+    writeFile(rig.work() / "caf\x80.vxp", "x");
     ASSERT_TRUE(rig.start(c.devsimOptions));
     // A device path from '/' is taken as it stands.
-    ProcessResult run =
-        rig.trellup({"-q", "-b", "/dev/" + rig.port(), "-p", (rig.work() / "app.vxp").string()});
+    std::vector<std::string> upload = {"-q", "-b", "/dev/" + rig.port(), "-p",
+                                       (rig.work() / "app.vxp").string()};
+    ProcessResult run = rig.trellup(c.args.empty() ? upload : c.args);
     EXPECT_EQ(run.status, c.status & 0xFF);
-    bool uploaded = c.status == 0;
-    EXPECT_TRUE(std::regex_match(uploaded ? run.out : run.err, std::regex(c.said)))
+    bool succeeded = c.status == 0;
+    EXPECT_TRUE(std::regex_match(succeeded ? run.out : run.err, std::regex(c.said)))
         << run.out << run.err;
-    EXPECT_EQ(uploaded ? run.err : run.out, "");
+    EXPECT_EQ(succeeded ? run.err : run.out, "");
+    bool uploaded = succeeded && c.args.empty();
     fs::path target = folder() / (running ? "game.vxp" : "app.vxp");
     EXPECT_EQ(readFile(target) == patternBytes(150), uploaded) << "a partial file stays";
     if (running && !uploaded) {
@@ -178,7 +184,7 @@ TEST_P(QuietRun, KeepsStandardOutputForTheFinalLineAndErrorsForStandardError) {
 // change and the open before each file are one path for both files, so one file's refused
 // change and the other's refused open take every branch.
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Cases, QuietRun, ::testing::Values(
+INSTANTIATE_TEST_SUITE_P(Cases, Outcome, ::testing::Values(
     OutcomeCase{"Uploaded", "", {}, 0, kFinalLine},
     OutcomeCase{"NoAnswer", "", {"--fail", "^AT$"}, 200,
                 "The device on /dev/pts/[0-9]+ does not answer AT\\.\n"},
@@ -214,7 +220,25 @@ INSTANTIATE_TEST_SUITE_P(Cases, QuietRun, ::testing::Values(
                 "The device's start file names a path of 255 or more characters\\.\n"},
     OutcomeCase{"StartFileNamesAPathOutsideAscii",
                 "[autostart]\r\nApp=C:\\ZOV\\g\xc3\xa9.vxp\r\n", {}, 400,
-                ".*a path outside ASCII\\.\n"}),
+                ".*a path outside ASCII\\.\n"},
+    // Refused before the line is opened: an unusable application file too. The name holds a
+    // lone byte 0x80, the first outside ASCII.
+    OutcomeCase{"Help", "", {}, 0, kUsage, {"--help"}},
+    OutcomeCase{"Version", "", {}, 0, "Trellup " PROJECT_VERSION_STRING "\n", {"--version"}},
+    OutcomeCase{"NoLine", "", {}, 1, "no serial device given \\(-b\\)\nUsage: [\\s\\S]*",
+                {"-p", "app.vxp"}},
+    OutcomeCase{"MissingPort", "", {}, 100, "Connect to /dev/no-such-line failed\\.\n",
+                {"-q", "-b", "no-such-line", "-p", "app.vxp"}},
+    // No machine this runs on has a USB serial port; the ports found follow, one a line.
+    OutcomeCase{"AutoWithoutAUsbPort", "", {}, 100,
+                "-b auto needs exactly one USB serial port; found [0-9]+ port\\(s\\)(\n|:\n(  .*\n)+)",
+                {"-q", "-b", "auto", "-p", "app.vxp"}},
+    OutcomeCase{"MissingApplication", "", {}, 300,
+                "Open file absent\\.vxp failed, error = No such file or directory\n",
+                {"-q", "-b", "no-such-line", "-p", "absent.vxp"}},
+    OutcomeCase{"ApplicationNamedOutsideAscii", "", {}, 1,
+                "The file name caf\x80\\.vxp holds characters outside ASCII\\.\n",
+                {"-q", "-b", "no-such-line", "-p", "./caf\x80.vxp"}}),
     test_table::ByName());
 // clang-format on
 
@@ -245,45 +269,5 @@ TEST_F(Flow, ProgressLineIsDrawnOnATerminalOnlyWhereNoTraceLineBreaksIt) {
     EXPECT_NE(onTerminal(rig, "-q >&2").find("\r3000 of 3000 bytes"), std::string::npos);
     EXPECT_NE(onTerminal(rig, ">/dev/null").find("\r3000 of 3000 bytes"), std::string::npos);
 }
-
-struct RefusalCase : test_table::Row {
-    std::vector<std::string> args;
-    int status;
-    const char* said; // a pattern for all of standard error; with status 0, of standard output
-};
-
-class Refused : public ::testing::TestWithParam<RefusalCase> {};
-
-TEST_P(Refused, EndsWithItsStatusAndSaysWhyOnStandardError) {
-    DeviceRig rig;
-    writeFile(rig.work() / "app.vxp", "x");
-    writeFile(rig.work() / "caf\x80.vxp", "x");
-    ProcessResult run = rig.trellup(GetParam().args);
-    EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
-    const std::string& said = GetParam().status == 0 ? run.out : run.err;
-    EXPECT_TRUE(std::regex_match(said, std::regex(GetParam().said))) << said;
-}
-
-const char kUsage[] = "Usage: Trellup [\\s\\S]*";
-
-// An unusable application file is found before the line is opened. The name holds a lone byte
-// 0x80, the first outside ASCII.
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Cases, Refused, ::testing::Values(
-    RefusalCase{"NoArguments", {}, 1, kUsage},
-    RefusalCase{"Help", {"--help"}, 0, kUsage},
-    RefusalCase{"Version", {"--version"}, 0, "Trellup " PROJECT_VERSION_STRING "\n"},
-    RefusalCase{"NoLine", {"-p", "app.vxp"}, 1, "no serial device given \\(-b\\)\nUsage: [\\s\\S]*"},
-    RefusalCase{"MissingPort", {"-q", "-b", "no-such-line", "-p", "app.vxp"}, 100,
-                "Connect to /dev/no-such-line failed\\.\n"},
-    // No machine this runs on has a USB serial port; the ports found follow, one a line.
-    RefusalCase{"AutoWithoutAUsbPort", {"-q", "-b", "auto", "-p", "app.vxp"}, 100,
-                "-b auto needs exactly one USB serial port; found [0-9]+ port\\(s\\)(\n|:\n(  .*\n)+)"},
-    RefusalCase{"MissingApplication", {"-q", "-b", "no-such-line", "-p", "absent.vxp"}, 300 & 0xFF,
-                "Open file absent\\.vxp failed, error = No such file or directory\n"},
-    RefusalCase{"ApplicationNamedOutsideAscii", {"-q", "-b", "no-such-line", "-p", "./caf\x80.vxp"},
-                1, "The file name caf\x80\\.vxp holds characters outside ASCII\\.\n"}),
-    test_table::ByName());
-// clang-format on
 
 } // namespace

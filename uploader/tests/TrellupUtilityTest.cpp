@@ -82,7 +82,7 @@ TEST(CommandLine, LogsItsReasonsInTheLogFolder) {
     }
     EXPECT_FALSE(openLogFileAt((deep + "/").c_str()));
     ASSERT_TRUE(openLogFileAt(folder.c_str()));
-    Parse({});
+    EXPECT_EQ(Parse({}).result, 1);
     Parse({"-x"});
     Parse({"-b", "pts/9"});
     closeLogFile();
