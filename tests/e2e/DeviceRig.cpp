@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -34,12 +35,10 @@ std::vector<std::string> entries(const fs::path& folder) {
 }
 
 std::string patternBytes(size_t n, unsigned seed) {
+    std::mt19937 random(seed);
     std::string bytes(n, '\0');
-    unsigned state = seed * 2654435761u + 1;
-    for (size_t i = 0; i < n; ++i) {
-        state = state * 1103515245u + 12345u;
-        bytes[i] = static_cast<char>(state >> 16);
-    }
+    for (char& byte : bytes)
+        byte = static_cast<char>(random());
     return bytes;
 }
 
