@@ -2,6 +2,7 @@
 // the device folder, byte for byte, what autostart.txt says and whether the device was reset.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "DeviceRig.h"
@@ -46,6 +47,10 @@ TEST_P(Upload, LeavesTheApplicationAndItsStartFileInPlace) {
     EXPECT_EQ(entries(at(c.appFile).parent_path()), c.folder);
     EXPECT_EQ(readFile(at(c.startFile.first)), c.startFile.second);
     EXPECT_EQ(rig.count(kReboot), c.reboots);
+    // The device is checked and its mode read once more before the result (or the reset).
+    std::vector<std::string> sent = rig.commands();
+    auto afterCheck = std::find(sent.rbegin(), sent.rend(), "AT").base();
+    EXPECT_TRUE(afterCheck != sent.end() && *afterCheck == "AT+ESUO?");
     // The working copy of autostart.txt went to a private folder, removed at exit.
     EXPECT_TRUE(entries(rig.temp()).empty());
     EXPECT_EQ(entries(rig.work()), (std::vector<std::string>{"Trellup", "app.vxp"}));
