@@ -228,7 +228,6 @@ bool Varnel::PackToCopy(_composeTagPara& para, std::vector<uint8_t>& tail, uint6
         log_output(kRenameFailed, temporary.c_str(), m_outputPath.c_str(), std::strerror(errno));
         packed = false;
     }
-    copy.reset();
     if (!packed)
         unlink(temporary.c_str());
     return packed;
