@@ -137,6 +137,7 @@ struct OutcomeCase : test_table::Row {
     int status;
     const char* said; // a pattern for all of standard output on success, else standard error
     std::vector<std::string> args = {}; // Trellup's; none: the quiet upload of app.vxp to devsim
+    bool tempFolderGone = false;        // TMPDIR names a folder that is not there
 };
 
 class Outcome : public Flow, public ::testing::WithParamInterface<OutcomeCase> {};
@@ -151,6 +152,8 @@ TEST_P(Outcome, EndsWithItsStatusAndSaysItOnItsStreamAlone) {
     writeFile(rig.work() / "app.vxp", patternBytes(150));
     writeFile(rig.work() / "caf\x80.vxp", "x");
     ASSERT_TRUE(rig.start(c.devsimOptions));
+    if (c.tempFolderGone)
+        fs::remove(rig.temp());
     // A device path from '/' is taken as it stands.
     std::vector<std::string> upload = {"-q", "-b", "/dev/" + rig.port(), "-p",
                                        (rig.work() / "app.vxp").string()};
@@ -205,6 +208,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, Outcome, ::testing::Values(
                 "Write target file C:\\\\ZOV\\\\game\\.vxp failed\\.\n"},
     OutcomeCase{"NamedApplicationAbsentOpenRefused", startFileText("C:\\ZOV", "gone.vxp"),
                 {"--fail", "AT+EFSW=0,"}, 300, "Write file .*/app\\.vxp failed,\n"},
+    OutcomeCase{"NoTemporaryFolder", "", {}, 400,
+                "Cannot create a private temporary folder: No such file or directory\n", {}, true},
     OutcomeCase{"StartFileNamesTooLongAPath",
                 "[autostart]\r\nApp=C:\\ZOV\\" + std::string(300, 'g') + ".vxp\r\n", {}, 400,
                 "The device's start file names a path of 255 or more characters\\.\n"},
