@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <sstream>
 #include <unistd.h>
 
 #include "Ucs2Hex.h"
@@ -63,16 +64,11 @@ std::string Trim(const std::string& s) {
 
 // The value of the first "App=" line of a start file, or "".
 std::string StartFileApp(const std::string& text) {
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
         size_t eq = line.find('=');
         if (eq != std::string::npos && line.substr(0, eq) == kAppKey)
             return Trim(line.substr(eq + 1));
-        start = end + 1;
     }
     return std::string();
 }

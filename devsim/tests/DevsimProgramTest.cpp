@@ -39,10 +39,10 @@ struct LineCase : test_table::Row {
 
 class DevsimLine : public DevsimProgram, public ::testing::WithParamInterface<LineCase> {};
 
-// D:\app.vxp, on the only drive, is the application that autostart.txt names on its first line.
+// D:\app.vxp, on the only drive, is the application that autostart.txt names on its second line.
 TEST_P(DevsimLine, WritesGiveExactlyTheseBytes) {
     ::mkdir(m_tmp.Sub("D").c_str(), 0755);
-    WriteHostFile(m_tmp.Sub("D/autostart.txt"), "App=D:\\app.vxp\r\n[autostart]\r\n");
+    WriteHostFile(m_tmp.Sub("D/autostart.txt"), "[autostart]\r\nApp=D:\\app.vxp\r\n");
     WriteHostFile(m_tmp.Sub("D/app.vxp"), "x");
     Start(GetParam().options);
     for (const std::string& piece : GetParam().writes)
