@@ -196,7 +196,6 @@ bool DeviceFileSystem::IsFile(const DevicePath& path) const {
 }
 
 bool DeviceFileSystem::List(const DevicePath& folder, std::vector<DirEntry>& entries) const {
-    entries.clear();
     UniqueFd fd = OpenPath(folder, kFolderFlags);
     if (!fd.Valid() || !ListOpenFolder(fd.Get(), entries))
         return false;

@@ -52,7 +52,7 @@ public:
 
     bool IsFolder(const DevicePath& path) const;
     bool IsFile(const DevicePath& path) const;
-    // Entries of a folder sorted by name: its files and folders, nothing else.
+    // Entries of a folder sorted by name, into an empty `entries`: its files and folders only.
     bool List(const DevicePath& folder, std::vector<DirEntry>& entries) const;
     bool MakeFolder(const DevicePath& path) const;
     // Removes an empty folder; never a drive root.
