@@ -27,10 +27,11 @@ std::string TrimSpaces(const std::string& s) {
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
-// "+" then an optional "[digits]" tag then letters, digits or underscores.
+// "+" then an optional "[digits]" tag then letters, digits or underscores, from a character
+// of the line on.
 bool ReadName(const std::string& line, size_t& at, std::string& name) {
     size_t start = at;
-    if (at >= line.size() || line[at] != '+')
+    if (line[at] != '+')
         return false;
     ++at;
     if (at < line.size() && line[at] == '[') {

@@ -27,7 +27,7 @@ FieldSpan fieldSpan(const char* s, int start, int end) {
     int first = start < 0 ? 0 : start + 1;
     if (first > length)
         first = length;
-    while (first < length && s[first] == kSpace)
+    while (s[first] == kSpace) // the terminator ends the run
         ++first;
     int last = end > length ? length : end;
     if (last < first)
