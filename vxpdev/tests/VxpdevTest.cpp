@@ -2,12 +2,14 @@
 // and output (JSON parsed), devsim's faults, names outside ASCII and round trips.
 #include <gtest/gtest.h>
 
+#include <libserialport.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <iterator>
 #include <sstream>
 
+#include "ExitStatus.h"
 #include "PortChoice.h"
 #include "VxpdevRun.h"
 #include "TableRow.h"
@@ -204,6 +206,17 @@ TEST(Ports, UnknownIdsAndTextsAreNullAndIdZeroIsKept) {
     EXPECT_EQ(shown["vendorId"], 0);
     EXPECT_EQ(shown["productId"], nullptr);
     EXPECT_EQ(shown["serial"], nullptr);
+}
+
+extern "C" sp_return __wrap_sp_list_ports(sp_port***) {
+    return SP_ERR_FAIL;
+}
+
+TEST(Ports, AutoSaysTheListingFailed) {
+    std::string port;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(ResolvePortOption("auto", port), kExitDevice);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "vxpdev: the serial ports cannot be listed\n");
 }
 
 // The machine's own ports, and -b auto refused unless exactly one of them is a USB port.
