@@ -9,7 +9,6 @@
 #include <iterator>
 #include <sstream>
 
-#include "ExitStatus.h"
 #include "PortChoice.h"
 #include "VxpdevRun.h"
 #include "TableRow.h"
@@ -215,7 +214,7 @@ extern "C" sp_return __wrap_sp_list_ports(sp_port***) {
 TEST(Ports, AutoSaysTheListingFailed) {
     std::string port;
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(ResolvePortOption("auto", port), kExitDevice);
+    EXPECT_EQ(ResolvePortOption("auto", port), 2);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "vxpdev: the serial ports cannot be listed\n");
 }
 

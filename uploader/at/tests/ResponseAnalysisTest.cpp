@@ -37,15 +37,6 @@ TEST(ResponseAnalysis, PrefixDecidesWhichLinesReachTheParser) {
     EXPECT_EQ(t.wakes, 0); // information lines leave the command running
 }
 
-// A drive name without its closing quote ends before the line's last character.
-TEST(ResponseAnalysis, UnclosedDriveNameLosesTheLastCharacter) {
-    TestContext t;
-    t.begin(ME_Get_DriverInfo_CB, "+EFSL");
-    t.feed("\r\n+EFSL: \"0043003A\r\n");
-    std::string name;
-    EXPECT_TRUE(t.result.get_string(name, 0, 1) && name == "0043003") << name;
-}
-
 // Whether another thread finds the lock taken.
 bool lockHeld(tagOSALLOCK* lock) {
     bool held = false;
