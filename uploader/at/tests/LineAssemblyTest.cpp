@@ -26,7 +26,6 @@ INSTANTIATE_TEST_SUITE_P(
     Replies, Framing,
     ::testing::Values(
         FramingCase{"EchoInformationAndFinal", "AT\r\r\n+X: 1\r\n\r\nOK\r\n", {"+X: 1", "OK"}},
-        FramingCase{"NothingBeforeTheFirstCr", "OK\nERROR\n", {}},
         FramingCase{"EmptyAndOneCharacterLinesDropped", "\r\n\r\n\r\nX\r\nOK\r\n", {"OK"}},
         FramingCase{
             "LineNotOpenedByLfSkipped", "\r\nOK\r\nERROR\r\n\r\nERROR\r\n", {"OK", "ERROR"}},

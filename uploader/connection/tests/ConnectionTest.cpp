@@ -140,14 +140,15 @@ TEST_F(ConnectionPeer, NamesOf62CharactersFitACommandNot63) {
 TEST_F(ConnectionPeer, ListingFillsTheCacheWhichRemovingOthersWalksAndAnEmptyOneClears) {
     EXPECT_TRUE(conn.Conn_Init(peer.slavePath().c_str())); // a second open closes the first
     peer.script({{kRoot, kOk},
-                 {listing("C:\\ZOV"), reply({"+EFSL: \"006300E9\",2", entry("006B", 3), "+EFSL: \"006B\",3,"})},
+                 {listing("C:\\ZOV"),
+                  reply({"+EFSL: \"006300E9\",2", entry("006B", 3), "+EFSL: \"006B\",3,"})},
                  {kRoot, kOk},
                  {"AT+EFSD=" + inQuotes(Ucs2("C:\\ZOV\\c") + "00e9") + "\r", kOk},
                  {kRoot, kOk},
                  {listing("C:\\ZOV"), kOk}});
     ASSERT_TRUE(conn.TFSGetDirFileListInfo(CString("C:\\ZOV")));
     EXPECT_TRUE(conn.IsExistInTheDir(CString("k")));
-    EXPECT_EQ(conn.ListedKinds(), (std::vector<int>{-1, 0, -1})); // no kind after no or a last comma
+    EXPECT_EQ(conn.ListedKinds(), (std::vector<int>{-1, 0, -1})); // no kind: nothing after ","
     EXPECT_TRUE(conn.TFSRemoveOtherTargetVxpFile(CString("k")));
     EXPECT_FALSE(conn.TFSGetDirFileListInfo(CString("C:\\ZOV")));
     EXPECT_TRUE(conn.ListedValues().empty() && conn.ListedKinds().empty());
@@ -165,10 +166,6 @@ bool driveListFails(Connection& c, const CString&) {
 // How the other refusals show.
 const auto noListing = [](Connection& c, const CString& p) { return !c.TFSGetDirFileListInfo(p); };
 const auto noFolder = [](Connection& c, const CString& p) { return !c.TFSCreateDir(p); };
-const auto noRead = [](Connection& c, const CString& p) {
-    std::string bytes = "stale";
-    return !c.TFSReadTargetBytes(p, 1, bytes) && bytes.empty();
-};
 const auto noRemoval = [](Connection& c, const CString& p) { return !c.TFSRemoveTargetFile(p, 0); };
 
 // A path over a limit, or a name the command cannot carry, is refused before the device hears
@@ -193,8 +190,10 @@ const std::string kEnterA40 = "AT+EFSF=2," + inQuotes(Ucs2(std::string(40, 'a'))
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Paths, PathRefusal, ::testing::Values(
-    PathCase{"ReadOver259", std::string(260, 'r'), {}, "", noRead},
-    PathCase{"Read259NameOver62", std::string(259, 'r'), {{kRoot, kOk}}, "is longer than 62 characters.\n", noRead},
+    PathCase{"ReadOver259", std::string(260, 'r'), {}, "", [](Connection& c, const CString& p) {
+                 std::string bytes = "stale";
+                 return !c.TFSReadTargetBytes(p, 1, bytes) && bytes.empty(); }},
+    PathCase{"Read259NameOver62", std::string(259, 'r'), {{kRoot, kOk}}, "is longer than 62 characters.\n", [](Connection& c, const CString& p) { return !c.TFSReadTargetFile(p, p, 1); }},
     PathCase{"RemoveOver259", std::string(260, 'r'), {}, "", noRemoval},
     PathCase{"RemoveAfterRootRefused", "r", {{kRoot, kError}}, "Go to root directory error: [100]", noRemoval},
     PathCase{"FolderOver247", std::string(248, 'f'), {}, "", noFolder},

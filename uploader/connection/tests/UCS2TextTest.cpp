@@ -35,7 +35,6 @@ TEST_P(Decode, GivesCharactersOrTheRawText) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, Decode, ::testing::Values(
     DecodeCase{"LowerCaseDigitsStayRaw", "0041002e", L"0041002e"},
-    DecodeCase{"PartOfAGroupDropped", "00410", L"A"},
     DecodeCase{"NoWholeGroup", "004", L""},
     DecodeCase{"BeyondLatin1", "00E90416", L"\u00e9\u0416"},
     DecodeCase{"NotHexStaysRaw", "00G1", L"00G1"}),
