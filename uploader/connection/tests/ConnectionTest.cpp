@@ -138,7 +138,9 @@ TEST_F(ConnectionPeer, NamesOf62CharactersFitACommandNot63) {
 // Removing the others deletes every other entry by its full path, a name outside ASCII (e with
 // acute accent) included; an empty listing clears the cache.
 TEST_F(ConnectionPeer, ListingFillsTheCacheWhichRemovingOthersWalksAndAnEmptyOneClears) {
+    ::testing::internal::CaptureStdout();
     EXPECT_TRUE(conn.Conn_Init(peer.slavePath().c_str())); // a second open closes the first
+    EXPECT_NE(::testing::internal::GetCapturedStdout().find("Exit timer"), std::string::npos);
     peer.script({{kRoot, kOk},
                  {listing("C:\\ZOV"),
                   reply({"+EFSL: \"006300E9\",2", entry("006B", 3), "+EFSL: \"006B\",3,"})},
