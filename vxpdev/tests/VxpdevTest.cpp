@@ -111,7 +111,6 @@ INSTANTIATE_TEST_SUITE_P(Device, Commands, ::testing::Values(
     CommandCase{"CatOutsideAscii", "", "cat C:/ZOV/" WIDE_NAME, 2, "names outside ASCII cannot be read", nullptr},
     CommandCase{"RmOutsideAscii", "", "rm C:/ZOV/" WIDE_NAME, 0, nullptr, "-ZOV/" WIDE_NAME},
     CommandCase{"CatCmeError", "--fail AT+EFSR=12", "cat C:/ZOV/app.vxp", 2, nullptr, nullptr},
-    CommandCase{"Rm", "", "rm C:/ZOV/app.vxp", 0, nullptr, "-ZOV/app.vxp"},
     CommandCase{"RmMissing", "", "rm C:/ZOV/nope", 3, nullptr, nullptr},
     CommandCase{"RmUndeletable", "--undeletable app.vxp", "rm C:/ZOV/app.vxp", 2, "refused", "+ZOV/app.vxp"},
     CommandCase{"Mkdir", "", "mkdir C:/NEW", 0, nullptr, "+NEW"},
