@@ -225,6 +225,16 @@ TEST_F(ConnectionPeer, RefusedStatusAndSwitchAreTriedAgainThenEnteringAndLeaving
     EXPECT_TRUE(conn.SwitchDT(true));
     EXPECT_TRUE(conn.SwitchDT(true));
     std::thread([&] { EXPECT_TRUE(conn.SwitchDT(false)); }).join(); // the command lock is free
+    // The drive list and the packet size are asked for in the DT mode; a reset leaves it first.
+    peer.script({{"AT+ESUO=3\r", kOk},
+                 {"AT+EFSL\r", kError},
+                 {"AT+ESUO=4\r", kOk},
+                 {"AT+[666]REBOOT\r", kOk},
+                 {"AT+ESUO=3\r", kOk},
+                 {"AT+EFSW?\r", kError}});
+    EXPECT_TRUE(driveListFails(conn, CString()));
+    EXPECT_TRUE(conn.TargetReset());
+    conn.InternalGetPacketSize();
 }
 
 // From a status the switch needs not or cannot change, nothing is sent (the strict peer would
