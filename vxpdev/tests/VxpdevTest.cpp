@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(Device, Commands, ::testing::Values(
     CommandCase{"PutExisting", "", "put hallo.txt C:/ZOV/app.vxp", 1, "vxpdev: C:\\ZOV\\app.vxp: exists on the device (-f replaces it)\n", "+ZOV/app.vxp"},
     CommandCase{"GetExisting", "", "get C:/ZOV/app.vxp hallo.txt", 1, "vxpdev: hallo.txt: exists on this computer (-f replaces it)\n", nullptr},
     CommandCase{"GetUnderItsOwnName", "", "get C:/ZOV/app.vxp", 0, nullptr, nullptr},
-    CommandCase{"PutIntoAFolder", "", "put -f hallo.txt C:/ZOV", 0, nullptr, "+ZOV/hallo.txt"},
+    CommandCase{"PutIntoAFolder", "", "put -f ./hallo.txt C:/ZOV", 0, nullptr, "+ZOV/hallo.txt"},
     // The temporary copy beside a folder that blocks the name does not stay.
     CommandCase{"GetOntoAFolder", "", "get -f C:/ZOV/app.vxp in", 3, "cannot be written on this computer", nullptr},
     CommandCase{"Help", nullptr, "--help", 0, "Exit status", nullptr},
