@@ -88,10 +88,8 @@ void CString::ConcatCopy(int len1, const wchar_t* data1, int len2, const wchar_t
     int total = len1 + len2;
     m_nDataLength = total;
     m_pData = NewBlock(total);
-    if (len1 > 0)
-        wmemcpy(m_pData, data1, static_cast<size_t>(len1));
-    if (len2 > 0)
-        wmemcpy(m_pData + len1, data2, static_cast<size_t>(len2));
+    wmemcpy(m_pData, data1, static_cast<size_t>(len1));
+    wmemcpy(m_pData + len1, data2, static_cast<size_t>(len2));
     m_pData[total] = 0;
 }
 

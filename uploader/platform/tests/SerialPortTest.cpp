@@ -36,7 +36,7 @@ struct Received {
         {
             std::lock_guard<std::mutex> lock(received->mutex);
             if (type == COMM_LINE_LOST) {
-                received->lineLost = true;
+                received->lineLost = length == 0; // announced without bytes
             } else {
                 EXPECT_EQ(type, COMM_DATA_RECEIVED);
                 received->bytes.append(data, length);
