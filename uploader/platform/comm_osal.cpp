@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <sys/time.h>
 #include <time.h>
 
 namespace {
@@ -81,15 +80,15 @@ void* pthreadHelper(void* raw) {
     return reinterpret_cast<void*>(result);
 }
 
+// On the wall clock, which condition waits measure by default.
 struct timespec DeadlineAfter(unsigned ms) {
-    struct timeval now;
-    gettimeofday(&now, nullptr);
-    struct timespec deadline;
-    deadline.tv_sec = now.tv_sec + ms / 1000;
-    long nanoseconds = static_cast<long>(ms % 1000) * 1000000L + now.tv_usec * 1000L;
-    deadline.tv_sec += nanoseconds / 1000000000L;
-    deadline.tv_nsec = nanoseconds % 1000000000L;
-    return deadline;
+    auto deadline = std::chrono::system_clock::now() + std::chrono::milliseconds(ms);
+    auto seconds = std::chrono::time_point_cast<std::chrono::seconds>(deadline);
+    struct timespec result;
+    result.tv_sec = static_cast<time_t>(seconds.time_since_epoch().count());
+    result.tv_nsec = static_cast<long>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - seconds).count());
+    return result;
 }
 
 unsigned WaitEvent(HANDLE_CONTENT* event, unsigned ms) {
