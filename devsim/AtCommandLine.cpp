@@ -66,9 +66,10 @@ bool ParseNumber(const std::string& text, AtArgument& arg) {
     return true;
 }
 
-// One argument starting at `at`; leaves `at` on the comma after it or at the end.
+// One argument starting at `at` (at most the end); leaves `at` on the comma after it or at the
+// end.
 bool ReadArgument(const std::string& list, size_t& at, AtArgument& arg) {
-    while (at < list.size() && list[at] == ' ')
+    while (list[at] == ' ') // the terminator ends the run
         ++at;
     if (at < list.size() && list[at] == '"') {
         size_t close = list.find('"', at + 1);

@@ -57,7 +57,7 @@ const mode_t kFolderMode = 0755;
 
 bool IsRegularFile(int fd) {
     struct stat st;
-    return fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode); // also false for no descriptor
 }
 
 // Files and folders of an open folder, symbolic links and other kinds left out.

@@ -95,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
     {"AT+EFSW?", "+EFSW: 1024|OK"}, {"AT+EFSW=2,0,1,\"00\"", "ERROR"},
     {"AT+EFSW=1,\"0078\"", "ERROR"}, {"AT+EFSW=3,\"0078\"", "ERROR"}, {"AT+EFSC=\"004\"", "ERROR"},
     {"AT+EFSD=\"0043003a005c0078\"", "ERROR"}, {"AT+EFSD=\"0043003a005c005a004f0056\"", "ERROR"},
-    {"AT+NOPE", "ERROR"}, {"AT+EFSL=\"004\"", "ERROR"}, {"AT+ESUO", "ERROR"}, {"hello", "ERROR"},
+    {"AT+NOPE", "ERROR"}, {"AT+EFSL=\"004\"", "ERROR"}, {"AT+ESUO", "ERROR"}, {"HI+CEER", "ERROR"},
     {"A", "ERROR"}, {"ATX", "ERROR"}, {"AT+", "ERROR"}, {"AT+[]X", "ERROR"},
     {"AT+[6a]REBOOT", "ERROR"}, {"AT+ESUO=", "ERROR"}, {"AT+ESUO?x", "ERROR"},
     {"AT+ESWM=\"1", "ERROR"}, {"AT+EFSL=\"0043003a\"x", "ERROR"}, {"AT+EFSF=2,,\"00\"", "ERROR"},
