@@ -332,14 +332,9 @@ DeviceReply DeviceSession::WriteChunk(const AtCommandLine& cmd) {
     if ((final != 0 && final != 1) || count < 0 || static_cast<size_t>(count) > limit ||
         !HexToBytes(cmd.args[3].text, bytes) || bytes.size() != static_cast<size_t>(count))
         return Error();
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t put = ::write(m_writeFd, bytes.data() + done, bytes.size() - done);
-        if (put <= 0)
-            return Error();
-        done += static_cast<size_t>(put);
-    }
-    return Ok();
+    // A regular file takes a write whole or fails (a full disk): then the chunk is refused.
+    ssize_t put = ::write(m_writeFd, bytes.data(), bytes.size());
+    return put == static_cast<ssize_t>(bytes.size()) ? Ok() : Error();
 }
 
 DeviceReply DeviceSession::DtStatus(const AtCommandLine& cmd) {
