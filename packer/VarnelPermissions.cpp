@@ -24,7 +24,7 @@ const ApiName kApiNames[] = {
 void SetFlagOf(_apiList* list, const std::string& token) {
     for (const ApiName& api : kApiNames)
         if (caseInsensitiveStringCompare(token, api.name)) {
-            list->flag[api.flag] = 1;
+            list->flag[api.flag] = true;
             return;
         }
 }
