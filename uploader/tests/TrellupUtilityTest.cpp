@@ -157,7 +157,8 @@ TEST(StartFile, FindsTheFirstLineKeyedAppAndRefusesTooLongAText) {
     EXPECT_TRUE(getCurrentVXPNameFromTxt(path.c_str(), name));
     EXPECT_EQ(std::string(name), std::string(255, 'n'));
     EXPECT_FALSE(getCurrentVXPNameFromTxt(folder.c_str(), name)); // a folder, not a file
-    EXPECT_FALSE(generateNewTxt(path.c_str(), std::string(1100, 'f').c_str(), "a.vxp"));
+    EXPECT_TRUE(generateNewTxt(path.c_str(), std::string(998, 'f').c_str(), "a.vxp")); // 1023 bytes
+    EXPECT_FALSE(generateNewTxt(path.c_str(), std::string(999, 'f').c_str(), "a.vxp"));
 }
 
 TEST(Paths, SplitAtTheLastSeparator) {
