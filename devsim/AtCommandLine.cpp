@@ -27,8 +27,8 @@ std::string TrimSpaces(const std::string& s) {
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
-// "+" then an optional "[digits]" tag then letters, digits or underscores, from a character
-// of the line on.
+// From `at`, which is inside the line: "+" then an optional "[digits]" tag then letters, digits
+// or underscores.
 bool ReadName(const std::string& line, size_t& at, std::string& name) {
     size_t start = at;
     if (line[at] != '+')
