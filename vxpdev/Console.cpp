@@ -16,11 +16,11 @@ FILE* dataStream = nullptr;
 
 } // namespace
 
-bool DivertEngineOutput(bool trace) {
+void DivertEngineOutput(bool trace) {
     std::fflush(stdout);
     int saved = dup(STDOUT_FILENO);
     if (saved < 0)
-        return false;
+        return;
     int target = trace ? dup(STDERR_FILENO) : open(kNullDevice, O_WRONLY);
     FILE* data = fdopen(saved, "w");
     if (target < 0 || data == nullptr || dup2(target, STDOUT_FILENO) < 0) {
@@ -30,13 +30,12 @@ bool DivertEngineOutput(bool trace) {
             close(saved);
         if (target >= 0)
             close(target);
-        return false;
+        return;
     }
     close(target);
     // The engine's trace is best seen in order with vxpdev's own messages.
     setvbuf(stdout, nullptr, _IONBF, 0);
     dataStream = data;
-    return true;
 }
 
 FILE* DataOut() {

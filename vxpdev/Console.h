@@ -9,9 +9,9 @@
 
 #include <nlohmann/json.hpp>
 
-// Moves file descriptor 1 aside as described above. False when the descriptors cannot be set
-// up (data then still goes to standard output).
-bool DivertEngineOutput(bool trace);
+// Moves file descriptor 1 aside as described above. When the descriptors cannot be set up, data
+// and engine output both stay on standard output.
+void DivertEngineOutput(bool trace);
 
 // The stream for data: the original standard output.
 FILE* DataOut();
