@@ -2,13 +2,13 @@
 // and output (JSON parsed), devsim's faults, names outside ASCII and round trips.
 #include <gtest/gtest.h>
 
-#include <libserialport.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <iterator>
 #include <sstream>
 
+#include "ListingFault.h"
 #include "PortChoice.h"
 #include "VxpdevRun.h"
 #include "TableRow.h"
@@ -205,14 +205,11 @@ TEST(Ports, UnknownIdsAndTextsAreNullAndIdZeroIsKept) {
     EXPECT_EQ(shown["serial"], nullptr);
 }
 
-extern "C" sp_return __wrap_sp_list_ports(sp_port***) {
-    return SP_ERR_FAIL;
-}
-
-// Ports listed; -b auto needs a listing (which fails in this program) with exactly one USB port.
+// Ports listed; -b auto needs a listing (here made to fail) with exactly one USB port.
 TEST(Ports, ListedAndAutoNeedsOneUsbPort) {
     std::string port;
     ::testing::internal::CaptureStderr();
+    FailNextPortListing();
     EXPECT_EQ(ResolvePortOption("auto", port), 2);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "vxpdev: the serial ports cannot be listed\n");

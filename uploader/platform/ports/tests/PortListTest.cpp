@@ -3,20 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <libserialport.h>
-#include <utility>
 
+#include "ListingFault.h"
 #include "PortList.h"
 
 namespace {
-
-// When armed, the next enumeration fails as it does where the system offers no port listing.
-bool g_listingFails = false;
-
-extern "C" sp_return __real_sp_list_ports(sp_port*** list);
-extern "C" sp_return __wrap_sp_list_ports(sp_port*** list) {
-    return std::exchange(g_listingFails, false) ? SP_ERR_FAIL : __real_sp_list_ports(list);
-}
 
 SerialPortInfo usbPort(const std::string& path) {
     return SerialPortInfo{path, "", true, 0x1a86, 0x7523, "Maker", "", "A1"};
@@ -41,7 +32,7 @@ TEST(UsbChoice, TakesOnlyASingleUsbPort) {
 // listing leaves the list empty.
 TEST(PortList, ListsThePortsOfThisMachineAsTheSystemSeesThem) {
     std::vector<SerialPortInfo> ports = {builtInPort("/dev/ttyS0")};
-    g_listingFails = true;
+    FailNextPortListing();
     EXPECT_FALSE(ListSerialPorts(ports));
     EXPECT_TRUE(ports.empty());
     ports = {builtInPort("")};
