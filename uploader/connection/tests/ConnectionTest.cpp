@@ -14,10 +14,13 @@
 
 namespace {
 
+const int kNoCount = -1000; // the line ends before its count field
+
 // A "+EFSR" line with the count and, when hex is given, the data field.
 ATParamLst readLine(int count, const char* hex) {
-    ATParamLst line = {ATParamElem::Text("+EFSR"), ATParamElem::Integer(0), ATParamElem::Integer(0),
-                       ATParamElem::Integer(count)};
+    ATParamLst line = {ATParamElem::Text("+EFSR"), ATParamElem::Integer(0), ATParamElem::Integer(0)};
+    if (count != kNoCount)
+        line.push_back(ATParamElem::Integer(count));
     if (hex != nullptr)
         line.push_back(ATParamElem::Text(hex));
     return line;
@@ -47,6 +50,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, InputFileLine, ::testing::Values(
     LineCase{"FiveDigitsForThree", 3, "41420", false, ""},
     LineCase{"CountZeroIgnoresData", 0, "4142", true, ""},
     LineCase{"NoDataFieldWithBytes", 2, nullptr, false, ""},
+    LineCase{"NoCountField", kNoCount, nullptr, false, ""},
     LineCase{"LowerCaseStopsAfterEarlierPairs", 2, "41aB", false, "A"}),
     test_table::ByName());
 // clang-format on
