@@ -100,6 +100,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, VarnelRun, ::testing::Values(
     RunCase{"Version", "", "", "--version", 0, "Varnel " PROJECT_VERSION_STRING "\n"},
     RunCase{"ValuesLikeOptions", "", "", "-c --help -o --version", 1, "specify pack target"},
     RunCase{"LongPath", "", "", "-i app.axf -o " + std::string(260, 'p'), 1, "longer than 259 bytes"},
+    RunCase{"LongTargetPathThenAShortOne", "", "", "-i " + std::string(260, 'p') + " -i app.axf", 1, "longer than 259 bytes"},
+    RunCase{"LongParamPath", "", "", "-i app.axf -c " + std::string(260, 'p'), 1, "longer than 259 bytes"},
     RunCase{"OutputPathOf259", "", "", "-i app.axf -o " + std::string(259, 'p'), 2, "p.dbg is longer than 259 bytes.\n"},
     RunCase{"LongOutputPath", "", "", "-i " + std::string(256, 'p'), 2, "p.dbg is longer than 259 bytes.\n"},
     RunCase{"MissingTarget", "", "", "-i nothing.axf -c none.ini", 2, "none.ini: No such file or directory; every parameter takes its default\nCreate file  nothing.axf failed No such file or directory\n"},
