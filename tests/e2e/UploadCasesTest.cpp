@@ -21,6 +21,7 @@ struct UploadCase : test_table::Row {
     std::string appFile;                           // where the application must end up
     std::vector<std::string> folder;               // the application folder's entries afterwards
     std::pair<std::string, std::string> startFile; // its path and text afterwards
+    size_t listings;                               // folder listings asked for
     size_t reboots = 0;
     const char* says = ""; // a line of standard output
 };
@@ -46,6 +47,7 @@ TEST_P(Upload, LeavesTheApplicationAndItsStartFileInPlace) {
     EXPECT_TRUE(readFile(at(c.appFile)) == app) << c.appFile;
     EXPECT_EQ(entries(at(c.appFile).parent_path()), c.folder);
     EXPECT_EQ(readFile(at(c.startFile.first)), c.startFile.second);
+    EXPECT_EQ(rig.count("AT+EFSL="), c.listings);
     EXPECT_EQ(rig.count(kReboot), c.reboots);
     // The device is checked and its mode read once more before the result (or the reset).
     std::vector<std::string> sent = rig.commands();
@@ -64,45 +66,45 @@ TEST_P(Upload, LeavesTheApplicationAndItsStartFileInPlace) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, Upload, ::testing::Values(
     UploadCase{"FreshDevice", {}, {}, {}, "C/ZOV/app.vxp", {"app.vxp"},
-               {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 1},
+               {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 6, 1},
     UploadCase{"StartFileWithoutApplication",
                {{kStartC, "[autostart]\r\n"}, {"C/ZOV/a.vxp", "keep"}, {"C/ZOV/old.vxp", "o"}},
                {}, {}, "C/ZOV/app.vxp", {"a.vxp", "app.vxp"},
-               {kStartC, startFileText("C:\\ZOV", "app.vxp")}},
+               {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 6},
     // The running application can be written only once all applications have stopped.
     UploadCase{"RunningApplicationReplacedAtItsPath",
                {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"}, {"C/ZOV/junk.txt", "j"}},
-               {"--lock-running"}, {}, "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}},
+               {"--lock-running"}, {}, "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}, 6},
     UploadCase{"UndeletableOfTheSameNameGivesTheBName",
                {{kStartC, startFileText("C:\\ZOV", "APP.VXP")}, {"C/ZOV/APP.VXP", "run"}},
                {"--undeletable", "APP.VXP"}, {}, "C/ZOV/b_app.vxp", {"APP.VXP", "b_app.vxp"},
-               {kStartC, startFileText("C:\\ZOV", "b_app.vxp")}, 0,
+               {kStartC, startFileText("C:\\ZOV", "b_app.vxp")}, 7, 0,
                "remove old autostart file and other invalid files.\n"},
     UploadCase{"UndeletableOfAnotherNameKeepsTheNewName",
                {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"}}, {"--undeletable", "game.vxp"},
                {}, "C/ZOV/app.vxp", {"app.vxp", "game.vxp"},
-               {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 0,
+               {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 7, 0,
                "Does not need to modify txt file, push vxp file C:\\ZOV\\app.vxp.\n"},
     UploadCase{"NamedApplicationAbsent", {{kStartC, kNamesGame}, {"C/ZOV/other.vxp", "o"}},
-               {}, {}, "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}},
+               {}, {}, "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}, 6},
     UploadCase{"EchoedCommandsAndAnUnsolicitedLineInEveryReply",
                {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"}},
                {"--echo", "--unsolicited=1", "--packet-size", "256"}, {}, "C/ZOV/game.vxp",
-               {"game.vxp"}, {kStartC, kNamesGame}},
+               {"game.vxp"}, {kStartC, kNamesGame}, 6},
     UploadCase{"SecondDriveHoldingTheStartFile", {{"D/autostart.txt", "[autostart]\r\n"}}, {},
                {}, "D/ZOV/app.vxp", {"app.vxp"},
-               {"D/autostart.txt", startFileText("D:\\ZOV", "app.vxp")}},
+               {"D/autostart.txt", startFileText("D:\\ZOV", "app.vxp")}, 7},
     UploadCase{"WearableUsesItsFolderOnDriveZWithoutAskingForDrives", {{"Z/@BTZov/n.txt", "n"}},
                {}, {"-d", "wearable"}, "Z/@BTZov/app.vxp", {"app.vxp", "n.txt"},
-               {"Z/autostart.txt", startFileText("Z:\\\\@BTZov", "app.vxp")}, 1},
+               {"Z/autostart.txt", startFileText("Z:\\\\@BTZov", "app.vxp")}, 5, 1},
     // Status 4 is outside the DT mode already: the reset needs no switch first.
     UploadCase{"ResetFirst", {{kStartC, "[autostart]\r\n"}}, {"--dt-status", "4"}, {"-r", "1"},
-               "C/ZOV/app.vxp", {"app.vxp"}, {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 1},
+               "C/ZOV/app.vxp", {"app.vxp"}, {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 6, 1},
     // -c empties the folder, the running application's file included, so autostart.txt names a
     // file of an empty folder: the application goes to the named path.
     UploadCase{"CleanFolderFirst", {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"},
                {"C/ZOV/notes.txt", "n"}, {"C/ZOV/caf\xc3\xa9.vxp", "c"}}, {}, {"-c", "1"},
-               "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}}),
+               "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}, 7}),
     test_table::ByName());
 // clang-format on
 

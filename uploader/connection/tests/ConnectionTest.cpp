@@ -18,7 +18,8 @@ const int kNoCount = -1000; // the line ends before its count field
 
 // A "+EFSR" line with the count and, when hex is given, the data field.
 ATParamLst readLine(int count, const char* hex) {
-    ATParamLst line = {ATParamElem::Text("+EFSR"), ATParamElem::Integer(0), ATParamElem::Integer(0)};
+    ATParamLst line = {ATParamElem::Text("+EFSR"), ATParamElem::Integer(0),
+                       ATParamElem::Integer(0)};
     if (count != kNoCount)
         line.push_back(ATParamElem::Integer(count));
     if (hex != nullptr)
