@@ -297,7 +297,7 @@ TEST_P(Upload, EndsWithItsStatusAndLeavesNothingToAbandon) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Endings, Upload, ::testing::Values(
     UploadCase{"CompletedWithoutASize", kOk, "+EFSW:", kPcOneByte, kOk, 0, "Target packet size = 64\n"},
-    UploadCase{"OpenRefused", kError, nullptr, kPcOneByte, nullptr, 2, ""},
+    UploadCase{"OpenRefused", kError, nullptr, kPcOneByte, nullptr, 2, "Write target file:\nEnter dir app.vxp\n"},
     UploadCase{"NegativePacketSize", kOk, "+EFSW: -1", kPcOneByte, nullptr, 2, ""},
     UploadCase{"HugePacketSize", kOk, "+EFSW: 99999999999999999", kPcOneByte, kOk, 0, "Target packet size = 4096\n"},
     UploadCase{"PcFileMissing", kOk, "+EFSW: 64", kPcMissing, nullptr, 2, "app.vxp failed, error = No such file or directory\n"},
