@@ -29,7 +29,7 @@ size_t LinePacer::Allowance(size_t wanted, Clock::time_point now) const {
 }
 
 void LinePacer::Passed(size_t bytes, Clock::time_point now) {
-    if (!m_limited || bytes == 0)
+    if (!m_limited)
         return;
     // Within one burst time of the booked end the line counts as busy all along (a late
     // wake-up); after a longer pause it starts afresh, so idle time is not saved up.

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
+#include <type_traits>
 
 #include "SerialPort.h"
 #include "TrellupUtility.h"
@@ -79,10 +80,10 @@ const char kMsgReadFileFailed[] = "Read file %s failed, error = %s\n";
 const char kMsgAbandonFile[] = "Closing and deleting the partial file %s.\n";
 
 bool isAscii(const CString& text) {
-    for (int i = 0; i < text.GetDataLength(); ++i)
-        if (text[i] < 0 || text[i] >= 0x80)
-            return false;
-    return true;
+    const wchar_t* chars = text.GetData();
+    return std::all_of(chars, chars + text.GetDataLength(), [](wchar_t c) {
+        return static_cast<std::make_unsigned_t<wchar_t>>(c) < 0x80; // negative ones included
+    });
 }
 
 // Narrow text of a name for a command that takes narrow text; false (with a message) for a

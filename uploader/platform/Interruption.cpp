@@ -35,7 +35,6 @@ void onSignal(int number) {
 
 bool InstallInterruptionHandlers() {
     pendingSignal.store(0);
-    cleanupOpen.store(false);
     struct sigaction action = {};
     action.sa_handler = onSignal;
     action.sa_flags = SA_RESTART;
