@@ -70,10 +70,8 @@ void CString::Empty() {
 CString& CString::operator=(const CString& other) {
     if (this == &other)
         return *this;
-    if (other.m_nDataLength > m_nDataLength) {
-        free(m_pData);
-        m_pData = NewBlock(other.m_nDataLength);
-    }
+    free(m_pData);
+    m_pData = NewBlock(other.m_nDataLength);
     wcsncpy(m_pData, other.m_pData, static_cast<size_t>(other.m_nDataLength));
     m_nDataLength = other.m_nDataLength;
     m_pData[m_nDataLength] = 0;
