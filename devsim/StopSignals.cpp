@@ -18,7 +18,7 @@ int g_stopPipe[2] = {-1, -1};
 void OnStopSignal(int) {
     int saved = errno;
     char byte = 1;
-    ssize_t ignored = ::write(g_stopPipe[1], &byte, 1);
+    ssize_t ignored = ::write(g_stopPipe[1], &byte, sizeof byte);
     (void)ignored;
     errno = saved;
 }

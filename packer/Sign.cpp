@@ -90,7 +90,7 @@ int DecryptSign(const uint8_t signature[SIGN_KEY_BYTES], uint8_t* message, int* 
     mbedtls_mpi_free(&e);
     if (ret != 0)
         return ret;
-    if (v[0] != 0x00 || v[1] != 0x01 || v[2] == 0x00)
+    if (v[0] != 0x00 || v[1] != 0x01) // the filler check below refuses a block without FF bytes
         return kErrBadBlock;
     int pos = 2;
     while (pos < SIGN_KEY_BYTES && v[pos] == 0xFF)
