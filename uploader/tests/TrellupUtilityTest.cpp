@@ -15,9 +15,7 @@
 
 namespace {
 
-using devsim_test::ReadHostFile;
-using devsim_test::TempFolder;
-using devsim_test::WriteHostFile;
+using namespace devsim_test;
 
 struct Parsed {
     int result;
@@ -59,8 +57,8 @@ TEST(CommandLine, DeviceKindsAndLaterOptionsOverride) {
 
 TEST(CommandLine, RefusesWhatCannotBeUsed) {
     EXPECT_EQ(Parse({"-p", "a", "-b", "x", "-b", std::string(255, 'b')}).result, 1);
-    EXPECT_EQ(Parse({"-b", "pts/1"}).result, 1);       // no application path
-    EXPECT_EQ(Parse({"-x", "-p", "a.vxp"}).result, 1); // outside the table
+    EXPECT_EQ(Parse({"-b", "pts/1"}).result, 1);                  // no application path
+    EXPECT_EQ(Parse({"-x", "-b", "x", "-p", "a.vxp"}).result, 1); // outside the table
     EXPECT_EQ(Parse({"-b", "x", "-p", std::string(256, 'a')}).result, 1);
     EXPECT_EQ(Parse({"-b", "x", "-p", std::string(255, 'a')}).result, 0);
     EXPECT_EQ(Parse({"-p", "a", "-b", std::string(251, 'b')}).result, 1); // "/dev/" + 251
