@@ -81,7 +81,7 @@ void pacedTransfers() {
     report("put 64 KiB at 115200 baud", put, commandBytes(rig));
     size_t before = commandBytes(rig);
     double get = timed(rig, {"get", "C:/f.bin", "out.bin"});
-    if (readFile(rig.work() / "out.bin") != bytes)
+    if (ReadHostFile(rig.work() / "out.bin") != bytes)
         std::fprintf(stderr, "get returned other bytes\n");
     report("get 64 KiB at 115200 baud", get,
            commandBytes(rig) - before + readReplyBytes(kFileBytes));

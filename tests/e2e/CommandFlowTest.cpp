@@ -87,7 +87,7 @@ TEST_P(Chunking, FileTravelsInChunksOfTheNegotiatedSize) {
     ASSERT_TRUE(rig.start({"--packet-size", c.packetSize}));
     ProcessResult run = rig.upload({"-p", (rig.work() / "app.vxp").string()});
     ASSERT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_TRUE(readFile(folder() / "app.vxp") == app);
+    EXPECT_TRUE(ReadHostFile(folder() / "app.vxp") == app);
     EXPECT_EQ(chunkHeaders(rig), c.headers);
     EXPECT_EQ(rig.count("AT+EFSW?"), 1u) << "the packet size is asked for once";
 }
@@ -168,12 +168,12 @@ TEST_P(Outcome, EndsWithItsStatusAndSaysItOnItsStreamAlone) {
     EXPECT_EQ(succeeded ? run.err : run.out, "");
     bool uploaded = succeeded && c.args.empty();
     fs::path target = folder() / (running ? "game.vxp" : "app.vxp");
-    EXPECT_EQ(readFile(target) == patternBytes(150), uploaded) << "a partial file stays";
+    EXPECT_EQ(ReadHostFile(target) == patternBytes(150), uploaded) << "a partial file stays";
     if (running && !uploaded) {
-        EXPECT_TRUE(readFile(target) == "running" || !fs::exists(target));
+        EXPECT_TRUE(ReadHostFile(target) == "running" || !fs::exists(target));
     }
     if (running && c.status == 400) { // found unusable before anything changed
-        EXPECT_EQ(readFile(rig.drive('C') / "autostart.txt"), c.startFile);
+        EXPECT_EQ(ReadHostFile(rig.drive('C') / "autostart.txt"), c.startFile);
     }
 }
 

@@ -16,10 +16,6 @@ const char kDevFolder[] = "/dev/";
 
 } // namespace
 
-std::string readFile(const fs::path& path) {
-    return devsim_test::ReadHostFile(path);
-}
-
 void writeFile(const fs::path& path, const std::string& bytes) {
     fs::create_directories(path.parent_path());
     devsim_test::WriteHostFile(path, bytes);
@@ -103,7 +99,7 @@ std::unique_ptr<ChildProcess> DeviceRig::startUpload(const std::vector<std::stri
 
 std::vector<std::string> DeviceRig::commands() const {
     std::vector<std::string> lines;
-    std::istringstream in(readFile(m_log));
+    std::istringstream in(ReadHostFile(m_log));
     std::string line;
     // "<time> <command>", or "<time> * <event>" for what the device did on its own.
     while (std::getline(in, line)) {

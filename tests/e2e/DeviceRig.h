@@ -15,11 +15,11 @@
 #include "DevsimProcess.h"
 #include "PtyClient.h"
 
+using devsim_test::ReadHostFile;
 using devsim_test::Ucs2;
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path);
 void writeFile(const fs::path& path, const std::string& bytes);
 // Entry names of a folder, sorted; empty when it does not exist.
 std::vector<std::string> entries(const fs::path& folder);

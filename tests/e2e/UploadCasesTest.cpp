@@ -44,9 +44,9 @@ TEST_P(Upload, LeavesTheApplicationAndItsStartFileInPlace) {
     args.insert(args.end(), {"-p", "app.vxp"}); // a name alone, in the current folder
     ProcessResult run = rig.upload(args);
     ASSERT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_TRUE(readFile(at(c.appFile)) == app) << c.appFile;
+    EXPECT_TRUE(ReadHostFile(at(c.appFile)) == app) << c.appFile;
     EXPECT_EQ(entries(at(c.appFile).parent_path()), c.folder);
-    EXPECT_EQ(readFile(at(c.startFile.first)), c.startFile.second);
+    EXPECT_EQ(ReadHostFile(at(c.startFile.first)), c.startFile.second);
     EXPECT_EQ(rig.count("AT+EFSL="), c.listings);
     EXPECT_EQ(rig.count(kReboot), c.reboots);
     // The device is checked and its mode read once more before the result (or the reset).

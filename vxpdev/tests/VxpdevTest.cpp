@@ -179,13 +179,13 @@ TEST_P(RoundTrip, PutVerifyGetGiveTheSameBytes) {
     std::string device = "C:/ZOV/f.bin";
     ProcessResult put = run({"put", "in.bin", device});
     ASSERT_EQ(put.status, 0) << put.err;
-    EXPECT_EQ(readFile(zov() / "f.bin"), bytes);
+    EXPECT_EQ(ReadHostFile(zov() / "f.bin"), bytes);
     nlohmann::json verdict = json({"--json", "verify", "in.bin", device});
     EXPECT_EQ(verdict["same"], true);
     EXPECT_EQ(verdict["deviceSize"], c.size);
     ProcessResult get = run({"get", device, "out.bin"});
     ASSERT_EQ(get.status, 0) << get.err;
-    EXPECT_EQ(readFile(rig.work() / "out.bin"), bytes);
+    EXPECT_EQ(ReadHostFile(rig.work() / "out.bin"), bytes);
 }
 
 // clang-format off
