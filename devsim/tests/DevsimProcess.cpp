@@ -7,9 +7,7 @@
 
 namespace devsim_test {
 
-namespace {
 const int kStartDeadlineMs = 30000; // sanitizer builds on a loaded machine are slow
-}
 
 TempFolder::TempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "devsim-test-XXXXXX").string();

@@ -9,12 +9,8 @@
 #include <random>
 #include <sstream>
 
-namespace {
-
 const int kRunDeadlineMs = 240000; // sanitizer builds on a loaded machine are slow
 const char kDevFolder[] = "/dev/";
-
-} // namespace
 
 void writeFile(const fs::path& path, const std::string& bytes) {
     fs::create_directories(path.parent_path());

@@ -1,11 +1,7 @@
 // The vxpdev program of this build, run as a child process.
 #include "VxpdevRun.h"
 
-namespace {
-
 const int kRunDeadlineMs = 120000; // sanitizer builds on a loaded machine are slow
-
-} // namespace
 
 std::unique_ptr<ChildProcess> startVxpdev(const std::vector<std::string>& args,
                                           const fs::path& cwd) {
