@@ -12,6 +12,7 @@
 
 #include "DeviceRig.h"
 #include "ProjectVersion.h"
+#include "PtyPeer.h"
 #include "TableRow.h"
 
 namespace {
@@ -111,6 +112,22 @@ TEST_F(Flow, ApplicationPathTooLongForTheDeviceEndsWith400BeforeAnyWrite) {
     ProcessResult run = rig.upload({"-d", "wearable", "-p", name});
     EXPECT_EQ(run.status, 400 & 0xFF) << run.out << run.err;
     EXPECT_NE(run.out.find("gives a path longer than 255 characters"), std::string::npos);
+}
+
+// A device of our own script, which names its drive C with an accent instead of a colon.
+TEST_F(Flow, DriveNamedOutsideAsciiEndsWith400BeforeAnyWrite) {
+    PtyPeer peer;
+    const std::string ok = "\r\nOK\r\n";
+    peer.script({{"AT\r", ok},
+                 {"AT+ESUO?\r", "\r\n+ESUO: 4,0\r\n" + ok},
+                 {"AT+ESUO=3\r", ok},
+                 {"AT+EFSL\r", "\r\n+EFSL: \"004300E9\"\r\n" + ok},
+                 {"AT+EFS=67\r", "\r\n+EFS: 9\r\n" + ok}});
+    writeFile(rig.work() / "app.vxp", "x");
+    ProcessResult run = rig.trellup({"-q", "-b", peer.slavePath(), "-p", "app.vxp"});
+    EXPECT_EQ(run.status, 400 & 0xFF);
+    EXPECT_EQ(run.err, "The device reports a drive name outside ASCII: C?\n");
+    EXPECT_EQ(peer.failures(), "");
 }
 
 TEST_F(Flow, PortLockedByAnotherProgramEndsWith100) {
