@@ -1,4 +1,5 @@
-// Events, mutex handles and the one-shot timer, with real threads.
+// The one-shot timer, with real threads (its events, the serial port's and the connection's mutex
+// handle are waited on by their own users' tests).
 #include "comm_osal.h"
 
 #include <gtest/gtest.h>
@@ -10,46 +11,6 @@
 namespace {
 
 const unsigned LONG_WAIT_MS = 20000; // generous deadline for what must happen "soon"
-const unsigned TIMED_OUT = WAIT_TIMEOUT;
-
-TEST(Event, AutoResetIsConsumedByOneWaitManualResetStaysUntilReset) {
-    HANDLE_CONTENT* automatic = CreateEvent(nullptr, 0, 1, nullptr);
-    HANDLE_CONTENT* manual = CreateEvent(nullptr, 1, 0, nullptr);
-    EXPECT_EQ(WaitForSingleObject(automatic, 0), WAIT_OBJECT_0);
-    auto before = std::chrono::steady_clock::now();
-    EXPECT_EQ(WaitForSingleObject(automatic, 30), TIMED_OUT);
-    // A timed wait never ends early.
-    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(30));
-    std::thread([&] { SetEvent(manual); }).join();
-    EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
-    EXPECT_EQ(WaitForSingleObject(manual, INFINITE), WAIT_OBJECT_0);
-    ResetEvent(manual);
-    EXPECT_EQ(WaitForSingleObject(manual, 0), TIMED_OUT);
-    CloseHandle(automatic);
-    CloseHandle(manual);
-}
-
-unsigned TryFromAnotherThread(HANDLE_CONTENT* mutex) {
-    unsigned result = 0;
-    std::thread([&] {
-        result = WaitForSingleObject(mutex, 0);
-        if (result == WAIT_OBJECT_0)
-            ReleaseMutexHandle(mutex);
-    }).join();
-    return result;
-}
-
-TEST(MutexHandle, IsRecursiveForItsHolderAndRefusedToOthers) {
-    HANDLE_CONTENT* mutex = CreateMutexHandle();
-    ASSERT_EQ(WaitForSingleObject(mutex, INFINITE), WAIT_OBJECT_0);
-    EXPECT_EQ(TryFromAnotherThread(mutex), TIMED_OUT);
-    ASSERT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0);
-    ReleaseMutexHandle(mutex);
-    EXPECT_EQ(TryFromAnotherThread(mutex), TIMED_OUT); // still held once
-    ReleaseMutexHandle(mutex);
-    EXPECT_EQ(TryFromAnotherThread(mutex), WAIT_OBJECT_0);
-    CloseHandle(mutex);
-}
 
 // Each timer callback sets the fired event; while block is set, the callback waits for it.
 struct Fired {
