@@ -28,13 +28,13 @@ std::string TrimSpaces(const std::string& s) {
 }
 
 // From `at`, which is inside the line: "+" then an optional "[digits]" tag then letters, digits
-// or underscores.
+// or underscores. Scans stop at the string's terminator, which is none of these.
 bool ReadName(const std::string& line, size_t& at, std::string& name) {
     size_t start = at;
     if (line[at] != '+')
         return false;
     ++at;
-    if (at < line.size() && line[at] == '[') {
+    if (line[at] == '[') {
         size_t close = line.find(']', at);
         if (close == std::string::npos || close == at + 1)
             return false;
@@ -45,7 +45,7 @@ bool ReadName(const std::string& line, size_t& at, std::string& name) {
         at = close + 1;
     }
     size_t letters = at;
-    while (at < line.size() && IsNameChar(line[at]))
+    while (IsNameChar(line[at]))
         ++at;
     if (at == letters)
         return false;
@@ -67,18 +67,18 @@ bool ParseNumber(const std::string& text, AtArgument& arg) {
 }
 
 // One argument starting at `at` (at most the end); leaves `at` on the comma after it or at the
-// end.
+// end. Scans stop at the string's terminator, as it is neither blank nor quote.
 bool ReadArgument(const std::string& list, size_t& at, AtArgument& arg) {
     while (list[at] == ' ') // the terminator ends the run
         ++at;
-    if (at < list.size() && list[at] == '"') {
+    if (list[at] == '"') {
         size_t close = list.find('"', at + 1);
         if (close == std::string::npos)
             return false;
         arg.quoted = true;
         arg.text = list.substr(at + 1, close - at - 1);
         at = close + 1;
-        while (at < list.size() && list[at] == ' ')
+        while (list[at] == ' ')
             ++at;
         return at == list.size() || list[at] == ',';
     }

@@ -37,7 +37,8 @@ double secondsSince(Clock::time_point start) {
 size_t commandBytes(const DeviceRig& rig) {
     size_t bytes = 0;
     for (const std::string& command : rig.commands())
-        bytes += command.size() + 1 + kFinalOk;
+        if (command.rfind("AT", 0) == 0) // not devsim's own events
+            bytes += command.size() + 1 + kFinalOk;
     return bytes;
 }
 

@@ -100,7 +100,7 @@ std::vector<std::string> DeviceRig::commands() const {
     // "<time> <command>", or "<time> * <event>" for what the device did on its own.
     while (std::getline(in, line)) {
         size_t space = line.find(' ');
-        if (space == std::string::npos || line.compare(space + 1, 2, "AT") != 0)
+        if (space == std::string::npos)
             continue;
         lines.push_back(line.substr(space + 1));
     }

@@ -53,9 +53,9 @@ public:
     std::unique_ptr<ChildProcess> startUpload(const std::vector<std::string>& args,
                                               const std::string& port = "");
 
-    // The command lines devsim received so far, in order.
+    // The command lines devsim received so far, in order, with its own events ("* reboot").
     std::vector<std::string> commands() const;
-    // How many received commands start with prefix.
+    // How many of these start with prefix.
     size_t count(const std::string& prefix) const;
     // Waits until devsim has received a command starting with prefix; false at the deadline.
     bool awaitCommand(const std::string& prefix, int milliseconds) const;
