@@ -230,12 +230,14 @@ TEST(SerialPortOpen, SetsTheLineAndGivesItBackWhole) {
         EXPECT_EQ(set.c_cflag & (CSIZE | CRTSCTS), CS8 | CRTSCTS);
         port.Deinit_Port();
         EXPECT_EQ(SpeedOf(pty.slave), speed);
-        // A pseudo-terminal has no modem lines: DTR can be neither raised (error 25) nor dropped.
+        // A pseudo-terminal has no modem lines: DTR can be neither raised (error 25) nor dropped,
+        // nor the handshake lines set.
         for (const std::string& line :
              {"bsd path-> " + pty.path, "Current input baud rate is " + std::string(baud),
               "Current output baud rate is " + std::string(baud),
               std::string("Output baud rate changed to 115200"),
               "(25).\r\n[error] clearing DTR " + pty.path,
+              "[error] setting handshake lines " + pty.path,
               std::string("Handshake lines currently set to 294")})
             EXPECT_NE(printed.find(line), std::string::npos) << line;
     }
