@@ -82,7 +82,7 @@ const char kMsgAbandonFile[] = "Closing and deleting the partial file %s.\n";
 bool isAscii(const CString& text) {
     const wchar_t* chars = text.GetData();
     return std::all_of(chars, chars + text.GetDataLength(), [](wchar_t c) {
-        return static_cast<std::make_unsigned_t<wchar_t>>(c) < 0x80; // negative ones included
+        return static_cast<std::make_unsigned_t<wchar_t>>(c) < 0x80; // a negative one is not
     });
 }
 

@@ -1,5 +1,5 @@
-// The one-shot timer, with real threads (its events, the serial port's and the connection's mutex
-// handle are waited on by their own users' tests).
+// The one-shot timer, with real threads. Events and mutex handles are checked through their
+// users: the timer here, the serial port and the connection in their own tests.
 #include "comm_osal.h"
 
 #include <gtest/gtest.h>
