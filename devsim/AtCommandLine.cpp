@@ -27,8 +27,9 @@ std::string TrimSpaces(const std::string& s) {
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
-// From `at`, which is inside the line: "+" then an optional "[digits]" tag then letters, digits
-// or underscores. Scans stop at the string's terminator, which is none of these.
+// From `at`, which is inside the line: "+" then an optional "[tag]" then letters, digits or
+// underscores. The tag is part of the name, so a tag no command has names no command. Scans
+// stop at the string's terminator, which is none of these.
 bool ReadName(const std::string& line, size_t& at, std::string& name) {
     size_t start = at;
     if (line[at] != '+')
@@ -38,10 +39,6 @@ bool ReadName(const std::string& line, size_t& at, std::string& name) {
         size_t close = line.find(']', at);
         if (close == std::string::npos || close == at + 1)
             return false;
-        for (size_t i = at + 1; i < close; ++i) {
-            if (!std::isdigit(static_cast<unsigned char>(line[i])))
-                return false;
-        }
         at = close + 1;
     }
     size_t letters = at;

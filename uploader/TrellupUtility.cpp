@@ -339,7 +339,7 @@ bool getCurrentVXPNameFromTxt(const char* path, char* vxpName) {
 bool generateNewTxt(const char* path, const char* folder, const char* name) {
     char text[TEXT_LIMIT];
     int length = snprintf(text, sizeof text, START_FILE_FORMAT, folder, name);
-    if (length < 0 || length >= static_cast<int>(sizeof text))
+    if (static_cast<size_t>(length) >= sizeof text) // a negative one (an error) included
         return false;
     FILE* file = fopen(path, "wb");
     if (file == nullptr)

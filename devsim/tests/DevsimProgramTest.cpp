@@ -63,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(Options, DevsimLine, ::testing::Values(
     // Paced: a few bytes at a time.
     LineCase{"SplitAndBackToBack", {"--baud", "9600"}, {"A", "T+ESUO=3\r\nAT+ESU", "O?\r"},
              "\r\nOK\r\n\r\n+ESUO: 3,0\r\n\r\nOK\r\n"},
-    LineCase{"OverlongLine", {}, {std::string(140000, 'A') + "\rAT\r"}, "\r\nERROR\r\n\r\nOK\r\n"},
+    // The longest line is a chunk of 64 KiB in hex with 256 characters to spare: 131328.
+    LineCase{"LongestLineAndOneMore", {}, {"AT+ESUO=" + std::string(131319, ' ') + "3\rAT+ESUO=" + std::string(131320, ' ') + "3\rAT\r"}, "\r\nOK\r\n\r\nERROR\r\n\r\nOK\r\n"},
     // The running application can neither be deleted nor opened for writing until all
     // applications stop, and runs again after a reboot.
     LineCase{"LockRunning", {"--lock-running"},
