@@ -164,11 +164,7 @@ bool Connection::Conn_Init(const char* port) {
         log_output(kMsgOpenPortFailed, port);
         return false;
     }
-    m_pME = ME_Init(m_pComm);
-    if (m_pME == nullptr) {
-        Conn_DeInit();
-        return false;
-    }
+    m_pME = ME_Init(m_pComm); // never null: its allocation throws
     m_pComm->SetCallBack(DataCallBack, m_pME);
     return true;
 }
