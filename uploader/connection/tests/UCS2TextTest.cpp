@@ -13,11 +13,12 @@ std::wstring wide(const CString& s) {
 
 // Four lower-case digits per character (ASCII and Latin-1 names are in every command line of
 // the connection tests); above FFFF a surrogate pair, outside Unicode FFFD.
-TEST(UCS2Text, EncodeWritesFourLowerCaseDigitsPerCharacter) {
+TEST(UCS2Text, EncodeGivesFourLowerCaseDigitsPerCharacterAndNarrowingTheCharactersAlone) {
     CString text;
     for (wchar_t c : {0x00E9, 0xFFFF, 0x1F600, 0x110000, -1})
         text += c;
     EXPECT_EQ(EncodeUCS2txt(text), "00e9ffffd83dde00fffdfffd");
+    EXPECT_EQ(UCS2toASCII(CString("C:\\ZOV")), "C:\\ZOV"); // no terminator in the text
 }
 
 struct DecodeCase : test_table::Row {
