@@ -30,6 +30,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"NotADigit", "00G1", nullptr}, NameCase{"Zero", "0000", nullptr},
                       NameCase{"LoneLowSurrogate", "DC00", nullptr},
                       NameCase{"LastLowSurrogate", "DFFF", nullptr},
+                      NameCase{"FirstAfterTheSurrogates", "E000", "\xEE\x80\x80"},
                       NameCase{"HighSurrogateThenLetter", "D83D0041", nullptr}),
     test_table::ByName());
 
