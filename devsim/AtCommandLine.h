@@ -1,5 +1,5 @@
 // The device's own reading of one received command line: "AT", an optional "+NAME" (with
-// an optional "[digits]" tag such as "+[666]REBOOT"), then nothing, "?", "=?" or "=" with
+// an optional "[tag]" such as "+[666]REBOOT"), then nothing, "?", "=?" or "=" with
 // comma-separated numbers and double-quoted texts.
 #pragma once
 
