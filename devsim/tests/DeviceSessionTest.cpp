@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
                 {"AT+EFSW=2,0,1,\"0z\"", "ERROR"}, {"AT+EFSW=2,0,-1,\"\"", "ERROR"},
                 {"AT+EFSW=2,0,0,\"\"", "OK"}, {"AT+EFSW=2,0,1", "ERROR"},
                 {"AT+EFSW=2,1,4,\"9aBcDfA0\"", "OK"}, {"AT+EFSW=1," + Q("C:\\other"), "ERROR"},
-                {kCloseW, "OK"}, {"AT+EFSW=2,1,1,\"01\"", "ERROR"}},
+                {kCloseW, "OK"}, {kCloseW, "ERROR"}, {"AT+EFSW=2,1,1,\"01\"", "ERROR"}},
                {{"C/w", "\x9A\xBC\xDF\xA0"}}},
     // Each rule counts the lines it matches: "@2" fails only the second chunk; after '@',
     // letters or ten digits belong to the pattern.
