@@ -69,7 +69,7 @@ bool measure(int commands, Figures& figures) {
         return false;
     void* context = ME_Init(&port);
     port.SetCallBack(DataCallBack, context);
-    peer.script(std::vector<PeerStep>(size_t(kWarmUp + commands), {"AT\r", "\r\nOK\r\n"}));
+    peer.script(std::vector<PeerStep>(size_t(kWarmUp + commands), {"AT\r", kPeerOk}));
     for (int i = 0; i < kWarmUp; ++i) {
         ATResult result;
         figures.failures += ME_Check_AT(context, nullptr, &result) != 0 ? 1 : 0;

@@ -117,12 +117,11 @@ TEST_F(Flow, ApplicationPathTooLongForTheDeviceEndsWith400BeforeAnyWrite) {
 // A device of our own script, which names its drive C with an accent instead of a colon.
 TEST_F(Flow, DriveNamedOutsideAsciiEndsWith400BeforeAnyWrite) {
     PtyPeer peer;
-    const std::string ok = "\r\nOK\r\n";
-    peer.script({{"AT\r", ok},
-                 {"AT+ESUO?\r", "\r\n+ESUO: 4,0\r\n" + ok},
-                 {"AT+ESUO=3\r", ok},
-                 {"AT+EFSL\r", "\r\n+EFSL: \"004300E9\"\r\n" + ok},
-                 {"AT+EFS=67\r", "\r\n+EFS: 9\r\n" + ok}});
+    peer.script({{"AT\r", kPeerOk},
+                 {"AT+ESUO?\r", PeerReply({"+ESUO: 4,0"})},
+                 {"AT+ESUO=3\r", kPeerOk},
+                 {"AT+EFSL\r", PeerReply({"+EFSL: \"004300E9\""})},
+                 {"AT+EFS=67\r", PeerReply({"+EFS: 9"})}});
     writeFile(rig.work() / "app.vxp", "x");
     ProcessResult run = rig.trellup({"-q", "-b", peer.slavePath(), "-p", "app.vxp"});
     EXPECT_EQ(run.status, 400 & 0xFF);

@@ -15,6 +15,15 @@
 #include <thread>
 #include <vector>
 
+// Replies as the device frames them: a final result, or information lines followed by OK.
+inline const char kPeerOk[] = "\r\nOK\r\n";
+inline std::string PeerReply(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& line : lines)
+        out += "\r\n" + line + "\r\n";
+    return out + kPeerOk;
+}
+
 struct PeerStep {
     std::string expect; // the whole command line, CR included
     std::string reply;  // bytes sent back; empty: stay silent

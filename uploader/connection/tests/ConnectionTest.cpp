@@ -68,17 +68,10 @@ TEST(PcFile, MalformedLineRemovesThePartlyWrittenFileAndAMissingFolderFails) {
 
 using devsim_test::Ucs2;
 
-const char kOk[] = "\r\nOK\r\n";
+const char* const kOk = kPeerOk;
 const char kError[] = "\r\nERROR\r\n";
 const char kRoot[] = "AT+EFSF=3\r";
-
-// Information lines followed by OK, each framed as the device frames them.
-std::string reply(const std::vector<std::string>& lines) {
-    std::string out;
-    for (const std::string& line : lines)
-        out += "\r\n" + line + "\r\n";
-    return out + kOk;
-}
+const auto reply = PeerReply;
 
 std::string inQuotes(const std::string& text) {
     return "\"" + text + "\"";
