@@ -153,7 +153,6 @@ int ParseArguments(int argc, char** argv, char* vxpPath, char* devicePath,
     for (int i = 0; i < argc; ++i)
         log_output(MSG_PARAMETER, i, argv[i]);
     memset(vxpPath, 0, TRELLUP_PATH_SIZE);
-    memset(devicePath, 0, TRELLUP_PATH_SIZE);
     char deviceText[TRELLUP_PATH_SIZE] = {}; // a second -b appends to the first
 
     ResetGetopt();
@@ -327,8 +326,7 @@ bool getCurrentVXPNameFromTxt(const char* path, char* vxpName) {
         if (strcasecmp(line, START_FILE_KEY) != 0)
             continue;
         char* value = equals + 1;
-        trimLeft(value);
-        trimRight(value);
+        trimLeft(value); // the line's end is trimmed already
         CopyPart(vxpName, value, strlen(value));
         break;
     }

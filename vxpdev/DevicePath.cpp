@@ -41,8 +41,8 @@ void appendUtf8(std::string& out, unsigned value) {
         return;
     }
     int follow = value < 0x800 ? 1 : value < 0x10000 ? 2 : 3;
-    static const unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
-    out += static_cast<char>(kLead[follow] | value >> (6 * follow));
+    static const unsigned char kLead[] = {0xC0, 0xE0, 0xF0}; // by the count that follows
+    out += static_cast<char>(kLead[follow - 1] | value >> (6 * follow));
     for (int shift = 6 * (follow - 1); shift >= 0; shift -= 6)
         out += static_cast<char>(0x80 | ((value >> shift) & 0x3F));
 }

@@ -117,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
     ScriptCase{"FaultRulesAnswerInsteadOfCarryingOut",
                {"--fail", "AT+EFSD=4", "--fail", "^AT$", "--fail", "AT+EFSW=2,@2", "--silent",
                 "EFSF=0", "--fail", "E@x", "--fail", "\"@1234567890", "--packet-size", "2147483647"},
-               {{"AT+EFSD=" + Q("C:\\ZOV\\a.vxp"), "+CME ERROR: 4"}, {"AT", "ERROR"},
+               {{"AT+EFSR=" + Q("C:\\ZOV\\a.vxp"), "+EFSR: 0,1,3,\"616263\"|OK"},
+                {"AT+EFSD=" + Q("C:\\ZOV\\a.vxp"), "+CME ERROR: 4"}, {"AT", "ERROR"},
                 {"AT+EFSF=0," + Q("C:\\new"), ""}, {"AT+E@x", "ERROR"},
                 {"AT+ESWM=\"@1234567890\",2", "ERROR"}, {kOpenW, "OK"},
                 {"AT+EFSW=2,0,1,\"41\"", "OK"}, {"AT+EFSW=2,0,1,\"42\"", "ERROR"},
@@ -144,6 +145,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
                {{kOpenW, "OK"}, {"AT+EFSD=" + Q("C:\\ZOV\\a.vxp"), "OK"},
                 {"AT+EFSW=2,1,1,\"41\"", "OK"}}, {{"C/w", "A"}}},
     ScriptCase{"UnsolicitedAtMostEveryMillionth", {"--unsolicited=1000000"}, {{"AT", "OK"}}, {}},
+    ScriptCase{"UnsolicitedEveryThirdByDefault", {"--unsolicited"},
+               {{"AT", "OK"}, {"AT", "OK"}, {"AT", "+EIND: 1|OK"}}, {}},
     ScriptCase{"UnsolicitedLineAfterTheFirstLine", {"--unsolicited=1", "--baud", "1"},
                {{"AT+ESUO?", "+ESUO: 4,0|+EIND: 1|OK"}, {"AT", "+EIND: 1|OK"}}, {}}),
     test_table::ByName());

@@ -123,8 +123,12 @@ INSTANTIATE_TEST_SUITE_P(Files, Damage, ::testing::Values(
 // clang-format on
 
 TEST_F(VxpInfo, ShortFilesAndCommandLines) {
-    EXPECT_EQ(InfoOf(Bytes(90, 0), "--json"), 4); // room for the trailer, not for a tag
-    EXPECT_EQ(json::parse(m_output)["problem"], "too short for a packed file");
+    // Room for the trailer and one byte short of a tag's header, then room for both.
+    for (auto [size, problem] : {std::pair{93, "too short for a packed file"},
+                                 {94, "no end marker before the signature trailer"}}) {
+        EXPECT_EQ(InfoOf(Bytes(size, 0), "--json"), 4);
+        EXPECT_EQ(json::parse(m_output)["problem"], problem);
+    }
     const std::string kUsage = "usage: vxpinfo FILE", kCannot = "vxpinfo: cannot read ";
     // clang-format off
     const std::tuple<std::string, int, std::string> lines[] = {

@@ -55,8 +55,9 @@ bool responseLockHeld(void* context) {
 
 bool lockWasHeld = false;
 
-// A silent device on a real line: each command ends by its timeout, and after two timeouts the
-// next one ends at once, unsent, leaving the command lock free for the next caller.
+// A silent device on a real line: a command waits for the analysis of a line in progress before
+// it starts; each command ends by its timeout, and after two timeouts the next one ends at once,
+// unsent, leaving the command lock free for the next caller.
 TEST(ResponseAnalysis, SilentDeviceCostsTwoTimeoutsThenCommandsEndUnsent) {
     int master, slave;
     ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
@@ -65,17 +66,26 @@ TEST(ResponseAnalysis, SilentDeviceCostsTwoTimeoutsThenCommandsEndUnsent) {
     void* context = ME_Init(&port);
     port.SetCallBack(DataCallBack, context);
     ::testing::internal::CaptureStdout();
-    for (int i = 0; i < 3; ++i)
+    auto silentCommand = [&] {
         EXPECT_EQ(ME_Fill_FSM(context, nullptr, nullptr, ME_Set_ModemFunc_CB, "AT\r", nullptr, 1),
                   ME_RESULT_TIMEOUT);
+    };
+    tagOSALLOCK* responseLock = &static_cast<tagMEFSM*>(context)->m_RespLock;
+    me_lock(responseLock);
+    std::thread first(silentCommand);
+    pollfd sent = {master, POLLIN, 0};
+    EXPECT_EQ(poll(&sent, 1, 200), 0) << "sent while a line was being analysed";
+    me_unlock(responseLock);
+    first.join();
+    silentCommand();
+    silentCommand();
     std::string printed = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(printed.find("[medrv]: Time out call back\n"), std::string::npos) << printed;
     EXPECT_FALSE(lockHeld(&static_cast<tagMEFSM*>(context)->m_CmdLock));
-    std::string sent(6, '\0'); // the line passes the bytes on in its own time: read them all
-    for (size_t at = 0; at < sent.size() && read(master, &sent[at], 1) == 1;)
+    std::string bytes(6, '\0'); // the line passes the bytes on in its own time: read them all
+    for (size_t at = 0; at < bytes.size() && read(master, &bytes[at], 1) == 1;)
         ++at;
-    pollfd more = {master, POLLIN, 0};
-    EXPECT_EQ(sent + std::to_string(poll(&more, 1, 0)), "AT\rAT\r0"); // and no third command
+    EXPECT_EQ(bytes + std::to_string(poll(&sent, 1, 0)), "AT\rAT\r0"); // and no third command
     port.Deinit_Port();
     EXPECT_TRUE(ME_DeInit(context));
     close(master);
