@@ -138,6 +138,7 @@ TEST_F(Flow, PortLockedByAnotherProgramEndsWith100) {
     close(other);
     EXPECT_EQ(run.status, 100);
     EXPECT_EQ(run.err, "port /dev/" + rig.port() + " is busy: another program has it open\n");
+    EXPECT_TRUE(rig.logHolds("Connect to /dev/" + rig.port() + " failed.\n"));
 }
 
 const char kFinalLine[] = "Uploaded [^ ]+/app\\.vxp to C:\\\\ZOV\\\\app\\.vxp: 150 bytes in "
@@ -157,6 +158,7 @@ struct OutcomeCase : test_table::Row {
     const char* said; // a pattern for all of standard output on success, else standard error
     std::vector<std::string> args = {}; // Trellup's; none: the quiet upload of app.vxp to devsim
     bool tempFolderGone = false;        // TMPDIR names a folder that is not there
+    const char* logged = "";            // lines of Trellup's log
 };
 
 class Outcome : public Flow, public ::testing::WithParamInterface<OutcomeCase> {};
@@ -182,6 +184,7 @@ TEST_P(Outcome, EndsWithItsStatusAndSaysItOnItsStreamAlone) {
     EXPECT_TRUE(std::regex_match(succeeded ? run.out : run.err, std::regex(c.said)))
         << run.out << run.err;
     EXPECT_EQ(succeeded ? run.err : run.out, "");
+    EXPECT_TRUE(rig.logHolds(c.logged));
     bool uploaded = succeeded && c.args.empty();
     fs::path target = folder() / (running ? "game.vxp" : "app.vxp");
     EXPECT_EQ(ReadHostFile(target) == patternBytes(150), uploaded) << "a partial file stays";
@@ -242,7 +245,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, Outcome, ::testing::Values(
     OutcomeCase{"NoLine", "", {}, 1, "no serial device given \\(-b\\)\nUsage: [\\s\\S]*",
                 {"-p", "app.vxp"}},
     OutcomeCase{"MissingPort", "", {}, 100, "Connect to /dev/no-such-line failed\\.\n",
-                {"-q", "-b", "no-such-line", "-p", "app.vxp"}},
+                {"-q", "-b", "no-such-line", "-p", "app.vxp"}, false,
+                "Open port /dev/no-such-line failed.\nConnect to /dev/no-such-line failed.\n"},
     // No machine this runs on has a USB serial port; the ports found follow, one a line.
     OutcomeCase{"AutoWithoutAUsbPort", "", {}, 100,
                 "-b auto needs exactly one USB serial port; found [0-9]+ port\\(s\\)(\n|:\n(  .*\n)+)",

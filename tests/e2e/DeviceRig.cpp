@@ -42,6 +42,7 @@ DeviceRig::DeviceRig() {
     fs::create_directories(m_root / "C");
     fs::create_directories(m_work);
     fs::create_directories(m_temp);
+    fs::create_directories(m_home / "Documents");
     fs::create_symlink(TRELLUP_BIN, m_work / "Trellup");
 }
 
@@ -72,8 +73,8 @@ fs::path DeviceRig::drive(char letter) {
 }
 
 std::unique_ptr<ChildProcess> DeviceRig::startTrellup(const std::vector<std::string>& args) const {
-    std::vector<std::string> argv = {"/usr/bin/env", "TMPDIR=" + m_temp.string(),
-                                     (m_work / "Trellup").string()};
+    std::vector<std::string> argv = {OWN_HOME_BIN, m_home.string(), "/usr/bin/env",
+                                     "TMPDIR=" + m_temp.string(), (m_work / "Trellup").string()};
     argv.insert(argv.end(), args.begin(), args.end());
     return std::make_unique<ChildProcess>(argv, m_work.string());
 }
@@ -117,4 +118,18 @@ size_t DeviceRig::count(const std::string& prefix) const {
 bool DeviceRig::awaitCommand(const std::string& prefix, int milliseconds) const {
     // devsim flushes each log line as it takes the command.
     return Eventually([&] { return count(prefix) > 0; }, std::chrono::milliseconds(milliseconds));
+}
+
+std::optional<std::string> DeviceRig::trellupLog() const {
+    if (!fs::exists(m_home / ".replaced"))
+        return std::nullopt;
+    std::string log;
+    fs::path folder = m_home / "Documents" / "Trellup_Logs";
+    for (const std::string& name : entries(folder)) // named by the time they were opened
+        log += ReadHostFile(folder / name);
+    return log;
+}
+
+bool DeviceRig::logHolds(const std::string& text) const {
+    return trellupLog().value_or(text).find(text) != std::string::npos;
 }

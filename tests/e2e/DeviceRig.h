@@ -1,13 +1,14 @@
 // The rig of an end-to-end run: a devsim process serving a device folder in a fresh temporary
 // folder, and Trellup run as a process through a link in a work folder of its own (so its
-// working copy of autostart.txt, in the rig's own TMPDIR, never meets another test's). Used from
-// the test thread only.
+// working copy of autostart.txt, in the rig's own TMPDIR, never meets another test's) with a
+// home folder of its own, where it writes its log. Used from the test thread only.
 #pragma once
 
 #include <signal.h>
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,10 @@ public:
     size_t count(const std::string& prefix) const;
     // Waits until devsim has received a command starting with prefix; false at the deadline.
     bool awaitCommand(const std::string& prefix, int milliseconds) const;
+    // What Trellup's runs logged, in order; none where its home could not be replaced here.
+    std::optional<std::string> trellupLog() const;
+    // Whether that log holds text; true where it cannot be read here.
+    bool logHolds(const std::string& text) const;
 
 private:
     std::unique_ptr<ChildProcess> startTrellup(const std::vector<std::string>& args) const;
@@ -67,6 +72,7 @@ private:
     fs::path m_root = fs::path(m_base.Path()) / "device";
     fs::path m_work = fs::path(m_base.Path()) / "work";
     fs::path m_temp = fs::path(m_base.Path()) / "temp";
+    fs::path m_home = fs::path(m_base.Path()) / "home";
     fs::path m_log = fs::path(m_base.Path()) / "devsim.log";
     std::string m_port;
     std::unique_ptr<devsim_test::DevsimProcess> m_devsim;

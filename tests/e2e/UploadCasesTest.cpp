@@ -22,7 +22,8 @@ struct UploadCase : test_table::Row {
     std::pair<std::string, std::string> startFile; // its path and text afterwards
     size_t listings;                               // folder listings asked for
     size_t reboots = 0;
-    const char* says = ""; // a line of standard output
+    const char* says = "";   // a line of standard output
+    const char* logged = ""; // lines of Trellup's log
 };
 
 class Upload : public ::testing::TestWithParam<UploadCase> {
@@ -58,6 +59,14 @@ TEST_P(Upload, LeavesTheApplicationAndItsStartFileInPlace) {
     EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
     // The connection's trace ends before the result, which is the last line.
     EXPECT_EQ(run.out.rfind("\nUploaded "), run.out.rfind('\n', run.out.size() - 2)) << run.out;
+    // The log tells the steps of the flow and ends with the result, where Trellup's home could
+    // be replaced here.
+    EXPECT_TRUE(rig.logHolds("Parser argument pass.\nopen port /dev/" + rig.port() + "\n"));
+    EXPECT_TRUE(rig.logHolds(c.logged));
+    if (std::optional<std::string> log = rig.trellupLog()) {
+        EXPECT_EQ(log->substr(log->rfind("upload done.\n")),
+                  "upload done.\n" + run.out.substr(run.out.rfind("\nUploaded ") + 1));
+    }
 }
 
 // The default drive root of the wearable kind ends in its separator, so its paths hold two in
@@ -69,23 +78,27 @@ INSTANTIATE_TEST_SUITE_P(Cases, Upload, ::testing::Values(
     UploadCase{"StartFileWithoutApplication",
                {{kStartC, "[autostart]\r\n"}, {"C/ZOV/a.vxp", "keep"}, {"C/ZOV/old.vxp", "o"}},
                {}, {}, "C/ZOV/app.vxp", {"a.vxp", "app.vxp"},
-               {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 6},
+               {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 6, 0, "",
+               "Read target start file successful.\ncurrent vxp dir = \n"},
     // The running application can be written only once all applications have stopped.
     UploadCase{"RunningApplicationReplacedAtItsPath",
                {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"}, {"C/ZOV/junk.txt", "j"}},
-               {"--lock-running"}, {}, "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}, 6},
+               {"--lock-running"}, {}, "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}, 6, 0,
+               "", "Set current folder C:\\ZOV\n"},
     UploadCase{"UndeletableOfTheSameNameGivesTheBName",
                {{kStartC, startFileText("C:\\ZOV", "APP.VXP")}, {"C/ZOV/APP.VXP", "run"}},
                {"--undeletable", "APP.VXP"}, {}, "C/ZOV/b_app.vxp", {"APP.VXP", "b_app.vxp"},
                {kStartC, startFileText("C:\\ZOV", "b_app.vxp")}, 7, 0,
-               "remove old autostart file and other invalid files.\n"},
+               "remove old autostart file and other invalid files.\n",
+               "Need to modify txt file C:\\autostart.txt\n"},
     UploadCase{"UndeletableOfAnotherNameKeepsTheNewName",
                {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"}}, {"--undeletable", "game.vxp"},
                {}, "C/ZOV/app.vxp", {"app.vxp", "game.vxp"},
                {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 7, 0,
                "Does not need to modify txt file, push vxp file C:\\ZOV\\app.vxp.\n"},
     UploadCase{"NamedApplicationAbsent", {{kStartC, kNamesGame}, {"C/ZOV/other.vxp", "o"}},
-               {}, {}, "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}, 6},
+               {}, {}, "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}, 6, 0, "",
+               "stop current vxp C:\\ZOV\\game.vxp and delete it.\n"},
     UploadCase{"EchoedCommandsAndAnUnsolicitedLineInEveryReply",
                {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"}},
                {"--echo", "--unsolicited=1", "--packet-size", "256"}, {}, "C/ZOV/game.vxp",
@@ -93,7 +106,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, Upload, ::testing::Values(
     UploadCase{"SecondDriveHoldingTheStartFile",
                {{"C/notes.txt", "n"}, {"D/autostart.txt", "[autostart]\r\n"}}, {},
                {}, "D/ZOV/app.vxp", {"app.vxp"},
-               {"D/autostart.txt", startFileText("D:\\ZOV", "app.vxp")}, 7},
+               {"D/autostart.txt", startFileText("D:\\ZOV", "app.vxp")}, 7, 0, "",
+               "push vxp file D:\\ZOV\\app.vxp\n"},
     UploadCase{"WearableUsesItsFolderOnDriveZWithoutAskingForDrives", {{"Z/@BTZov/n.txt", "n"}},
                {}, {"-d", "wearable"}, "Z/@BTZov/app.vxp", {"app.vxp", "n.txt"},
                {"Z/autostart.txt", startFileText("Z:\\\\@BTZov", "app.vxp")}, 5, 1},
