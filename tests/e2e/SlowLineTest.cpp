@@ -33,7 +33,7 @@ protected:
     DeviceRig rig;
 };
 
-// SIGTERM takes the same path here; the status each signal gives is checked with the handlers.
+// SIGTERM takes the same path here; the handlers' own test ends with it.
 TEST_F(PacedUpload, InterruptionClosesAndDeletesThePartialFile) {
     std::unique_ptr<ChildProcess> run = uploadUnderway();
     run->signal(SIGINT);

@@ -210,10 +210,7 @@ TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
 // Opening reports the line as it found it and sets it raw at 115200 with RTS/CTS, each read
 // waiting for one byte and no longer; closing gives the line back as found.
 TEST(SerialPortOpen, SetsTheLineAndGivesItBackWhole) {
-    // clang-format off
-    for (auto [speed, baud] : {std::pair{B9600, "9600"}, {B19200, "19200"}, {B38400, "38400"},
-                               {B57600, "57600"}, {B230400, "230400"}}) {
-        // clang-format on
+    for (auto [speed, baud] : {std::pair{B9600, "9600"}, {B230400, "230400"}}) {
         Pty pty;
         termios found = LineOf(pty.slave);
         cfsetspeed(&found, speed);

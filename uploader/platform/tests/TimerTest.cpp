@@ -58,16 +58,6 @@ TEST_F(Timer, FiresOnceAfterItsTimeoutCountingFromTheLastSet) {
     EXPECT_FALSE(fired.Wait(100)); // one-shot
 }
 
-TEST_F(Timer, KillDisarmsBeforeItReturnsUnlessCalledForTheTimeoutItself) {
-    me_settimer(&timer, 200);
-    me_killtimer(&timer, 0);
-    EXPECT_FALSE(fired.Wait(400));
-    me_killtimer(&timer, 2); // killing a disarmed timer returns as well
-    me_settimer(&timer, 20);
-    me_killtimer(&timer, OSAL_KILL_REASON_TIMEOUT); // only prints
-    EXPECT_TRUE(fired.Wait());
-}
-
 TEST_F(Timer, KillWaitsForACallbackAlreadyRunning) {
     fired.block = true;
     me_settimer(&timer, 1);
