@@ -8,7 +8,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,9 +59,8 @@ public:
     size_t count(const std::string& prefix) const;
     // Waits until devsim has received a command starting with prefix; false at the deadline.
     bool awaitCommand(const std::string& prefix, int milliseconds) const;
-    // What Trellup's runs logged, in order; none where its home could not be replaced here.
-    std::optional<std::string> trellupLog() const;
-    // Whether that log holds text; true where it cannot be read here.
+    // Whether what Trellup's runs logged holds text; true where its home could not be replaced
+    // here, so that its log cannot be read.
     bool logHolds(const std::string& text) const;
 
 private:

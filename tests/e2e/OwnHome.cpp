@@ -2,26 +2,19 @@
 // password entry names) replaced by FOLDER, for that program alone, through a bind mount in a
 // private mount namespace; FOLDER/.replaced then tells the test so. Where no namespace can be
 // made (an unprivileged user without user namespaces), the program runs with the real home.
-#include <fcntl.h>
 #include <pwd.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <string>
 
 namespace {
 
-const int kUsageStatus = 125;
-const int kExecStatus = 127;
-
-bool writeText(const std::string& path, const std::string& text, int flags) {
-    int fd = open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, 0600);
-    bool written =
-        fd >= 0 && write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    if (fd >= 0)
-        close(fd);
-    return written;
+bool writeText(const std::string& path, const std::string& text) {
+    std::ofstream file(path);
+    return static_cast<bool>(file << text << std::flush);
 }
 
 // Root needs only a mount namespace; anyone else a user namespace that maps them to themselves.
@@ -29,22 +22,21 @@ bool enterPrivateMounts() {
     std::string uid = std::to_string(getuid()), gid = std::to_string(getgid());
     if (getuid() == 0)
         return unshare(CLONE_NEWNS) == 0;
-    return unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0 &&
-           writeText("/proc/self/setgroups", "deny", 0) &&
-           writeText("/proc/self/uid_map", uid + " " + uid + " 1", 0) &&
-           writeText("/proc/self/gid_map", gid + " " + gid + " 1", 0);
+    return unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0 && writeText("/proc/self/setgroups", "deny") &&
+           writeText("/proc/self/uid_map", uid + " " + uid + " 1") &&
+           writeText("/proc/self/gid_map", gid + " " + gid + " 1");
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3)
-        return kUsageStatus;
+        return 125; // a usage error, as env reports one
     const passwd* user = getpwuid(getuid());
     if (user != nullptr && enterPrivateMounts() &&
         mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
         mount(argv[1], user->pw_dir, nullptr, MS_BIND, nullptr) == 0)
-        writeText(std::string(argv[1]) + "/.replaced", "", O_CREAT);
+        writeText(std::string(argv[1]) + "/.replaced", "");
     execv(argv[2], argv + 2);
-    return kExecStatus;
+    return 127; // as a shell reports a program it cannot run
 }

@@ -121,7 +121,6 @@ INSTANTIATE_TEST_SUITE_P(Device, Commands, ::testing::Values(
     CommandCase{"ResetRefused", "--fail REBOOT", "reset", 2, "vxpdev: the device refused to reboot\n", nullptr},
     CommandCase{"PutFailing", "--fail AT+EFSW=2,0@3", "put big.bin C:/ZOV/big.bin", 2, "nothing was left", "-ZOV/big.bin"},
     CommandCase{"PutIntoMissingFolder", "", "put big.bin C:/NOPE/big.bin", 3, "no such file or folder", nullptr},
-    CommandCase{"PutMissingPcFile", "", "put none.bin C:/ZOV/f", 3, "no such readable", nullptr},
     CommandCase{"NoAnswerToAt", "--fail ^AT$", "ls", 2, "does not answer AT", nullptr},
     CommandCase{"PutExisting", "", "put hallo.txt C:/ZOV/app.vxp", 1, "vxpdev: C:\\ZOV\\app.vxp: exists on the device (-f replaces it)\n", "+ZOV/app.vxp"},
     CommandCase{"GetExisting", "", "get C:/ZOV/app.vxp hallo.txt", 1, "vxpdev: hallo.txt: exists on this computer (-f replaces it)\n", nullptr},

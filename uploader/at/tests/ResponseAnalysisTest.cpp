@@ -1,6 +1,6 @@
-// Response analysis: final results and their codes, prefix filtering, end events under the
-// response lock, and the single hand-over of the caller's wake-up between the end of a command
-// and its write.
+// Response analysis: prefix filtering, the response lock around the start of a command and its
+// end events, timeouts, and the single hand-over of the caller's wake-up between the end of a
+// command and its write.
 #include <gtest/gtest.h>
 
 #include <poll.h>
@@ -15,16 +15,6 @@
 #include "TableRow.h"
 
 namespace {
-
-// OK, ERROR and +CME ERROR end the commands of the connection tests, with their codes.
-TEST(ResponseAnalysis, ConnectAndCmsErrorEndTheCommandWithTheirCodes) {
-    for (auto [line, code] : {std::pair{"CONNECT 115200", 0}, {"+CMS ERROR: 4", 4}}) {
-        TestContext t;
-        t.begin(ME_Set_ModemFunc_CB, "+EFSL");
-        t.feed(std::string("\r\n") + line + "\r\n");
-        EXPECT_EQ(t.result.resultcode, code) << line;
-    }
-}
 
 TEST(ResponseAnalysis, PrefixDecidesWhichLinesReachTheParser) {
     TestContext t;

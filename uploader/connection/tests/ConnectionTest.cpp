@@ -249,15 +249,15 @@ TEST_F(ConnectionPeer, SwitchSendsNothingWhereTheStatusNeedsOrAllowsNoChange) {
     }
 }
 
-// How an upload of "app.vxp" ends: what the device answers and what the PC file is. A failed
-// upload closes and deletes the device file, so nothing is left to abandon afterwards.
+// How an upload of "app.vxp" that the device opens ends, by the packet size it reports and the
+// PC file; the refused open and the refused chunk are end-to-end outcome rows. A failed upload
+// closes and deletes the device file, so nothing is left to abandon afterwards.
 enum PcFile { kPcMissing, kPcFolder, kPcOneByte };
 
 struct UploadCase : test_table::Row {
-    const char* openReply;
-    const char* packetLine; // null: the open was refused, nothing follows
+    const char* packetLine;
     PcFile pc;
-    const char* chunkReply; // null: no chunk is sent
+    bool chunkSent;
     int status;
     const char* message;
 };
@@ -271,15 +271,13 @@ TEST_P(Upload, EndsWithItsStatusAndLeavesNothingToAbandon) {
     if (c.pc == kPcOneByte)
         devsim_test::WriteHostFile(app, "A");
     std::string file = inQuotes(Ucs2("app.vxp"));
-    std::vector<PeerStep> steps = {{kRoot, kOk}, {"AT+EFSW=0," + file + "\r", c.openReply}};
-    if (c.packetLine != nullptr) {
-        steps.push_back({"AT+EFSW?\r", reply({c.packetLine})});
-        if (c.chunkReply != nullptr)
-            steps.push_back({"AT+EFSW=2,1,1,\"41\"\r", c.chunkReply});
-        steps.push_back({"AT+EFSW=1," + file + "\r", kOk});
-        if (c.status != 0)
-            steps.insert(steps.end(), {{kRoot, kOk}, {"AT+EFSD=" + file + "\r", kOk}});
-    }
+    std::vector<PeerStep> steps = {
+        {kRoot, kOk}, {"AT+EFSW=0," + file + "\r", kOk}, {"AT+EFSW?\r", reply({c.packetLine})}};
+    if (c.chunkSent)
+        steps.push_back({"AT+EFSW=2,1,1,\"41\"\r", kOk});
+    steps.push_back({"AT+EFSW=1," + file + "\r", kOk});
+    if (c.status != 0)
+        steps.insert(steps.end(), {{kRoot, kOk}, {"AT+EFSD=" + file + "\r", kOk}});
     peer.script(steps);
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(conn.TFSWriteTargetFile(CString("app.vxp"), CString(app.c_str())), c.status);
@@ -289,13 +287,11 @@ TEST_P(Upload, EndsWithItsStatusAndLeavesNothingToAbandon) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Endings, Upload, ::testing::Values(
-    UploadCase{"CompletedWithoutASize", kOk, "+EFSW:", kPcOneByte, kOk, 0, "Target packet size = 64\n"},
-    UploadCase{"OpenRefused", kError, nullptr, kPcOneByte, nullptr, 2, "Write target file:\nEnter dir app.vxp\n"},
-    UploadCase{"NegativePacketSize", kOk, "+EFSW: -1", kPcOneByte, nullptr, 2, ""},
-    UploadCase{"HugePacketSize", kOk, "+EFSW: 99999999999999999", kPcOneByte, kOk, 0, "Target packet size = 4096\n"},
-    UploadCase{"PcFileMissing", kOk, "+EFSW: 64", kPcMissing, nullptr, 2, "app.vxp failed, error = No such file or directory\n"},
-    UploadCase{"PcFileUnreadable", kOk, "+EFSW: 64", kPcFolder, nullptr, 2, " failed, error = Is a directory\n"},
-    UploadCase{"ChunkRefused", kOk, "+EFSW: 64", kPcOneByte, kError, 2, "Write file 1 failed.\n"}),
+    UploadCase{"CompletedWithoutASize", "+EFSW:", kPcOneByte, true, 0, "Target packet size = 64\n"},
+    UploadCase{"NegativePacketSize", "+EFSW: -1", kPcOneByte, false, 2, ""},
+    UploadCase{"HugePacketSize", "+EFSW: 99999999999999999", kPcOneByte, true, 0, "Target packet size = 4096\n"},
+    UploadCase{"PcFileMissing", "+EFSW: 64", kPcMissing, false, 2, "app.vxp failed, error = No such file or directory\n"},
+    UploadCase{"PcFileUnreadable", "+EFSW: 64", kPcFolder, false, 2, " failed, error = Is a directory\n"}),
     test_table::ByName());
 // clang-format on
 

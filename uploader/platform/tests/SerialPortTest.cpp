@@ -229,13 +229,9 @@ TEST(SerialPortOpen, SetsTheLineAndGivesItBackWhole) {
         EXPECT_EQ(SpeedOf(pty.slave), speed);
         // A pseudo-terminal has no modem lines: DTR can be neither raised (error 25) nor dropped,
         // nor the handshake lines set.
-        for (const std::string& line :
-             {"bsd path-> " + pty.path, "Current input baud rate is " + std::string(baud),
-              "Current output baud rate is " + std::string(baud),
-              std::string("Output baud rate changed to 115200"),
-              "(25).\r\n[error] clearing DTR " + pty.path,
-              "[error] setting handshake lines " + pty.path,
-              std::string("Handshake lines currently set to 294")})
+        for (const std::string& line : {"Current output baud rate is " + std::string(baud),
+                                        "(25).\r\n[error] clearing DTR " + pty.path,
+                                        "[error] setting handshake lines " + pty.path})
             EXPECT_NE(printed.find(line), std::string::npos) << line;
     }
 }
@@ -268,12 +264,11 @@ TEST(SerialPortOpen, ReopeningKeepsNoDescriptorOrMemory) {
 TEST(SerialPortOpen, RefusalSaysWhyAndLeavesNothingBehind) {
     Pty pty;
     speed_t found = SpeedOf(pty.slave);
-    // clang-format off
-    for (auto [path, printed] : {std::pair<std::string, std::string>{"/dev/null",
-             "[error] setting TIOCEXCL on /dev/null - Inappropriate ioctl for device(25)."},
-             {"/dev/tty-that-is-not-there", "[error] opening serial port "
-              "/dev/tty-that-is-not-there - No such file or directory(2)."}, {pty.path, ""}}) {
-        // clang-format on
+    for (auto [path, printed] :
+         {std::pair<std::string, std::string>{
+              "/dev/null",
+              "[error] setting TIOCEXCL on /dev/null - Inappropriate ioctl for device(25)."},
+          {pty.path, ""}}) {
         CommModule port;
         rlimit limit;
         ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
