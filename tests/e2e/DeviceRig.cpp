@@ -11,6 +11,7 @@
 
 const int kRunDeadlineMs = 240000; // sanitizer builds on a loaded machine are slow
 const char kDevFolder[] = "/dev/";
+const size_t kStampLength = 24;
 
 void writeFile(const fs::path& path, const std::string& bytes) {
     fs::create_directories(path.parent_path());
@@ -98,12 +99,11 @@ std::vector<std::string> DeviceRig::commands() const {
     std::vector<std::string> lines;
     std::istringstream in(ReadHostFile(m_log));
     std::string line;
-    // "<time> <command>", or "<time> * <event>" for what the device did on its own.
+    // "<time> <command>", or "<time> * <event>" for what the device did on its own; the time
+    // in UTC to the millisecond, as "2026-12-08T10:30:00.123Z".
     while (std::getline(in, line)) {
-        size_t space = line.find(' ');
-        if (space == std::string::npos)
-            continue;
-        lines.push_back(line.substr(space + 1));
+        if (line.find(' ') == kStampLength)
+            lines.push_back(line.substr(kStampLength + 1));
     }
     return lines;
 }

@@ -80,6 +80,7 @@ TEST(CommandLine, LogsItsReasonsInTheLogFolder) {
     EXPECT_EQ(Parse({}).result, 1);
     Parse({"-x"});
     Parse({"-b", "pts/9"});
+    Parse({"-p", std::string(256, 'p')});
     closeLogFile();
     EXPECT_EQ(log_output("after close\n"), -1);
 
@@ -101,6 +102,7 @@ TEST(CommandLine, LogsItsReasonsInTheLogFolder) {
     EXPECT_NE(log.find("Command parameter number = 2\nParameter 0 = Trellup\nParameter 1 = -x\n"),
               std::string::npos);
     EXPECT_NE(log.find("Error: ParseArguments(): invalid argument flag (?)\n"), std::string::npos);
+    EXPECT_NE(log.find("option -p makes a path longer than 255 characters.\n"), std::string::npos);
     EXPECT_NE(log.find("device path /dev/pts/9\nvxp file path \nError: ParseArguments() "
                        "parameter is defect. please make sure you have setup -i, -e, -c option.\n"),
               std::string::npos);

@@ -204,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, PathRefusal, ::testing::Values(
     PathCase{"NoDriveLine", "", {{"AT+EFSL\r", kOk}}, "", driveListFails},
     PathCase{"DriveLetterOutsideCToI", "", {{"AT+EFSL\r", reply({"+EFSL: \"0063003A\""})}}, "", driveListFails},
     PathCase{"FreeSpaceRefusedForI", "", {{"AT+EFSL\r", reply({"+EFSL: \"0049003A\""})}, {"AT+EFS=73\r", kError}}, "", driveListFails},
-    PathCase{"NoFreeSpaceLineNameUnclosed", "", {{"AT+EFSL\r", reply({"+EFSL: \"0043003A0049"})}, {"AT+EFS=67\r", kOk}}, "Get driver C: available size.", driveListFails},
+    PathCase{"NoFreeSpaceLineNameUnclosed", "", {{"AT+EFSL\r", reply({"+EFSL: \"0043003A0"})}, {"AT+EFS=67\r", kOk}}, "Get driver C: available size.", driveListFails},
     PathCase{"ListingOutsideAscii", "C:\\caf\x80s", {{kRoot, kOk}}, "The device path C:\\caf?s holds characters outside ASCII.\n", noListing}),
     test_table::ByName());
 // clang-format on

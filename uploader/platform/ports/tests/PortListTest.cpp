@@ -48,8 +48,10 @@ TEST(PortList, ListsThePortsOfThisMachineAsTheSystemSeesThem) {
 }
 
 TEST(PortLines, NameIdsAndKnownStringsOnly) {
-    EXPECT_EQ(DescribePorts({usbPort("/dev/ttyUSB0"), builtInPort("/dev/ttyS0")}),
-              "  /dev/ttyUSB0 1a86:7523 Maker A1\n  /dev/ttyS0 (not USB)\n");
+    SerialPortInfo idZero = {"/dev/ttyACM0", "", true, 0, 0, "", "", ""};
+    EXPECT_EQ(
+        DescribePorts({usbPort("/dev/ttyUSB0"), builtInPort("/dev/ttyS0"), idZero}),
+        "  /dev/ttyUSB0 1a86:7523 Maker A1\n  /dev/ttyS0 (not USB)\n  /dev/ttyACM0 0000:0000\n");
 }
 
 } // namespace
