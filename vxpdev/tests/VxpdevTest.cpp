@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(Device, Commands, ::testing::Values(
     CommandCase{"SubcommandHelp", nullptr, "put --help", 0, "PC_PATH", nullptr},
     CommandCase{"Version", nullptr, "--version", 0, ".", nullptr},
     CommandCase{"NoSubcommand", nullptr, "", 1, "", nullptr},
-    CommandCase{"PortCannotOpen", nullptr, "-b /nonexistent/tty ls", 2, "", nullptr},
+    CommandCase{"PortCannotOpen", nullptr, "-b /nonexistent/tty ls", 2, "cannot open the port /nonexistent/tty\n", nullptr},
     CommandCase{"PortNameTooLong", nullptr, "-b " + std::string(300, 'p') + " ls", 1, "not a usable serial device", nullptr}),
     test_table::ByName());
 // clang-format on

@@ -5,6 +5,7 @@
 
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <thread>
 #include <utility>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include "ContextFixture.h"
 #include "SerialPort.h"
 #include "comm_func_cb.h"
+#include "comm_parser.h"
 #include "TableRow.h"
 
 namespace {
@@ -26,6 +28,10 @@ TEST(ResponseAnalysis, PrefixDecidesWhichLinesReachTheParser) {
     EXPECT_EQ(t.wakes, 0); // information lines leave the command running
     std::string text;
     EXPECT_FALSE(t.result.get_string(text, 1, 1)); // a number is no text
+    t.begin(ME_Get_DirFileListInfo_CB, "+EFSL");   // a text field longer than its buffer is cut
+    t.feed("\r\n+EFSL: \"" + std::string(ME_LIST_NAME_MAX + 1, 'a') + "\",1,0\r\n");
+    EXPECT_TRUE(t.result.get_string(text, 2, 1));
+    EXPECT_EQ(text, std::string(ME_LIST_NAME_MAX, 'a'));
 }
 
 // Whether another thread finds the lock taken.
@@ -45,9 +51,9 @@ bool responseLockHeld(void* context) {
 
 bool lockWasHeld = false;
 
-// A silent device on a real line: a command waits for the analysis of a line in progress before
-// it starts; each command ends by its timeout, and after two timeouts the next one ends at once,
-// unsent, leaving the command lock free for the next caller.
+// A silent device on a real line: a command waits for the command before it and for the analysis
+// of a line in progress; each command ends by its timeout, and after two timeouts the next one
+// ends at once, unsent, leaving the command lock free for the next caller.
 TEST(ResponseAnalysis, SilentDeviceCostsTwoTimeoutsThenCommandsEndUnsent) {
     int master, slave;
     ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
@@ -60,22 +66,27 @@ TEST(ResponseAnalysis, SilentDeviceCostsTwoTimeoutsThenCommandsEndUnsent) {
         EXPECT_EQ(ME_Fill_FSM(context, nullptr, nullptr, ME_Set_ModemFunc_CB, "AT\r", nullptr, 1),
                   ME_RESULT_TIMEOUT);
     };
-    tagOSALLOCK* responseLock = &static_cast<tagMEFSM*>(context)->m_RespLock;
-    me_lock(responseLock);
-    std::thread first(silentCommand);
-    pollfd sent = {master, POLLIN, 0};
-    EXPECT_EQ(poll(&sent, 1, 200), 0) << "sent while a line was being analysed";
-    me_unlock(responseLock);
-    first.join();
-    silentCommand();
+    tagMEFSM* fsm = static_cast<tagMEFSM*>(context);
+    for (tagOSALLOCK* lock : {&fsm->m_CmdLock, &fsm->m_RespLock}) {
+        int before = -1, after = -1; // the bytes the device has not read
+        ioctl(master, FIONREAD, &before);
+        me_lock(lock);
+        std::thread command(silentCommand);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ioctl(master, FIONREAD, &after);
+        EXPECT_EQ(after, before) << "sent while its lock was held";
+        me_unlock(lock);
+        command.join();
+    }
     silentCommand();
     std::string printed = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(printed.find("[medrv]: Time out call back\n"), std::string::npos) << printed;
-    EXPECT_FALSE(lockHeld(&static_cast<tagMEFSM*>(context)->m_CmdLock));
+    EXPECT_FALSE(lockHeld(&fsm->m_CmdLock));
     std::string bytes(6, '\0'); // the line passes the bytes on in its own time: read them all
     for (size_t at = 0; at < bytes.size() && read(master, &bytes[at], 1) == 1;)
         ++at;
-    EXPECT_EQ(bytes + std::to_string(poll(&sent, 1, 0)), "AT\rAT\r0"); // and no third command
+    pollfd more = {master, POLLIN, 0};
+    EXPECT_EQ(bytes + std::to_string(poll(&more, 1, 0)), "AT\rAT\r0"); // and no third command
     port.Deinit_Port();
     EXPECT_TRUE(ME_DeInit(context));
     close(master);
