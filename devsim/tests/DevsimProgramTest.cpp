@@ -39,7 +39,11 @@ struct LineCase : test_table::Row {
 
 class DevsimLine : public DevsimProgram, public ::testing::WithParamInterface<LineCase> {};
 
+// D:\app.vxp, on the only drive, is the application that autostart.txt names on its second line.
 TEST_P(DevsimLine, WritesGiveExactlyTheseBytes) {
+    ::mkdir(m_tmp.Sub("D").c_str(), 0755);
+    WriteHostFile(m_tmp.Sub("D/autostart.txt"), "[autostart]\r\nApp= D:\\app.vxp\r\n");
+    WriteHostFile(m_tmp.Sub("D/app.vxp"), "x");
     Start(GetParam().options);
     for (const std::string& piece : GetParam().writes)
         ASSERT_TRUE(m_client.Send(piece));
@@ -49,13 +53,23 @@ TEST_P(DevsimLine, WritesGiveExactlyTheseBytes) {
     EXPECT_EQ(got, expected);
 }
 
+// The delete names the file relative to the current folder: the drive root after a (re)boot.
+const std::string kDeleteApp = "AT+EFSD=\"" + Ucs2("app.vxp") + "\"\r";
+const std::string kOpenApp = "AT+EFSW=0,\"" + Ucs2("D:\\app.vxp") + "\"\r";
+const std::string kExitAll = "AT+[666]EXIT_ALL\r";
+
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Options, DevsimLine, ::testing::Values(
     // Paced: a few bytes at a time.
     LineCase{"SplitAndBackToBack", {"--baud", "9600"}, {"A", "T+ESUO=3\r\nAT+ESU", "O?\r"},
              "\r\nOK\r\n\r\n+ESUO: 3,0\r\n\r\nOK\r\n"},
     // The longest line is a chunk of 64 KiB in hex with 256 characters to spare: 131328.
-    LineCase{"LongestLineAndOneMore", {}, {"AT+ESUO=" + std::string(131319, ' ') + "3\rAT+ESUO=" + std::string(131320, ' ') + "3\rAT\r"}, "\r\nOK\r\n\r\nERROR\r\n\r\nOK\r\n"}),
+    LineCase{"LongestLineAndOneMore", {}, {"AT+ESUO=" + std::string(131319, ' ') + "3\rAT+ESUO=" + std::string(131320, ' ') + "3\rAT\r"}, "\r\nOK\r\n\r\nERROR\r\n\r\nOK\r\n"},
+    // The running application can neither be deleted nor opened for writing until all
+    // applications stop, and runs again after a reboot.
+    LineCase{"LockRunning", {"--lock-running"},
+             {kOpenApp + kExitAll + "AT+[666]REBOOT\r" + kDeleteApp + kExitAll + kDeleteApp},
+             "\r\nERROR\r\n\r\nOK\r\n\r\nOK\r\n\r\nERROR\r\n\r\nOK\r\n\r\nOK\r\n"}),
     test_table::ByName());
 // clang-format on
 

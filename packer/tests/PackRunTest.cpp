@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, VarnelRun, ::testing::Values(
     RunCase{"MissingTargetWithOutput", "", "", "-i nothing.axf -o out.vxp", 2, "Create file  nothing.axf failed No such file or directory\n"},
     RunCase{"DeviceTarget", "[Param]\n", "", "-i /dev/null", 2, "/dev/null is not a regular file; nothing was packed.\n"},
     // The checker's own table has the other problems; each takes this path.
-    RunCase{"StrictParamProblem", "[Other]\nAppName=x\n", "", "-i app.axf --strict", 2, "Error: ./param.ini has no [Param] section"},
+    RunCase{"StrictParamProblem", "[Other]\nAppName=x\n", "", "-i app.axf --strict", 2, "Error: ./param.ini has no [Param] section; every parameter takes its default\nNothing was packed: --strict makes every warning an error.\n"},
     RunCase{"BadNumber", "[Param]\nAppType=vxp\nMemorySize=abc\n", "", "-i app.axf", 2, "Invalid converstion for: abc\n"},
     RunCase{"LongText", "[Param]\nAppType=vxp\nDescText=" + std::string(600, 'd'), "", "-i app.axf", 2, "Parameter DescText is too long: at most 511 characters.\n"},
     // The shell counts the limit in 512-byte blocks: 14 let the append start and then fail, and
