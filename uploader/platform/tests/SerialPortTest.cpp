@@ -124,23 +124,6 @@ TEST_F(SerialPort, ChunksReachTheCallbackWithZeroBytesAndAtMost511) {
     EXPECT_LE(received.largestChunk, 511u);
 }
 
-// Signals that only the reader thread can take interrupt its wait; it goes on reading.
-TEST_F(SerialPort, ReaderGoesOnThroughSignals) {
-    struct sigaction handler = {}, previous;
-    handler.sa_handler = [](int) {};
-    sigaction(SIGUSR1, &handler, &previous);
-    sigset_t usr1, mask;
-    sigemptyset(&usr1);
-    sigaddset(&usr1, SIGUSR1);
-    pthread_sigmask(SIG_BLOCK, &usr1, &mask);
-    for (int i = 0; i < 100; ++i)
-        kill(getpid(), SIGUSR1);
-    ASSERT_EQ(write(pty.master, "x", 1), 1);
-    EXPECT_TRUE(received.WaitUntil([&] { return received.bytes == "x"; }));
-    pthread_sigmask(SIG_SETMASK, &mask, nullptr);
-    sigaction(SIGUSR1, &previous, nullptr);
-}
-
 // The writer meets a full line (far more than a pseudo-terminal holds) and is interrupted by
 // signals, some while it waits for room: it goes on waiting.
 TEST_F(SerialPort, WriteWaitsForRoomOnAFullLineThroughInterruptions) {
