@@ -204,7 +204,8 @@ TEST(Ports, UnknownIdsAndTextsAreNullAndIdZeroIsKept) {
     EXPECT_EQ(shown["serial"], nullptr);
 }
 
-// Ports listed; -b auto needs a listing (here made to fail) with exactly one USB port.
+// Ports listed; -b auto needs a listing (here made to fail, or to hold one adapter) with
+// exactly one USB port.
 TEST(Ports, ListedAndAutoNeedsOneUsbPort) {
     std::string port;
     ::testing::internal::CaptureStderr();
@@ -212,6 +213,9 @@ TEST(Ports, ListedAndAutoNeedsOneUsbPort) {
     EXPECT_EQ(ResolvePortOption("auto", port), 2);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "vxpdev: the serial ports cannot be listed\n");
+    ListUsbAdapterNext();
+    EXPECT_EQ(ResolvePortOption("auto", port), 0);
+    EXPECT_EQ(port, "/dev/ptmx");
     ProcessResult result = runVxpdev({"ports", "--json"}, fs::temp_directory_path());
     ASSERT_EQ(result.status, 0) << result.err;
     const nlohmann::json ports = nlohmann::json::parse(result.out).at("ports");

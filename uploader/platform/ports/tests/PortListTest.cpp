@@ -47,6 +47,13 @@ TEST(PortList, ListsThePortsOfThisMachineAsTheSystemSeesThem) {
     }
 }
 
+TEST(PortList, ListsAUsbAdapterWithItsIdsAndStrings) {
+    std::vector<SerialPortInfo> ports;
+    ListUsbAdapterNext();
+    ASSERT_TRUE(ListSerialPorts(ports));
+    EXPECT_EQ(DescribePorts(ports), "  /dev/ptmx 1a86:7523 Maker Adapter A1\n");
+}
+
 TEST(PortLines, NameIdsAndKnownStringsOnly) {
     SerialPortInfo idZero = {"/dev/ttyACM0", "", true, 0, 0, "", "", ""};
     EXPECT_EQ(
