@@ -96,6 +96,8 @@ INSTANTIATE_TEST_SUITE_P(Device, Commands, ::testing::Values(
     CommandCase{"LsOneFile", "", "ls C:/ZOV/app.vxp", 0, "app.vxp\n", nullptr},
     CommandCase{"LsEmptyFolder", "", "ls C:/EMPTY", 0, nullptr, nullptr},
     CommandCase{"LsMissing", "", "ls C:/NOPE", 3, "no such file or folder", nullptr},
+    // Too long to be listed in one command: the folders on the way are entered first.
+    CommandCase{"LsMissingFolderOnTheWay", "", "ls C:/" + std::string(40, 'a') + "/" + std::string(30, 'b'), 3, "no such file or folder", nullptr},
     CommandCase{"LsMissingDrive", "", "ls Q:", 3, nullptr, nullptr},
     CommandCase{"LsError", "--fail AT+EFSL=", "ls C:", 2, nullptr, nullptr},
     CommandCase{"Df", "", "df", 0, "C: ", nullptr},

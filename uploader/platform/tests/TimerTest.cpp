@@ -62,8 +62,13 @@ TEST_F(Timer, KillWaitsForACallbackAlreadyRunning) {
     fired.block = true;
     me_settimer(&timer, 1);
     ASSERT_TRUE(fired.Wait());
-    std::thread killer([&] { me_killtimer(&timer, 0); });
-    EXPECT_FALSE(fired.finished);
+    std::atomic<bool> killed{false};
+    std::thread killer([&] {
+        me_killtimer(&timer, 0);
+        killed = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // time to come back too early
+    EXPECT_FALSE(killed);
     fired.block = false;
     killer.join();
     EXPECT_TRUE(fired.finished); // the kill came back only after the callback ended
