@@ -32,13 +32,14 @@ void ListUsbAdapterNext() {
 
 extern "C" sp_return __real_sp_list_ports(sp_port*** list);
 extern "C" sp_return __wrap_sp_list_ports(sp_port*** list) {
-    switch (std::exchange(nextListing, Listing::kReal)) {
-    case Listing::kFails: return SP_ERR_FAIL;
-    case Listing::kUsbAdapter: // freed by sp_free_port_list as the library's own list
-        *list = static_cast<sp_port**>(std::calloc(2, sizeof(sp_port*)));
-        return sp_get_port_by_name(kAdapter, &(*list)[0]);
-    default: return __real_sp_list_ports(list);
-    }
+    Listing listing = std::exchange(nextListing, Listing::kReal);
+    if (listing != Listing::kUsbAdapter)
+        return listing == Listing::kFails ? SP_ERR_FAIL : __real_sp_list_ports(list);
+    // Out of order, and freed by sp_free_port_list as the library's own list.
+    *list = static_cast<sp_port**>(std::calloc(3, sizeof(sp_port*)));
+    return sp_get_port_by_name("/dev/tty", &(*list)[0]) == SP_OK
+               ? sp_get_port_by_name(kAdapter, &(*list)[1])
+               : SP_ERR_FAIL;
 }
 
 extern "C" sp_transport __real_sp_get_port_transport(const sp_port* port);

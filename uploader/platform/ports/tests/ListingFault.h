@@ -1,7 +1,7 @@
 // For tests: the next enumeration of serial ports fails, as it does where the system offers no
-// port listing, or lists a single USB adapter with known ids and strings. Linking the
-// listing_fault library routes the enumeration through it.
+// port listing, or lists a USB adapter with known ids and strings beside a port that is not
+// USB. Linking the listing_fault library routes the enumeration through it.
 #pragma once
 
 void FailNextPortListing();
-void ListUsbAdapterNext(); // as "/dev/ptmx 1a86:7523 Maker Adapter A1"
+void ListUsbAdapterNext(); // "/dev/tty", then "/dev/ptmx 1a86:7523 Maker Adapter A1"
