@@ -1,7 +1,6 @@
 // Reply collection over a real pseudo-terminal: poll with a deadline, never a sleep.
 #include "PtyClient.h"
 
-#include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -52,12 +51,10 @@ std::string PtyClient::ReadUntil(const std::function<bool(const std::string&)>& 
 }
 
 std::string Ucs2(const std::string& ascii) {
+    const char kDigits[] = "0123456789abcdef";
     std::string hex;
-    char group[8];
-    for (unsigned char c : ascii) {
-        std::snprintf(group, sizeof group, "%04x", c);
-        hex += group;
-    }
+    for (unsigned char c : ascii)
+        hex += {'0', '0', kDigits[c >> 4], kDigits[c & 0xF]};
     return hex;
 }
 

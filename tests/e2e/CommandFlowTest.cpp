@@ -95,7 +95,6 @@ TEST_P(Chunking, FileTravelsInChunksOfTheNegotiatedSize) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Sizes, Chunking, ::testing::Values(
-    ChunkCase{"Packet_64_File_150", "64", 150, {"0,64", "0,64", "1,22"}},
     ChunkCase{"Packet_64_File_128", "64", 128, {"0,64", "0,64"}},
     ChunkCase{"Packet_0_File_100", "0", 100, {"0,64", "1,36"}}),
     test_table::ByName());

@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -88,16 +88,14 @@ TEST(CommandLine, LogsItsReasonsInTheLogFolder) {
     char today[16];
     time_t now = time(nullptr);
     strftime(today, sizeof today, "%m-%d-%Y-", localtime(&now));
-    DIR* dir = opendir(folder.c_str());
     std::string log;
-    for (dirent* entry; (entry = readdir(dir)) != nullptr;) {
-        std::string name = entry->d_name;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::string name = entry.path().filename();
         if (name.rfind("Trellup_Dump_", 0) == 0) {
             EXPECT_EQ(name.substr(13, 11), today);
-            log = ReadHostFile(folder + "/" + name);
+            log = ReadHostFile(entry.path());
         }
     }
-    closedir(dir);
     EXPECT_EQ(log.compare(0, 28, "Command argument incorrect.\n"), 0) << log;
     EXPECT_NE(log.find("Command parameter number = 2\nParameter 0 = Trellup\nParameter 1 = -x\n"),
               std::string::npos);

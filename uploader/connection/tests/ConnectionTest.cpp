@@ -68,10 +68,8 @@ TEST(PcFile, MalformedLineRemovesThePartlyWrittenFileAndAMissingFolderFails) {
 
 using devsim_test::Ucs2;
 
-const char* const kOk = kPeerOk;
 const char kError[] = "\r\nERROR\r\n";
 const char kRoot[] = "AT+EFSF=3\r";
-const auto reply = PeerReply;
 
 std::string inQuotes(const std::string& text) {
     return "\"" + text + "\"";
@@ -94,7 +92,7 @@ protected:
     }
     // Answers the DT status query with status, so SwitchDT has a status to act on.
     void queryDt(int status) {
-        peer.script({{"AT+ESUO?\r", reply({"+ESUO: " + std::to_string(status) + ",0"})}});
+        peer.script({{"AT+ESUO?\r", PeerReply({"+ESUO: " + std::to_string(status) + ",0"})}});
         ASSERT_EQ(conn.InternalQueryDt(), 0);
     }
 
@@ -106,10 +104,10 @@ TEST_F(ConnectionPeer, LongPathIsEnteredUpToTheLastSeparatorWithin62AtEachStep) 
     std::string first = "C:\\" + std::string(37, 'a');                       // 40 characters
     std::string second = std::string(29, 'b') + "\\" + std::string(29, 'c'); // 59 characters
     std::string path = first + "\\" + second + "\\" + std::string(62, 'd');  // 62 fit a command
-    peer.script({{kRoot, kOk},
-                 {"AT+EFSF=2," + inQuotes(Ucs2(first)) + "\r", kOk},
-                 {"AT+EFSF=2," + inQuotes(Ucs2(second)) + "\r", kOk},
-                 {listing(std::string(62, 'd')), reply({entry("0041", 1)})}});
+    peer.script({{kRoot, kPeerOk},
+                 {"AT+EFSF=2," + inQuotes(Ucs2(first)) + "\r", kPeerOk},
+                 {"AT+EFSF=2," + inQuotes(Ucs2(second)) + "\r", kPeerOk},
+                 {listing(std::string(62, 'd')), PeerReply({entry("0041", 1)})}});
     EXPECT_TRUE(conn.TFSGetDirFileListInfo(CString(path.c_str())));
 }
 
@@ -119,14 +117,14 @@ TEST_F(ConnectionPeer, NamesOf62CharactersFitACommandNot63) {
     std::string name(62, 'n');
     std::string enter = "AT+EFSF=2,", create = "AT+EFSF=0,";
     queryDt(4); // outside the DT mode: the folder walk enters it first
-    peer.script({{"AT+ESUO=3\r", kOk},
-                 {kRoot, kOk},
-                 {enter + inQuotes(Ucs2(name)) + "\r", kOk},
-                 {create + inQuotes(Ucs2("e")) + "\r", kOk},
-                 {kRoot, kOk},
-                 {enter + inQuotes(Ucs2("x")) + "\r", kOk},
-                 {create + inQuotes(Ucs2(name)) + "\r", kOk},
-                 {"AT+EFSW=1," + inQuotes(Ucs2(name)) + "\r", kOk}});
+    peer.script({{"AT+ESUO=3\r", kPeerOk},
+                 {kRoot, kPeerOk},
+                 {enter + inQuotes(Ucs2(name)) + "\r", kPeerOk},
+                 {create + inQuotes(Ucs2("e")) + "\r", kPeerOk},
+                 {kRoot, kPeerOk},
+                 {enter + inQuotes(Ucs2("x")) + "\r", kPeerOk},
+                 {create + inQuotes(Ucs2(name)) + "\r", kPeerOk},
+                 {"AT+EFSW=1," + inQuotes(Ucs2(name)) + "\r", kPeerOk}});
     EXPECT_TRUE(conn.TFSCreateDir(CString((name + "\\e").c_str())));
     EXPECT_TRUE(conn.TFSCreateDir(CString(("x\\" + name).c_str()))); // a folder of one character
     EXPECT_TRUE(conn.HandleTargetFile(CString(name.c_str()), 1));
@@ -139,13 +137,13 @@ TEST_F(ConnectionPeer, ListingFillsTheCacheWhichRemovingOthersWalksAndAnEmptyOne
     ::testing::internal::CaptureStdout();
     EXPECT_TRUE(conn.Conn_Init(peer.slavePath().c_str())); // a second open closes the first
     EXPECT_NE(::testing::internal::GetCapturedStdout().find("Exit timer"), std::string::npos);
-    peer.script({{kRoot, kOk},
+    peer.script({{kRoot, kPeerOk},
                  {listing("C:\\ZOV"),
-                  reply({"+EFSL: \"006300E9\",2", entry("006B", 3), "+EFSL: \"006B\",3,"})},
-                 {kRoot, kOk},
-                 {"AT+EFSD=" + inQuotes(Ucs2("C:\\ZOV\\c") + "00e9") + "\r", kOk},
-                 {kRoot, kOk},
-                 {listing("C:\\ZOV"), kOk}});
+                  PeerReply({"+EFSL: \"006300E9\",2", entry("006B", 3), "+EFSL: \"006B\",3,"})},
+                 {kRoot, kPeerOk},
+                 {"AT+EFSD=" + inQuotes(Ucs2("C:\\ZOV\\c") + "00e9") + "\r", kPeerOk},
+                 {kRoot, kPeerOk},
+                 {listing("C:\\ZOV"), kPeerOk}});
     ASSERT_TRUE(conn.TFSGetDirFileListInfo(CString("C:\\ZOV")));
     EXPECT_TRUE(conn.IsExistInTheDir(CString("k")));
     EXPECT_EQ(conn.ListedKinds(), (std::vector<int>{-1, 0, -1})); // no kind: nothing after ","
@@ -193,19 +191,19 @@ INSTANTIATE_TEST_SUITE_P(Paths, PathRefusal, ::testing::Values(
     PathCase{"ReadOver259", std::string(260, 'r'), {}, "", [](Connection& c, const CString& p) {
                  std::string bytes = "stale";
                  return !c.TFSReadTargetBytes(p, 1, bytes) && bytes.empty(); }},
-    PathCase{"Read259NameOver62", std::string(259, 'r'), {{kRoot, kOk}}, "is longer than 62 characters.\n", [](Connection& c, const CString& p) { return !c.TFSReadTargetFile(p, p, 1); }},
+    PathCase{"Read259NameOver62", std::string(259, 'r'), {{kRoot, kPeerOk}}, "is longer than 62 characters.\n", [](Connection& c, const CString& p) { return !c.TFSReadTargetFile(p, p, 1); }},
     PathCase{"RemoveOver259", std::string(260, 'r'), {}, "", noRemoval},
     PathCase{"RemoveAfterRootRefused", "r", {{kRoot, kError}}, "Go to root directory error: [100]", noRemoval},
     PathCase{"FolderOver247", std::string(248, 'f'), {}, "", noFolder},
     PathCase{"UploadOver259", std::string(260, 'u'), {}, "", [](Connection& c, const CString& p) { return c.TFSWriteTargetFile(p, p) == 2; }},
-    PathCase{"NameOver62", std::string(63, 'n'), {{kRoot, kOk}}, "is longer than 62 characters.\n", noListing},
-    PathCase{"FolderEnterRefused", std::string(40, 'a') + "\\" + std::string(40, 'b'), {{kRoot, kOk}, {kEnterA40, kError}}, "", noFolder},
+    PathCase{"NameOver62", std::string(63, 'n'), {{kRoot, kPeerOk}}, "is longer than 62 characters.\n", noListing},
+    PathCase{"FolderEnterRefused", std::string(40, 'a') + "\\" + std::string(40, 'b'), {{kRoot, kPeerOk}, {kEnterA40, kError}}, "", noFolder},
     PathCase{"DrivesRefused", "", {{"AT+EFSL\r", kError}}, "", driveListFails},
-    PathCase{"NoDriveLine", "", {{"AT+EFSL\r", kOk}}, "", driveListFails},
-    PathCase{"DriveLetterOutsideCToI", "", {{"AT+EFSL\r", reply({"+EFSL: \"0063003A\""})}}, "", driveListFails},
-    PathCase{"FreeSpaceRefusedForI", "", {{"AT+EFSL\r", reply({"+EFSL: \"0049003A\""})}, {"AT+EFS=73\r", kError}}, "", driveListFails},
-    PathCase{"NoFreeSpaceLineNameUnclosed", "", {{"AT+EFSL\r", reply({"+EFSL: \"0043003A0"})}, {"AT+EFS=67\r", kOk}}, "Get driver C: available size.", driveListFails},
-    PathCase{"ListingOutsideAscii", "C:\\caf\x80s", {{kRoot, kOk}}, "The device path C:\\caf?s holds characters outside ASCII.\n", noListing}),
+    PathCase{"NoDriveLine", "", {{"AT+EFSL\r", kPeerOk}}, "", driveListFails},
+    PathCase{"DriveLetterOutsideCToI", "", {{"AT+EFSL\r", PeerReply({"+EFSL: \"0063003A\""})}}, "", driveListFails},
+    PathCase{"FreeSpaceRefusedForI", "", {{"AT+EFSL\r", PeerReply({"+EFSL: \"0049003A\""})}, {"AT+EFS=73\r", kError}}, "", driveListFails},
+    PathCase{"NoFreeSpaceLineNameUnclosed", "", {{"AT+EFSL\r", PeerReply({"+EFSL: \"0043003A0"})}, {"AT+EFS=67\r", kPeerOk}}, "Get driver C: available size.", driveListFails},
+    PathCase{"ListingOutsideAscii", "C:\\caf\x80s", {{kRoot, kPeerOk}}, "The device path C:\\caf?s holds characters outside ASCII.\n", noListing}),
     test_table::ByName());
 // clang-format on
 
@@ -213,10 +211,10 @@ INSTANTIATE_TEST_SUITE_P(Paths, PathRefusal, ::testing::Values(
 TEST_F(ConnectionPeer, RefusedStatusAndSwitchAreTriedAgainThenEnteringAndLeavingAreSentOnce) {
     queryDt(4);
     peer.script({{"AT+ESUO?\r", "\r\n+CME ERROR: 21\r\n"},
-                 {"AT+ESUO?\r", kOk},
+                 {"AT+ESUO?\r", kPeerOk},
                  {"AT+ESUO=3\r", kError},
-                 {"AT+ESUO=3\r", kOk},
-                 {"AT+ESUO=4\r", kOk}});
+                 {"AT+ESUO=3\r", kPeerOk},
+                 {"AT+ESUO=4\r", kPeerOk}});
     EXPECT_EQ(conn.InternalQueryDt(), 21);
     EXPECT_EQ(conn.InternalQueryDt(), 100);
     EXPECT_FALSE(conn.SwitchDT(true));
@@ -224,11 +222,11 @@ TEST_F(ConnectionPeer, RefusedStatusAndSwitchAreTriedAgainThenEnteringAndLeaving
     EXPECT_TRUE(conn.SwitchDT(true));
     std::thread([&] { EXPECT_TRUE(conn.SwitchDT(false)); }).join(); // the command lock is free
     // The drive list and the packet size are asked for in the DT mode; a reset leaves it first.
-    peer.script({{"AT+ESUO=3\r", kOk},
+    peer.script({{"AT+ESUO=3\r", kPeerOk},
                  {"AT+EFSL\r", kError},
-                 {"AT+ESUO=4\r", kOk},
-                 {"AT+[666]REBOOT\r", kOk},
-                 {"AT+ESUO=3\r", kOk},
+                 {"AT+ESUO=4\r", kPeerOk},
+                 {"AT+[666]REBOOT\r", kPeerOk},
+                 {"AT+ESUO=3\r", kPeerOk},
                  {"AT+EFSW?\r", kError}});
     EXPECT_TRUE(driveListFails(conn, CString()));
     EXPECT_TRUE(conn.TargetReset());
@@ -271,13 +269,14 @@ TEST_P(Upload, EndsWithItsStatusAndLeavesNothingToAbandon) {
     if (c.pc == kPcOneByte)
         devsim_test::WriteHostFile(app, "A");
     std::string file = inQuotes(Ucs2("app.vxp"));
-    std::vector<PeerStep> steps = {
-        {kRoot, kOk}, {"AT+EFSW=0," + file + "\r", kOk}, {"AT+EFSW?\r", reply({c.packetLine})}};
+    std::vector<PeerStep> steps = {{kRoot, kPeerOk},
+                                   {"AT+EFSW=0," + file + "\r", kPeerOk},
+                                   {"AT+EFSW?\r", PeerReply({c.packetLine})}};
     if (c.chunkSent)
-        steps.push_back({"AT+EFSW=2,1,1,\"41\"\r", kOk});
-    steps.push_back({"AT+EFSW=1," + file + "\r", kOk});
+        steps.push_back({"AT+EFSW=2,1,1,\"41\"\r", kPeerOk});
+    steps.push_back({"AT+EFSW=1," + file + "\r", kPeerOk});
     if (c.status != 0)
-        steps.insert(steps.end(), {{kRoot, kOk}, {"AT+EFSD=" + file + "\r", kOk}});
+        steps.insert(steps.end(), {{kRoot, kPeerOk}, {"AT+EFSD=" + file + "\r", kPeerOk}});
     peer.script(steps);
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(conn.TFSWriteTargetFile(CString("app.vxp"), CString(app.c_str())), c.status);

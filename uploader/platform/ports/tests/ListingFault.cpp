@@ -52,7 +52,7 @@ extern "C" sp_return __wrap_sp_get_port_usb_vid_pid(const sp_port* port, int* vi
     if (!isAdapter(port))
         return __real_sp_get_port_usb_vid_pid(port, vid, pid);
     *vid = 0x1a86;
-    *pid = 0x7523;
+    *pid = 0; // an id some adapters report
     return SP_OK;
 }
 

@@ -4,4 +4,4 @@
 #pragma once
 
 void FailNextPortListing();
-void ListUsbAdapterNext(); // "/dev/tty", then "/dev/ptmx 1a86:7523 Maker Adapter A1"
+void ListUsbAdapterNext(); // "/dev/tty", then "/dev/ptmx 1a86:0000 Maker Adapter A1"
