@@ -1,5 +1,6 @@
-// The listing of this machine's ports, the choice of the one USB port for "-b auto" and the
-// port lines of its refusal message.
+// The listing of the serial ports (a USB adapter beside another port, made up at link time: no
+// machine the tests run on has one), the choice of the one USB port for "-b auto" and the port
+// lines of its refusal message.
 #include <gtest/gtest.h>
 
 #include "ListingFault.h"
