@@ -20,8 +20,8 @@ SerialPortInfo describe(sp_port* port) {
     info.usb = sp_get_port_transport(port) == SP_TRANSPORT_USB;
     if (!info.usb)
         return info;
-    int vendor = 0;
-    int product = 0;
+    int vendor; // read only when the library wrote them
+    int product;
     if (sp_get_port_usb_vid_pid(port, &vendor, &product) == SP_OK) {
         info.vendorId = vendor;
         info.productId = product;
