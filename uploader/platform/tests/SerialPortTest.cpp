@@ -8,8 +8,8 @@
 #include <condition_variable>
 #include <csignal>
 #include <fcntl.h>
-#include <malloc.h>
 #include <filesystem>
+#include <malloc.h>
 #include <mutex>
 #include <poll.h>
 #include <pty.h>
