@@ -15,6 +15,7 @@ enum class Listing { kReal, kFails, kUsbAdapter };
 Listing nextListing = Listing::kReal;
 
 const char kAdapter[] = "/dev/ptmx";
+const char kOtherPort[] = "/dev/tty";
 
 bool isAdapter(const sp_port* port) {
     return std::strcmp(sp_get_port_name(port), kAdapter) == 0;
@@ -37,7 +38,7 @@ extern "C" sp_return __wrap_sp_list_ports(sp_port*** list) {
         return listing == Listing::kFails ? SP_ERR_FAIL : __real_sp_list_ports(list);
     // Out of order, and freed by sp_free_port_list as the library's own list.
     *list = static_cast<sp_port**>(std::calloc(3, sizeof(sp_port*)));
-    return sp_get_port_by_name("/dev/tty", &(*list)[0]) == SP_OK
+    return sp_get_port_by_name(kOtherPort, &(*list)[0]) == SP_OK
                ? sp_get_port_by_name(kAdapter, &(*list)[1])
                : SP_ERR_FAIL;
 }
