@@ -7,7 +7,6 @@
 
 #include "DeviceSession.h"
 #include "DevsimProcess.h"
-#include "PtyClient.h"
 #include "TableRow.h"
 
 using namespace devsim;

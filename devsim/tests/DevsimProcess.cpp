@@ -1,4 +1,4 @@
-// Temporary folders, host files and the devsim program as a process.
+// Temporary folders, host files, encoded names and the devsim program as a process.
 #include "DevsimProcess.h"
 
 #include <filesystem>
@@ -32,6 +32,14 @@ std::string ReadHostFile(const std::string& path) {
 
 bool HostExists(const std::string& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(path));
+}
+
+std::string Ucs2(const std::string& ascii) {
+    const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char c : ascii)
+        hex += {'0', '0', kDigits[c >> 4], kDigits[c & 0xF]};
+    return hex;
 }
 
 bool DevsimProcess::Start(const std::vector<std::string>& args) {

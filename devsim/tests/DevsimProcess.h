@@ -1,6 +1,6 @@
 // A real devsim process for the tests: started with arguments, its first output line (the
-// terminal's path) read with a deadline, stopped with a signal; plus temporary folders and
-// host files.
+// terminal's path) read with a deadline, stopped with a signal; plus temporary folders, host
+// files and names as the upload tool encodes them.
 #pragma once
 
 #include <chrono>
@@ -26,6 +26,9 @@ private:
 void WriteHostFile(const std::string& path, const std::string& content);
 std::string ReadHostFile(const std::string& path);
 bool HostExists(const std::string& path);
+
+// UCS-2 hexadecimal text with lower-case digits, as the upload tool encodes names.
+std::string Ucs2(const std::string& ascii);
 
 const int kExitDeadlineMs = 20000;
 

@@ -25,8 +25,6 @@ TEST_P(OutputNaming, FollowsTheApplicationType) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Rules, OutputNaming, ::testing::Values(
     NameCase{"Dlc", "app.axf", "dlc", "app.dll", "app.dbg"},
-    NameCase{"Vsm", "app.axf", "vsm", "app.vsm", "app.dbg"},
-    NameCase{"Vso", "app.axf", "vso", "app.vso", "app.dbg"},
     NameCase{"DotInFolder", "out.d/app", "vxp", "out.d/app.vxp", "out.d/app.dbg"},
     NameCase{"NoDot", "app", "vxp", "app.vxp", "app.dbg"}),
     test_table::ByName());

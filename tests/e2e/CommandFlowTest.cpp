@@ -1,6 +1,5 @@
-// Trellup against devsim beyond the upload cases: the removal command, the chunked write with
-// each packet size a device may report, failures and their exit statuses as a shell sees them,
-// and refused paths.
+// Trellup against devsim beyond the upload cases: the removal command, failures and their exit
+// statuses as a shell sees them, and refused paths.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -16,22 +15,6 @@
 #include "TableRow.h"
 
 namespace {
-
-const char kChunkPrefix[] = "AT+EFSW=2,";
-
-// The flag and count ("flag,count") of every chunk devsim received for the last file opened.
-std::vector<std::string> chunkHeaders(const DeviceRig& rig) {
-    std::vector<std::string> headers;
-    const size_t at = sizeof kChunkPrefix - 1;
-    for (const std::string& command : rig.commands()) {
-        if (command.rfind("AT+EFSW=0,", 0) == 0)
-            headers.clear();
-        else if (command.rfind(kChunkPrefix, 0) == 0)
-            headers.push_back(
-                command.substr(at, command.find(',', command.find(',', at) + 1) - at));
-    }
-    return headers;
-}
 
 class Flow : public ::testing::Test {
 protected:
@@ -72,33 +55,6 @@ INSTANTIATE_TEST_SUITE_P(
             "SparedEntry", {"game.vxp", "A.vxp"}, {"ZOV"}, 7, "Removed C:\\autostart.txt\n"},
         RemovalCase{"Nothing", {}, {}, 5, "Nothing to remove on C:\n"}),
     test_table::ByName());
-
-struct ChunkCase : test_table::Row {
-    const char* packetSize; // devsim's answer; "none" gives no answer line
-    size_t fileSize;
-    std::vector<std::string> headers;
-};
-
-class Chunking : public Flow, public ::testing::WithParamInterface<ChunkCase> {};
-
-TEST_P(Chunking, FileTravelsInChunksOfTheNegotiatedSize) {
-    const ChunkCase& c = GetParam();
-    std::string app = patternBytes(c.fileSize, static_cast<unsigned>(c.fileSize));
-    writeFile(rig.work() / "app.vxp", app);
-    ASSERT_TRUE(rig.start({"--packet-size", c.packetSize}));
-    ProcessResult run = rig.upload({"-p", (rig.work() / "app.vxp").string()});
-    ASSERT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_TRUE(ReadHostFile(folder() / "app.vxp") == app);
-    EXPECT_EQ(chunkHeaders(rig), c.headers);
-    EXPECT_EQ(rig.count("AT+EFSW?"), 1u) << "the packet size is asked for once";
-}
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Sizes, Chunking, ::testing::Values(
-    ChunkCase{"Packet_64_File_128", "64", 128, {"0,64", "0,64"}},
-    ChunkCase{"Packet_0_File_100", "0", 100, {"0,64", "1,36"}}),
-    test_table::ByName());
-// clang-format on
 
 TEST_F(Flow, ApplicationPathTooLongForTheDeviceEndsWith400BeforeAnyWrite) {
     // Z:\\@BTZov\ and the name make 256 characters: one too many.

@@ -13,7 +13,6 @@
 
 #include "ChildProcess.h"
 #include "DevsimProcess.h"
-#include "PtyClient.h"
 
 using devsim_test::ReadHostFile;
 using devsim_test::Ucs2;

@@ -1,8 +1,5 @@
-// The re-check of the file by the getters, and the problems the check of the file reports
-// (each kind is also run through Varnel in the packer's tests, which also name an unreadable
-// file).
-#include <cstdio>
-#include <fstream>
+// The problems the check of param.ini reports, line by line (each kind is also run through
+// Varnel in the packer's tests, which also name an unreadable file).
 #include <string>
 #include <vector>
 
@@ -12,18 +9,6 @@
 #include "TableRow.h"
 
 namespace {
-
-// The getters' keys are checked through the golden tag blocks of the packer's tests.
-TEST(ParamOption, AFileThatVanishesGivesDefaults) {
-    const std::string path = ::testing::TempDir() + "vanishing_param.ini";
-    std::ofstream(path) << "[Param]\nAPIList=Audio\nSysMemSize=7\nBackground=yes\n";
-    ParamOption p(path);
-    EXPECT_EQ(p.GetApiList(), "Audio");
-    std::remove(path.c_str());
-    EXPECT_EQ(p.GetApiList(), "");
-    EXPECT_EQ(p.GetSysMemorySize(), 0u);
-    EXPECT_FALSE(p.IsSupportBackground());
-}
 
 struct ProblemCase : test_table::Row {
     const char* file;
@@ -42,7 +27,6 @@ TEST_P(ParamProblems, AreFoundLineByLine) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Files, ParamProblems, ::testing::Values(
-    ProblemCase{"Clean", "problems_none.ini", {}},
     ProblemCase{"NearestKeys", "unknown_keys.ini", {
         ":2: unknown key Verison (nearest known key: Version)",
         ":3: unknown key appname (nearest known key: AppName)",

@@ -8,7 +8,6 @@
 
 #include "Connection.h"
 #include "DevsimProcess.h"
-#include "PtyClient.h"
 #include "PtyPeer.h"
 #include "TableRow.h"
 

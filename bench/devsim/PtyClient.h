@@ -1,5 +1,5 @@
-// Test client for the simulated device: opens the slave side of its pseudo-terminal, sends
-// bytes and collects what comes back, with a deadline.
+// The benchmark's client of the simulated device: opens the slave side of its pseudo-terminal,
+// sends bytes and collects what comes back, with a deadline.
 #pragma once
 
 #include <chrono>
@@ -29,8 +29,5 @@ public:
 private:
     int m_fd = -1;
 };
-
-// UCS-2 hexadecimal text with lower-case digits, as the upload tool encodes names.
-std::string Ucs2(const std::string& ascii);
 
 } // namespace devsim_test

@@ -50,12 +50,4 @@ std::string PtyClient::ReadUntil(const std::function<bool(const std::string&)>& 
     return bytes;
 }
 
-std::string Ucs2(const std::string& ascii) {
-    const char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char c : ascii)
-        hex += {'0', '0', kDigits[c >> 4], kDigits[c & 0xF]};
-    return hex;
-}
-
 } // namespace devsim_test
