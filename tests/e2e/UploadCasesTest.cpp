@@ -71,11 +71,6 @@ TEST_P(Upload, LeavesTheApplicationAndItsStartFileInPlace) {
 INSTANTIATE_TEST_SUITE_P(Cases, Upload, ::testing::Values(
     UploadCase{"FreshDevice", {}, {}, {}, "C/ZOV/app.vxp", {"app.vxp"},
                {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 6, 1},
-    UploadCase{"StartFileWithoutApplication",
-               {{kStartC, "[autostart]\r\n"}, {"C/ZOV/a.vxp", "keep"}, {"C/ZOV/old.vxp", "o"}},
-               {}, {}, "C/ZOV/app.vxp", {"a.vxp", "app.vxp"},
-               {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 6, 0, "",
-               "Read target start file successful.\ncurrent vxp dir = \n"},
     // The running application can be written only once all applications have stopped.
     UploadCase{"RunningApplicationReplacedAtItsPath",
                {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"}, {"C/ZOV/junk.txt", "j"}},
@@ -92,9 +87,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, Upload, ::testing::Values(
                {}, "C/ZOV/app.vxp", {"app.vxp", "game.vxp"},
                {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 7, 0,
                "Does not need to modify txt file, push vxp file C:\\ZOV\\app.vxp.\n"},
-    UploadCase{"NamedApplicationAbsent", {{kStartC, kNamesGame}, {"C/ZOV/other.vxp", "o"}},
-               {}, {}, "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}, 6, 0, "",
-               "stop current vxp C:\\ZOV\\game.vxp and delete it.\n"},
     UploadCase{"EchoedCommandsAndAnUnsolicitedLineInEveryReply",
                {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"}},
                {"--echo", "--unsolicited=1", "--packet-size", "256"}, {}, "C/ZOV/game.vxp",
