@@ -145,7 +145,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
                 {"AT+EFSF=1," + Q("C:\\new"), "OK"}, {"AT+EFSF=0," + Q("x"), "OK"}, {kOpenW, "OK"},
                 {"AT+EFSD=" + Q("C:\\ZOV\\a.vxp"), "OK"}, {"AT+EFSW=2,1,1,\"41\"", "OK"}},
                {{"C/w", "A"}, {"C/ZOV/a.vxp", kAbsent}}},
-    ScriptCase{"UnsolicitedAtMostEveryMillionth", {"--unsolicited=1000000"}, {{"AT", "OK"}}, {}},
     ScriptCase{"UnsolicitedEveryThirdByDefault", {"--unsolicited"},
                {{"AT", "OK"}, {"AT", "OK"}, {"AT", "+EIND: 1|OK"}}, {}},
     ScriptCase{"UnsolicitedLineAfterTheFirstLine", {"--unsolicited=1", "--baud", "1"},

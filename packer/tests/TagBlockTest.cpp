@@ -107,17 +107,6 @@ INSTANTIATE_TEST_SUITE_P(Tables, TagKeywords, ::testing::Values(
     test_table::ByName());
 // clang-format on
 
-// The golden blocks hold 15 December, whose end date runs into the next year.
-TEST_F(TagBlock, ValidityRunsFromDayZeroToTwoMonthsOn) {
-    ASSERT_EQ(Compose("", 1772359200), 1); // 1 March 2026, 10:00
-    EXPECT_EQ(Value(TAG_VALID_FROM), Words(4, {2026, 3, 0, 10, 0, 0}));
-    EXPECT_EQ(Value(TAG_VALID_UNTIL), Words(4, {2026, 5, 1, 0, 0, 0}));
-    ASSERT_EQ(Compose("", 1793440800), 1); // 31 October 2026: the end stays in the year
-    EXPECT_EQ(Value(TAG_VALID_UNTIL), Words(4, {2026, 12, 31, 0, 0, 0}));
-    ASSERT_EQ(Compose("", 1796079600), 1); // 30 November 2026: the end is in the next
-    EXPECT_EQ(Value(TAG_VALID_UNTIL), Words(4, {2027, 1, 30, 0, 0, 0}));
-}
-
 struct LimitCase : test_table::Row {
     std::string fits;
     std::string over;

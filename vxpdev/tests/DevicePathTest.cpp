@@ -37,12 +37,4 @@ TEST(DeviceName, SurrogatePairsJoinAndLoneOnesAreReplaced) {
                           "\xF0\x90\x80\x80\xEF\xBF\xBD");
 }
 
-// The parts are written over strings that held longer texts: nothing of those stays.
-TEST(DevicePath, SplitsAtTheLastSeparator) {
-    CString parent("C:\\an\\older\\folder"), name("older-name.vxp");
-    ASSERT_TRUE(SplitDevicePath(CString("C:\\ZOV\\app.vxp"), parent, name));
-    EXPECT_EQ(parent.ReverseFind(L'\\'), 2);
-    EXPECT_EQ(Utf8(name), "app.vxp");
-}
-
 } // namespace
