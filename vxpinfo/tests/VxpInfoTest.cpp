@@ -58,6 +58,7 @@ protected:
 TEST_F(VxpInfo, JsonReadsBackEveryKindOfValue) {
     ASSERT_EQ(Info(m_packed, "--json"), 0) << m_output;
     const json r = json::parse(m_output);
+    EXPECT_EQ(m_output, r.dump(2) + "\n"); // one document, indented by two
     EXPECT_EQ(r["file"], Path("g\xC3\xA9.vxp")); // the Latin-1 name as its character
     EXPECT_EQ(r["status"], "valid");
     EXPECT_EQ(r["content_length"], kContent);

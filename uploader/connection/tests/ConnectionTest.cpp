@@ -1,6 +1,6 @@
 // Connection: decoding the "+EFSR" reply lines of a device file read into a real PC file, which
 // a malformed line must not leave behind; and over the real serial port on a pseudo-terminal,
-// answered by a strict scripted peer, the folder walk of long paths, the directory cache, the DT
+// answered by a strict scripted peer, the folder walk of long names, the directory cache, the DT
 // mode and the upload's refusals, with the exact command lines each one sends.
 #include <gtest/gtest.h>
 
@@ -96,17 +96,6 @@ protected:
     PtyPeer peer;
     Connection conn;
 };
-
-TEST_F(ConnectionPeer, LongPathIsEnteredUpToTheLastSeparatorWithin62AtEachStep) {
-    std::string first = "C:\\" + std::string(37, 'a');                       // 40 characters
-    std::string second = std::string(29, 'b') + "\\" + std::string(29, 'c'); // 59 characters
-    std::string path = first + "\\" + second + "\\" + std::string(62, 'd');  // 62 fit a command
-    peer.script({{kRoot, kPeerOk},
-                 {"AT+EFSF=2," + inQuotes(Ucs2(first)) + "\r", kPeerOk},
-                 {"AT+EFSF=2," + inQuotes(Ucs2(second)) + "\r", kPeerOk},
-                 {listing(std::string(62, 'd')), PeerReply({entry("0041", 1)})}});
-    EXPECT_TRUE(conn.TFSGetDirFileListInfo(CString(path.c_str())));
-}
 
 // A folder of 62 characters is entered whole, leaving a name of one character, and the other
 // way round.
