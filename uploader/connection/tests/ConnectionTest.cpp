@@ -269,7 +269,6 @@ TEST_P(Upload, EndsWithItsStatusAndLeavesNothingToAbandon) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Endings, Upload, ::testing::Values(
-    UploadCase{"CompletedWithoutASize", "+EFSW:", kPcOneByte, true, 0, "Target packet size = 64\n"},
     UploadCase{"NegativePacketSize", "+EFSW: -1", kPcOneByte, false, 2, ""},
     UploadCase{"HugePacketSize", "+EFSW: 99999999999999999", kPcOneByte, true, 0, "Target packet size = 4096\n"},
     UploadCase{"PcFileMissing", "+EFSW: 64", kPcMissing, false, 2, "app.vxp failed, error = No such file or directory\n"},
