@@ -73,6 +73,9 @@ TEST_P(Script, EachCommandGetsItsResultAndTheDrivesEndAsExpected) {
 
 const std::string kOpenW = "AT+EFSW=0," + Q("C:\\w");
 const std::string kCloseW = "AT+EFSW=1," + Q("C:\\w");
+const std::string kDeleteA = "AT+EFSD=" + Q("C:\\ZOV\\a.vxp");
+const char kReboot[] = "AT+[666]REBOOT";
+const char kExitAll[] = "AT+[666]EXIT_ALL";
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
@@ -117,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
                {"--fail", "AT+EFSD=4", "--fail", "^AT$", "--fail", "AT+EFSW=2,@2", "--silent",
                 "EFSF=0", "--fail", "E@x", "--fail", "\"@1234567890", "--packet-size", "2147483647"},
                {{"AT+EFSR=" + Q("C:\\ZOV\\a.vxp"), "+EFSR: 0,1,3,\"616263\"|OK"},
-                {"AT+EFSD=" + Q("C:\\ZOV\\a.vxp"), "+CME ERROR: 4"}, {"AT", "ERROR"},
+                {kDeleteA, "+CME ERROR: 4"}, {"AT", "ERROR"},
                 {"AT+EFSF=0," + Q("C:\\new"), ""}, {"AT+E@x", "ERROR"},
                 {"AT+ESWM=\"@1234567890\",2", "ERROR"}, {kOpenW, "OK"},
                 {"AT+EFSW=2,0,1,\"41\"", "OK"}, {"AT+EFSW=2,0,1,\"42\"", "ERROR"},
@@ -136,15 +139,24 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
                {{"AT+ESUO=3", "OK"}, {"AT+EFSF=2," + Q("C:\\ZOV"), "OK"}, {"AT+EFSF=3", "OK"},
                 {"AT+EFSR=" + Q("a.vxp"), "ERROR"}, {"AT+EFSF=2," + Q("C:\\ZOV"), "OK"},
                 {kOpenW, "OK"},
-                {"AT+[666]REBOOT", "OK"}, {"AT+ESUO?", "+ESUO: 2147483647,0|OK"},
+                {kReboot, "OK"}, {"AT+ESUO?", "+ESUO: 2147483647,0|OK"},
                 {"AT+EFSR=" + Q("a.vxp"), "ERROR"}, {"AT+EFSW=2,1,1,\"41\"", "ERROR"}},
                {{"C/w", ""}}},
     // Removing the current folder leaves its drive current; deleting a file keeps the open one.
     ScriptCase{"RemovedCurrentFolderAndAnotherFileThanTheOpenOne", {},
                {{"AT+EFSF=0," + Q("C:\\new"), "OK"}, {"AT+EFSF=2," + Q("C:\\new"), "OK"},
                 {"AT+EFSF=1," + Q("C:\\new"), "OK"}, {"AT+EFSF=0," + Q("x"), "OK"}, {kOpenW, "OK"},
-                {"AT+EFSD=" + Q("C:\\ZOV\\a.vxp"), "OK"}, {"AT+EFSW=2,1,1,\"41\"", "OK"}},
+                {kDeleteA, "OK"}, {"AT+EFSW=2,1,1,\"41\"", "OK"}},
                {{"C/w", "A"}, {"C/ZOV/a.vxp", kAbsent}}},
+    // The application autostart.txt names (its value trimmed) can be neither deleted nor opened
+    // for writing until all applications stop, and runs again after a reboot.
+    ScriptCase{"LockRunning", {"--lock-running"},
+               {{"AT+EFSW=0," + Q("C:\\autostart.txt"), "OK"},
+                {"AT+EFSW=2,1,20,\"4170703D20433A5C5A4F565C612E767870200D0A\"", "OK"},
+                {"AT+EFSW=1," + Q("C:\\autostart.txt"), "OK"}, {kReboot, "OK"}, {kDeleteA, "ERROR"},
+                {"AT+EFSW=0," + Q("C:\\ZOV\\a.vxp"), "ERROR"}, {kExitAll, "OK"}, {kReboot, "OK"},
+                {kDeleteA, "ERROR"}, {kExitAll, "OK"}, {kDeleteA, "OK"}},
+               {{"C/ZOV/a.vxp", kAbsent}}},
     ScriptCase{"UnsolicitedEveryThirdByDefault", {"--unsolicited"},
                {{"AT", "OK"}, {"AT", "OK"}, {"AT", "+EIND: 1|OK"}}, {}},
     ScriptCase{"UnsolicitedLineAfterTheFirstLine", {"--unsolicited=1", "--baud", "1"},

@@ -93,6 +93,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, VarnelRun, ::testing::Values(
     RunCase{"FileSizeLimit", "[Param]\nAppType=vxp\n", "ulimit -f 14;", "-i app.axf", 2, "Write file app.axf failed File too large"},
     RunCase{"OutputFolderMissing", "[Param]\n", "", "-i app.axf -o nowhere/app.vxp", 2, "Create file  nowhere/app.vxp failed No such file or directory\n"},
     RunCase{"RenameOntoAFolder", "[Param]\nAppType=vxp\n", "mkdir -p app.vxp/x;", "-i app.axf", 2, "Rename app.axf to app.vxp failed Is a directory\n"},
+    RunCase{"OutputOverFileSizeLimit", "[Param]\n", "ulimit -f 14;", "-i app.axf -o out.vxp", 2, "Write file out.vxp failed File too large"},
     RunCase{"OutputIsAFolder", "[Param]\n", "mkdir .o;", "-i app.axf -o .o", 2, "to .o failed Is a directory\n"}),
     test_table::ByName());
 // clang-format on
