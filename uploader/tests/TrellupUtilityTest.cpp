@@ -1,4 +1,4 @@
-// The upload tool's command line, start-file text, path splitting and log file.
+// The upload tool's command line, start-file text and log file.
 #include "TrellupUtility.h"
 
 #include <gtest/gtest.h>
@@ -154,21 +154,6 @@ TEST(StartFile, FindsTheFirstLineKeyedAppAndRefusesTooLongAText) {
     EXPECT_FALSE(getCurrentVXPNameFromTxt(folder.c_str(), name)); // a folder, not a file
     EXPECT_TRUE(generateNewTxt(path.c_str(), std::string(998, 'f').c_str(), "a.vxp")); // 1023 bytes
     EXPECT_FALSE(generateNewTxt(path.c_str(), std::string(999, 'f').c_str(), "a.vxp"));
-}
-
-// The upload reads the name alone: a name without a folder is left to the caller.
-TEST(Paths, SplitAtTheLastSeparator) {
-    for (auto [path, name] : {std::pair{"/tmp/apps/game.vxp", "game.vxp"},
-                              {"D:\\a\\a.vxp", "a.vxp"},
-                              {"game.vxp", "-"},
-                              {"a/b\\c", "b\\c"}}) { // a slash wins
-        char part[TRELLUP_PATH_SIZE], found[TRELLUP_PATH_SIZE] = "-";
-        ASSERT_TRUE(splitfilepath(path, part, found, part));
-        EXPECT_STREQ(found, name) << path;
-    }
-    char part[TRELLUP_PATH_SIZE];
-    EXPECT_FALSE(splitfilepath("", part, part, part));
-    EXPECT_FALSE(splitfilepath(std::string(4097, 'a').c_str(), part, part, part));
 }
 
 } // namespace
