@@ -114,18 +114,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
                 {"AT+EFSW=2,1,4,\"9aBcDfA0\"", "OK"}, {"AT+EFSW=1," + Q("C:\\other"), "ERROR"},
                 {kCloseW, "OK"}, {kCloseW, "ERROR"}, {"AT+EFSW=2,1,1,\"01\"", "ERROR"}},
                {{"C/w", "\x9A\xBC\xDF\xA0"}}},
-    // Each rule counts the lines it matches: "@2" fails only the second chunk; after '@',
-    // letters or ten digits belong to the pattern.
-    ScriptCase{"FaultRulesAnswerInsteadOfCarryingOut",
-               {"--fail", "AT+EFSD=4", "--fail", "^AT$", "--fail", "AT+EFSW=2,@2", "--silent",
-                "EFSF=0", "--fail", "E@x", "--fail", "\"@1234567890", "--packet-size", "2147483647"},
-               {{"AT+EFSR=" + Q("C:\\ZOV\\a.vxp"), "+EFSR: 0,1,3,\"616263\"|OK"},
-                {kDeleteA, "+CME ERROR: 4"}, {"AT", "ERROR"},
-                {"AT+EFSF=0," + Q("C:\\new"), ""}, {"AT+E@x", "ERROR"},
-                {"AT+ESWM=\"@1234567890\",2", "ERROR"}, {kOpenW, "OK"},
-                {"AT+EFSW=2,0,1,\"41\"", "OK"}, {"AT+EFSW=2,0,1,\"42\"", "ERROR"},
-                {"AT+EFSW=2,1,1,\"43\"", "OK"}, {"AT+EFSW?", "+EFSW: 2147483647|OK"}},
-               {{"C/ZOV/a.vxp", "abc"}, {"C/new", kAbsent}, {"C/w", "AC"}}},
     // Anchored at the start, the end or neither; nine digits after '=' are an error code, ten
     // belong to the pattern; a pattern longer than the line never matches it.
     ScriptCase{"FaultPatternsAnchoredOrAnywhere",
