@@ -4,7 +4,7 @@
 
 #include <signal.h>
 
-#include "DeviceRig.h"
+#include "VxpdevRun.h"
 
 namespace {
 
@@ -16,12 +16,11 @@ TEST(SlowPut, InterruptEndsAfterTheChunkAndDeletesThePartialFile) {
     DeviceRig rig;
     writeFile(rig.work() / "big.bin", patternBytes(20 * 1024));
     ASSERT_TRUE(rig.start({"--baud", "9600"}));
-    ChildProcess put({VXPDEV_BIN, "-b", rig.port(), "put", "big.bin", "C:/big.bin"},
-                     rig.work().string());
+    auto put = startVxpdev({"-b", rig.port(), "put", "big.bin", "C:/big.bin"}, rig.work());
     // devsim logs each command as it takes it: the first chunk means the file is open.
     ASSERT_TRUE(rig.awaitCommand("AT+EFSW=2,", kStartDeadlineMs));
-    put.signal(SIGINT);
-    ProcessResult result = put.finish(kEndDeadlineMs);
+    put->signal(SIGINT);
+    ProcessResult result = put->finish(kEndDeadlineMs);
     EXPECT_EQ(result.status, 128 + SIGINT) << result.err;
     EXPECT_NE(result.err.find("interrupted by signal 2"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(rig.drive('C') / "big.bin"));

@@ -8,21 +8,14 @@
 #include <iterator>
 #include <sstream>
 
-#include "DeviceRig.h"
 #include "ListingFault.h"
 #include "PortChoice.h"
+#include "VxpdevRun.h"
 #include "TableRow.h"
 
 namespace {
 
-const int kRunDeadlineMs = 120000; // sanitizer builds on a loaded machine are slow
 const char kApp[] = "hello";
-
-// vxpdev of this build, run to its end from the folder.
-ProcessResult runVxpdev(std::vector<std::string> args, const fs::path& cwd) {
-    args.insert(args.begin(), VXPDEV_BIN);
-    return ChildProcess(args, cwd.string()).finish(kRunDeadlineMs);
-}
 // "\u00F1and\u00FA.txt": UTF-8 on the host, UCS-2 on the line.
 #define WIDE_NAME "\303\261and\303\272.txt"
 
