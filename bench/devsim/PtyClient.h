@@ -19,7 +19,6 @@ public:
     // has made it raw.
     bool Open(const std::string& path);
     void Close();
-    int Fd() const { return m_fd; }
 
     bool Send(const std::string& text);
     // Reads raw bytes until `stop` returns true for the bytes so far or the deadline.

@@ -154,7 +154,7 @@ TEST_F(Device, JsonDocumentsTraceAndInfoWithoutTemporaryFolderOrStartFile) {
     EXPECT_EQ(json({"--json", "info"})["application"], nullptr);
 }
 
-// Paths too long for one command are the connection tests' (vxpdev passes them on as they are).
+// Many chunks each way; a path too long for one command is walked as the listing rows show.
 TEST_F(Device, PutVerifyGetGiveTheSameBytes) {
     std::string bytes = patternBytes(100 * 1024, 3);
     writeFile(rig.work() / "in.bin", bytes);
