@@ -22,6 +22,7 @@ TEST_P(TypedPath, BecomesTheDeviceForm) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Paths, TypedPath, ::testing::Values(
     PathCase{"SlashesAndTrailingOnes", "C:/ZOV//", L"C:\\ZOV"},
+    PathCase{"TwoAndThreeByteCharacters", "C:/\xC3\xB1\xE2\x82\xAC\xC2\x80\xE0\xA0\x80", L"C:\\\x00F1\x20AC\x80\x800"},
     PathCase{"CutSequence", "a\xE2\x82", L"a\xFFFD"},
     PathCase{"StrayContinuationAndFiveByteLead", "\x80\xF8\x88\x80\x80\x80", L"\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD"},
     PathCase{"OverlongSlash", "\xC0\xAF", L"\xFFFD"},
