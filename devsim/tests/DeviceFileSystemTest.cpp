@@ -2,7 +2,6 @@
 // never followed.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -95,19 +94,6 @@ TEST_P(DeviceFileSystemTest, SymbolicLinksAreNeitherFollowedNorShown) {
     EXPECT_FALSE(m_fs.RemoveFile(Resolved("C:\\s")));
     EXPECT_FALSE(m_fs.IsFolder(Resolved("C:\\inside")));
     EXPECT_FALSE(HostExists(m_tmp.Sub("outside/new")));
-}
-
-// A named pipe would hold an open for reading or writing until someone opens its other end.
-TEST_P(DeviceFileSystemTest, OnlyRegularFilesOfAtMostTheReadLimitAreReadOrWritten) {
-    std::string huge = m_tmp.Sub("root/C/huge");
-    WriteHostFile(huge, "");
-    ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(DeviceFileSystem::kMaxReadBytes + 1)), 0);
-    ASSERT_EQ(::mkfifo(m_tmp.Sub("root/C/pipe").c_str(), 0644), 0);
-    std::string content;
-    EXPECT_FALSE(m_fs.ReadFile(Resolved("C:\\huge"), content));
-    EXPECT_FALSE(m_fs.ReadFile(Resolved("C:\\pipe"), content));
-    EXPECT_LT(m_fs.CreateFile(Resolved("C:\\pipe")), 0);
-    EXPECT_LT(m_fs.CreateFile(Resolved("C:\\ZOV")), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Resolvers, DeviceFileSystemTest,

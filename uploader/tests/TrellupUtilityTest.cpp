@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,25 +103,6 @@ TEST(CommandLine, LogsItsReasonsInTheLogFolder) {
     EXPECT_NE(log.find("device path /dev/pts/9\nvxp file path \nError: ParseArguments() "
                        "parameter is defect. please make sure you have setup -i, -e, -c option.\n"),
               std::string::npos);
-}
-
-TEST(LogFolder, PruningKeepsTheNewestDumpsAndEveryOtherFile) {
-    TempFolder temp;
-    const std::string& folder = temp.Path();
-    time_t now = time(nullptr);
-    for (int age = 0; age < 53; ++age) {
-        std::string path = folder + "/Trellup_Dump_" + std::to_string(age);
-        WriteHostFile(path, "log");
-        struct timespec times[2] = {{now - age, 0}, {now - age, 0}};
-        utimensat(AT_FDCWD, path.c_str(), times, 0);
-    }
-    WriteHostFile(folder + "/notes.txt", "mine");
-    pruneLogFolder(folder.c_str(), 50);
-    for (int age : {0, 49})
-        EXPECT_EQ(access((folder + "/Trellup_Dump_" + std::to_string(age)).c_str(), F_OK), 0);
-    for (int age : {50, 52})
-        EXPECT_NE(access((folder + "/Trellup_Dump_" + std::to_string(age)).c_str(), F_OK), 0);
-    EXPECT_EQ(ReadHostFile(folder + "/notes.txt"), "mine");
 }
 
 // The text Trellup writes, and its reading of what the device held before, the end-to-end

@@ -13,45 +13,11 @@
 
 namespace {
 
-const int kNoCount = -1000; // the line ends before its count field
-
-// A "+EFSR" line with the count and, when hex is given, the data field.
+// A "+EFSR" line with the count and the data field.
 ATParamLst readLine(int count, const char* hex) {
-    ATParamLst line = {ATParamElem::Text("+EFSR"), ATParamElem::Integer(0),
-                       ATParamElem::Integer(0)};
-    if (count != kNoCount)
-        line.push_back(ATParamElem::Integer(count));
-    if (hex != nullptr)
-        line.push_back(ATParamElem::Text(hex));
-    return line;
+    return {ATParamElem::Text("+EFSR"), ATParamElem::Integer(0), ATParamElem::Integer(0),
+            ATParamElem::Integer(count), ATParamElem::Text(hex)};
 }
-
-struct LineCase : test_table::Row {
-    int count;
-    const char* hex; // null: the line has no data field
-    bool ok;
-    const char* bytes;
-};
-
-class InputFileLine : public ::testing::TestWithParam<LineCase> {};
-
-TEST_P(InputFileLine, DecodesOrRefuses) {
-    const LineCase& c = GetParam();
-    Connection conn;
-    std::string out;
-    EXPECT_EQ(conn.GetInputFileLine(readLine(c.count, c.hex), out), c.ok);
-    EXPECT_EQ(out, c.bytes);
-}
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Lines, InputFileLine, ::testing::Values(
-    LineCase{"ThreeBytes", 3, "41420A", true, "AB\n"},
-    LineCase{"FiveDigitsForThree", 3, "41420", false, ""},
-    LineCase{"NoDataFieldWithBytes", 2, nullptr, false, ""},
-    LineCase{"NoCountField", kNoCount, nullptr, false, ""},
-    LineCase{"LowerCaseStopsAfterEarlierPairs", 2, "41aB", false, "A"}),
-    test_table::ByName());
-// clang-format on
 
 TEST(PcFile, MalformedLineRemovesThePartlyWrittenFileAndAMissingFolderFails) {
     devsim_test::TempFolder temp;
