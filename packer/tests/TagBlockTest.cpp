@@ -58,7 +58,14 @@ protected:
         ADD_FAILURE() << "no tag " << id;
         return {};
     }
-    std::string BlockMd5() const { return Md5Hex(m_buffer, size_t(m_length), TAG_BUFFER_SIZE); }
+    std::string BlockMd5() const {
+        md5_state_s_t st;
+        md5_init(&st);
+        md5_append(&st, m_buffer, m_length);
+        uint8_t digest[16];
+        md5_finish(&st, digest);
+        return Hex(digest, sizeof digest);
+    }
 
     uint8_t m_buffer[TAG_BUFFER_SIZE];
     uint8_t m_signature[64];

@@ -3,14 +3,10 @@
 
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-
-#include "Utility.h"
-#include "vmmd5.h"
 
 Bytes ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -20,16 +16,6 @@ Bytes ReadAll(const std::string& path) {
 void WriteAll(const std::string& path, const Bytes& data) {
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-}
-
-std::string Md5Hex(const uint8_t* data, size_t n, size_t piece) {
-    md5_state_s_t st;
-    md5_init(&st);
-    for (size_t at = 0; at < n; at += piece)
-        md5_append(&st, data + at, int(std::min(piece, n - at)));
-    uint8_t digest[16];
-    md5_finish(&st, digest);
-    return Hex(digest, sizeof digest);
 }
 
 Bytes SampleContent(size_t n) {

@@ -14,8 +14,6 @@ using Bytes = std::vector<uint8_t>;
 
 Bytes ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const Bytes& data);
-// MD5 of the bytes in hexadecimal, fed to the digest piece bytes at a time.
-std::string Md5Hex(const uint8_t* data, size_t n, size_t piece);
 // Bytes that differ from their neighbours, so a shifted or dropped byte shows.
 Bytes SampleContent(size_t n);
 // Values as little-endian words of width bytes: UCS-2 text, or the tags' 32-bit numbers.
