@@ -44,6 +44,7 @@ TEST_F(PackRun, LayoutRenameDateFileAndSignature) {
     // Its signature, content length and zero reserved bytes are vxpinfo's checks of a packed
     // file. The date record repeats the validity start, its last word 0.
     const PackedReport report = ReadPackedMemory(packed.data(), packed.size());
+    EXPECT_EQ(report.status, PackedStatus::Valid) << report.problem;
     const Bytes dates = ReadAll(Path("app.dbg"));
     for (const TagRecord& tag : report.tags)
         EXPECT_TRUE(tag.id != TAG_VALID_FROM || dates == tag.value);

@@ -39,6 +39,8 @@ INSTANTIATE_TEST_SUITE_P(Files, IniString, ::testing::Values(
     StringCase{"TabInKey", "key_value_rules.ini", "Param", "\tTabKey", "1"},
     StringCase{"ColonBeforeEqual", "key_value_rules.ini", "Param", "Colon:Key", "-"},
     StringCase{"CutAtBlank", "key_value_rules.ini", "Param", "AppName", "Big"},
+    StringCase{"NoKey", "key_value_rules.ini", "Param", "", "-"},
+    StringCase{"CutAtColon", "key_value_rules.ini", "Param", "Version", "1.0"},
     StringCase{"CrLf", "crlf_line_ends.ini", "Param", "AppName", "Crlf"},
     StringCase{"ByteOrderMark", "byte_order_mark.ini", "Param", "AppName", "Marked"}),
     test_table::ByName());

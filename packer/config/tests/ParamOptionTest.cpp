@@ -27,6 +27,7 @@ TEST_P(ParamProblems, AreFoundLineByLine) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Files, ParamProblems, ::testing::Values(
+    ProblemCase{"Clean", "problems_none.ini", {}},
     ProblemCase{"NearestKeys", "unknown_keys.ini", {
         ":2: unknown key Verison (nearest known key: Version)",
         ":3: unknown key appname (nearest known key: AppName)",
