@@ -14,8 +14,6 @@
 
 namespace {
 
-const unsigned kWaitForever = 0xFFFFFFFF;
-
 tagMEFSM* contextOf(void* context) {
     return static_cast<tagMEFSM*>(context);
 }
@@ -182,7 +180,7 @@ void ME_LineLost(void* arg) {
 int me_send_at(void* port, const char* command, ME_TX_CB txCallback, void* arg) {
     int ok = writeAndReport(port, command, txCallback, arg);
     tagMEFSM* context = contextOf(arg);
-    WaitForSingleObject(context->m_hRespEvent, kWaitForever);
+    WaitForSingleObject(context->m_hRespEvent, INFINITE);
     ResetEvent(context->m_hRespEvent);
     return ok;
 }

@@ -1,33 +1,44 @@
 // The one-shot timer, with real threads. Events and mutex handles are checked through their
-// users: the timer here, the serial port and the connection in their own tests.
+// users: the serial port, the command engine and the connection in their own tests.
 #include "comm_osal.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace {
 
 const unsigned LONG_WAIT_MS = 20000; // generous deadline for what must happen "soon"
 
-// Each timer callback sets the fired event; while block is set, the callback waits for it.
+// Each timer callback counts a firing; while block is set, the callback waits for it.
 struct Fired {
-    HANDLE_CONTENT* event = CreateEvent(nullptr, 0, 0, nullptr);
+    std::mutex mutex;
+    std::condition_variable changed;
+    int firings = 0; // not yet waited for
     std::atomic<bool> block{false};
     std::atomic<bool> finished{false};
-    ~Fired() { CloseHandle(event); }
 
     static void Callback(void* self) {
         Fired* fired = static_cast<Fired*>(self);
-        SetEvent(fired->event);
+        {
+            std::lock_guard<std::mutex> lock(fired->mutex);
+            ++fired->firings;
+        }
+        fired->changed.notify_all();
         while (fired->block)
             std::this_thread::yield();
         fired->finished = true;
     }
     bool Wait(unsigned ms = LONG_WAIT_MS) {
-        return WaitForSingleObject(event, ms) == WAIT_OBJECT_0;
+        std::unique_lock<std::mutex> lock(mutex);
+        if (!changed.wait_for(lock, std::chrono::milliseconds(ms), [this] { return firings > 0; }))
+            return false;
+        --firings;
+        return true;
     }
 };
 
