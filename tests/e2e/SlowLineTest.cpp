@@ -39,6 +39,7 @@ TEST_F(PacedUpload, InterruptionClosesAndDeletesThePartialFile) {
     run->signal(SIGINT);
     ProcessResult result = run->finish(kDeadlineMs);
     EXPECT_EQ(result.status, 130) << result.out << result.err;
+    EXPECT_NE(result.err.find("Interrupted by signal 2."), std::string::npos);
     EXPECT_FALSE(fs::exists(rig.drive('C') / "ZOV" / "app.vxp"));
     // Closed, then deleted, and nothing more: no chunk follows the one in flight.
     std::vector<std::string> commands = rig.commands();
@@ -55,6 +56,7 @@ TEST_F(PacedUpload, DeviceGoneMidUploadEndsTheRunWithoutWaitingOutTheTimeout) {
     rig.stop(SIGKILL);
     ProcessResult result = run->finish(kLineGoneDeadlineMs);
     EXPECT_EQ(result.status, 300 & 0xFF) << result.out << result.err;
+    EXPECT_NE(result.out.find("Write file 4096 failed."), std::string::npos);
 }
 
 TEST(SlowLine, DeviceThatNeverComesBackAfterItsResetEndsWith100) {
