@@ -48,8 +48,8 @@ TEST_F(PackRun, LayoutRenameDateFileAndSignature) {
     const Bytes dates = ReadAll(Path("app.dbg"));
     for (const TagRecord& tag : report.tags)
         EXPECT_TRUE(tag.id != TAG_VALID_FROM || dates == tag.value);
-    WriteAll(Path("app.bin"), content);
-    ASSERT_EQ(RunVarnel("-i '" + Path("app.bin") + "'"), 0);
+    WriteAll(Path("app.vxp"), content); // named as packed already: nothing to rename
+    ASSERT_EQ(RunVarnel("-i '" + Path("app.vxp") + "'"), 0) << m_output;
     EXPECT_EQ(ReadAll(Path("app.dbg")).size(), 2u * DATE_RECORD_SIZE);
 }
 
