@@ -168,6 +168,36 @@ TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
     ASSERT_GE(port.Init_Port(other.path.c_str()), 0);
 }
 
+// Opening reports the line as found and sets it raw at 115200 with RTS/CTS, each read waiting
+// for one byte; closing gives it back as found. A pseudo-terminal has no modem lines: DTR can be
+// neither raised (error 25) nor dropped, nor the handshake lines set or read.
+TEST(SerialPortOpen, SetsTheLineAndGivesItBackWhole) {
+    Pty pty;
+    termios found = LineOf(pty.slave);
+    cfsetspeed(&found, B9600);
+    ASSERT_EQ(tcsetattr(pty.slave, TCSANOW, &found), 0);
+    CommModule port;
+    ::testing::internal::CaptureStdout();
+    ASSERT_GE(port.Init_Port(pty.path.c_str()), 0);
+    std::string printed = ::testing::internal::GetCapturedStdout();
+    termios set = LineOf(pty.slave);
+    EXPECT_EQ(cfgetospeed(&set), B115200);
+    EXPECT_EQ(set.c_cc[VMIN], 1);
+    EXPECT_EQ(set.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(set.c_cflag & (CSIZE | CRTSCTS), CS8 | CRTSCTS);
+    port.Deinit_Port();
+    EXPECT_EQ(SpeedOf(pty.slave), B9600);
+    const std::string lines[] = {
+        "rate is 9600\r\n\r\nCurrent output baud rate is 9600",
+        "Input baud rate changed to 115200\nOutput baud rate changed to 115200",
+        "(25).\r\n[error] clearing DTR " + pty.path,
+        "[error] setting handshake lines " + pty.path +
+            " - Inappropriate ioctl for device(25).\r\n\r\n[error] getting handshake lines " +
+            pty.path};
+    for (const std::string& line : lines)
+        EXPECT_NE(printed.find(line), std::string::npos) << line;
+}
+
 // A long-running program opens and closes the port again and again: nothing may pile up, not
 // a descriptor, not even the smallest record (the first rounds set up the C library's own
 // buffers and caches).
