@@ -73,8 +73,6 @@ const char kUsage[] =
 const char kMsgArgumentsPass[] = "Parser argument pass.\n";
 const char kMsgConnectFailed[] = "Connect to %s failed.\n";
 const char kMsgAutoPort[] = "-b auto chose %s\n";
-const char kMsgAutoRefused[] = "-b auto needs exactly one USB serial port; found %zu port(s)%s\n%s";
-const char kMsgPortsUnlisted[] = "the serial ports cannot be listed\n";
 const char kMsgNoAnswer[] = "The device on %s does not answer AT.\n";
 const char kMsgReconnectFailed[] = "Reconnecting to %s after the reset failed.\n";
 const char kMsgDriveInfoFailed[] = "Get target driver information failed.\n";
@@ -225,20 +223,13 @@ int UploadRun::checkApplication() {
 // -b auto: the one USB serial port present becomes the device path; none or several are
 // refused with what was found.
 bool UploadRun::choosePort() {
-    std::vector<SerialPortInfo> ports;
-    std::string path;
-    if (!ListSerialPorts(ports)) {
-        m_out.failure(true, kMsgPortsUnlisted);
+    std::string path, refusal;
+    if (!ChooseAutoPort(path, refusal)) {
+        m_out.failure(true, "%s", refusal.c_str());
         return false;
     }
-    if (ChooseUsbPort(ports, path) && path.size() < sizeof m_devicePath) {
-        std::snprintf(m_devicePath, sizeof m_devicePath, "%s", path.c_str());
-        log_output(kMsgAutoPort, m_devicePath);
-        return true;
-    }
-    m_out.failure(true, kMsgAutoRefused, ports.size(), ports.empty() ? "" : ":",
-                  DescribePorts(ports).c_str());
-    return false;
+    log_output(kMsgAutoPort, path.c_str());
+    return joinPath(m_devicePath, path.c_str(), '\0', "");
 }
 
 int UploadRun::connect() {

@@ -11,8 +11,6 @@ namespace {
 const char kAuto[] = "auto";
 
 const char kMsgBadPort[] = "-b %s: not a usable serial device name\n";
-const char kMsgListFailed[] = "the serial ports cannot be listed\n";
-const char kMsgNoSingleUsb[] = "-b auto needs exactly one USB serial port; found %zu port(s)%s\n%s";
 
 // null for an unknown USB id or string, so a reader can tell it from a real value.
 nlohmann::json known(int id) {
@@ -34,19 +32,17 @@ int ResolvePortOption(const std::string& option, std::string& port) {
         port = path;
         return kExitDone;
     }
-    std::vector<SerialPortInfo> ports;
-    if (!ListPorts(ports))
-        return kExitDevice;
-    if (ChooseUsbPort(ports, port))
+    std::string refusal;
+    if (ChooseAutoPort(port, refusal))
         return kExitDone;
-    Message(kMsgNoSingleUsb, ports.size(), ports.empty() ? "" : ":", DescribePorts(ports).c_str());
+    Message("%s", refusal.c_str());
     return kExitDevice;
 }
 
 bool ListPorts(std::vector<SerialPortInfo>& ports) {
     if (ListSerialPorts(ports))
         return true;
-    Message(kMsgListFailed);
+    Message("%s", kMsgPortsUnlisted);
     return false;
 }
 

@@ -7,7 +7,11 @@
 #include <algorithm>
 #include <cstdio>
 
+const char kMsgPortsUnlisted[] = "the serial ports cannot be listed\n";
+
 namespace {
+
+const char kMsgNoSingleUsb[] = "-b auto needs exactly one USB serial port; found %zu port(s)%s\n";
 
 std::string textOf(const char* text) {
     return text != nullptr ? text : "";
@@ -53,6 +57,20 @@ bool ChooseUsbPort(const std::vector<SerialPortInfo>& ports, std::string& path) 
         return false;
     path = std::find_if(ports.begin(), ports.end(), usb)->path;
     return true;
+}
+
+bool ChooseAutoPort(std::string& path, std::string& refusal) {
+    std::vector<SerialPortInfo> ports;
+    if (!ListSerialPorts(ports)) {
+        refusal = kMsgPortsUnlisted;
+        return false;
+    }
+    if (ChooseUsbPort(ports, path))
+        return true;
+    char found[sizeof kMsgNoSingleUsb + 24];
+    std::snprintf(found, sizeof found, kMsgNoSingleUsb, ports.size(), ports.empty() ? "" : ":");
+    refusal = found + DescribePorts(ports);
+    return false;
 }
 
 std::string DescribePorts(const std::vector<SerialPortInfo>& ports) {

@@ -24,5 +24,12 @@ bool ListSerialPorts(std::vector<SerialPortInfo>& ports);
 // The path of the one USB port among ports in path; false when there is none or more than one.
 bool ChooseUsbPort(const std::vector<SerialPortInfo>& ports, std::string& path);
 
+// What a failed listing says.
+extern const char kMsgPortsUnlisted[];
+
+// "-b auto": the path of the one USB port the system lists. False with the reason, a message of
+// one or more lines, when the ports cannot be listed or not exactly one of them is USB.
+bool ChooseAutoPort(std::string& path, std::string& refusal);
+
 // One line per port for messages: path, then the USB ids and strings that are known.
 std::string DescribePorts(const std::vector<SerialPortInfo>& ports);
