@@ -28,6 +28,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(NameCase{"LastCodePoint", "DBFFDFFF", "\xF4\x8F\xBF\xBF"},
                       NameCase{"OddDigits", "00410", nullptr},
                       NameCase{"NotADigit", "00G1", nullptr},
+                      NameCase{"NulCharacter", "00410000", nullptr},
                       NameCase{"LoneLowSurrogate", "DC00", nullptr},
                       NameCase{"LastLowSurrogate", "DFFF", nullptr},
                       NameCase{"FirstAfterTheSurrogates", "E000", "\xEE\x80\x80"},
