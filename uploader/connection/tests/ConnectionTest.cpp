@@ -117,6 +117,7 @@ bool driveListFails(Connection& c, const CString&) {
 const auto noListing = [](Connection& c, const CString& p) { return !c.TFSGetDirFileListInfo(p); };
 const auto noFolder = [](Connection& c, const CString& p) { return !c.TFSCreateDir(p); };
 const auto noRemoval = [](Connection& c, const CString& p) { return !c.TFSRemoveTargetFile(p, 0); };
+const auto upload = [](Connection& c, const CString& p) { return c.TFSWriteTargetFile(p, p) == 2; };
 
 // A path over a limit, or a name the command cannot carry, is refused before the device hears
 // of it; a refused or malformed drive list fails the drive list. Nothing further is sent.
@@ -147,7 +148,8 @@ INSTANTIATE_TEST_SUITE_P(Paths, PathRefusal, ::testing::Values(
     PathCase{"RemoveOver259", std::string(260, 'r'), {}, "", noRemoval},
     PathCase{"RemoveAfterRootRefused", "r", {{kRoot, kError}}, "Go to root directory error: [100]", noRemoval},
     PathCase{"FolderOver247", std::string(248, 'f'), {}, "", noFolder},
-    PathCase{"UploadOver259", std::string(260, 'u'), {}, "", [](Connection& c, const CString& p) { return c.TFSWriteTargetFile(p, p) == 2; }},
+    PathCase{"UploadOver259", std::string(260, 'u'), {}, "", upload},
+    PathCase{"Upload259NameOver62", std::string(259, 'u'), {{kRoot, kPeerOk}}, "is longer than 62 characters.\n", upload},
     PathCase{"FolderEnterRefused", std::string(40, 'a') + "\\" + std::string(40, 'b'), {{kRoot, kPeerOk}, {kEnterA40, kError}}, "", noFolder},
     PathCase{"NoDriveLine", "", {{"AT+EFSL\r", kPeerOk}}, "", driveListFails},
     PathCase{"DriveLetterOutsideCToI", "", {{"AT+EFSL\r", PeerReply({"+EFSL: \"0063003A\""})}}, "", driveListFails},

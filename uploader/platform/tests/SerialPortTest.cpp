@@ -151,17 +151,18 @@ TEST_F(SerialPort, StoppingWaitsForTheCallbackInProgress) {
 }
 
 TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
+    ::testing::internal::CaptureStdout();
     close(pty.master);
     pty.master = -1;
     // The reader reports the lost line and ends by itself; stopping then joins a finished
     // thread instead of hanging.
     EXPECT_TRUE(received.WaitForLineLost());
-    ::testing::internal::CaptureStdout();
     EXPECT_EQ(port.WriteData("AT\r", 3), 0); // after one retry
     port.Deinit_Port();
     std::string printed = ::testing::internal::GetCapturedStdout();
     for (const char* line :
-         {"Error writting to modem - Input/output error(5).", "[Error] write failed: <AT\r>",
+         {"[error]reading com port - Input/output error(5).",
+          "Error writting to modem - Input/output error(5).", "[Error] write failed: <AT\r>",
           "[error] resetting tty attributes - Input/output error(5)."})
         EXPECT_NE(printed.find(line), std::string::npos) << line;
     Pty other;
@@ -243,6 +244,7 @@ TEST(SerialPortOpen, RefusalSaysWhyAndLeavesNothingBehind) {
         }
         EXPECT_EQ(port.Init_Port(path.c_str()), -1);
         setrlimit(RLIMIT_NOFILE, &limit);
+        port.Deinit_Port(); // closes nothing: the refusal closed the port itself
         EXPECT_EQ(OpenDescriptors(), descriptors);
         EXPECT_NE(::testing::internal::GetCapturedStdout().find(printed), std::string::npos);
         EXPECT_FALSE(port.IsBusy());
