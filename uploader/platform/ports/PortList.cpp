@@ -78,9 +78,8 @@ std::string DescribePorts(const std::vector<SerialPortInfo>& ports) {
     for (const SerialPortInfo& port : ports) {
         text += "  " + port.path;
         if (port.vendorId >= 0) {
-            char ids[16];
-            std::snprintf(ids, sizeof ids, " %04x:%04x", port.vendorId & 0xFFFF,
-                          port.productId & 0xFFFF);
+            char ids[24]; // room for any two ints; USB ids take four digits each
+            std::snprintf(ids, sizeof ids, " %04x:%04x", port.vendorId, port.productId);
             text += ids;
         }
         for (const std::string* part : {&port.manufacturer, &port.product, &port.serial})
