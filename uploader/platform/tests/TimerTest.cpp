@@ -6,8 +6,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 
 namespace {
@@ -16,26 +14,22 @@ const unsigned LONG_WAIT_MS = 20000; // generous deadline for what must happen "
 
 // Each timer callback counts a firing; while block is set, the callback waits for it.
 struct Fired {
-    std::mutex mutex;
-    std::condition_variable changed;
-    int firings = 0; // not yet waited for
+    std::atomic<int> firings{0}; // not yet waited for
     std::atomic<bool> block{false};
     std::atomic<bool> finished{false};
 
     static void Callback(void* self) {
         Fired* fired = static_cast<Fired*>(self);
-        {
-            std::lock_guard<std::mutex> lock(fired->mutex);
-            ++fired->firings;
-        }
-        fired->changed.notify_all();
+        ++fired->firings;
         while (fired->block)
             std::this_thread::yield();
         fired->finished = true;
     }
     bool Wait(unsigned ms = LONG_WAIT_MS) {
-        std::unique_lock<std::mutex> lock(mutex);
-        if (!changed.wait_for(lock, std::chrono::milliseconds(ms), [this] { return firings > 0; }))
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (firings == 0 && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (firings == 0)
             return false;
         --firings;
         return true;
