@@ -36,8 +36,8 @@ INSTANTIATE_TEST_SUITE_P(
     test_table::ByName());
 
 TEST(Ucs2Encoding, RoundTripsEveryPlaneAndReplacesMalformedUtf8) {
-    for (const char* name :
-         {"\xC2\x80", "\xDF\xBFt\xC3\xA9", "\xE0\xA0\x80\xEF\xBF\xBF", "\xF0\x90\x80\x80"}) {
+    for (const char* name : {"\xC2\x80", "\xDF\xBFt\xC3\xA9", "\xE0\xA0\x80\xEF\xBF\xBF",
+                             "\xF0\x90\x80\x80\xF0\x9F\x98\x80"}) {
         std::string back;
         ASSERT_TRUE(DecodeUcs2Hex(EncodeUcs2Hex(name), back));
         EXPECT_EQ(back, name);

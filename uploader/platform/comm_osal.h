@@ -23,13 +23,13 @@ enum {
 
 // The record behind every event, mutex and thread handle; freed by CloseHandle.
 struct HANDLE_CONTENT {
-    unsigned char m_nKind;        // HANDLE_KIND_* bits
-    pthread_t m_Thread;           // thread handles only
-    pthread_mutex_t m_Mutex;      // default for events, recursive for mutex and thread handles
-    pthread_cond_t m_Cond;        // events only
-    bool m_bSignaled;    // events only
-    bool m_bManualReset; // events only
-    bool m_bJoined;      // thread handles: joined already (a second join would be undefined)
+    unsigned char m_nKind;   // HANDLE_KIND_* bits
+    pthread_t m_Thread;      // thread handles only
+    pthread_mutex_t m_Mutex; // default for events, recursive for mutex and thread handles
+    pthread_cond_t m_Cond;   // events only
+    bool m_bSignaled;        // events only
+    bool m_bManualReset;     // events only
+    bool m_bJoined;          // thread handles: joined already (a second join would be undefined)
     int m_nRefs; // thread handles: the handle and the running thread each hold one reference
 };
 
