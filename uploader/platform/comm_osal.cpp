@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <time.h>
 
 namespace {
 
@@ -79,19 +80,51 @@ void* pthreadHelper(void* raw) {
     return reinterpret_cast<void*>(result);
 }
 
-// Only the two waits the program makes: a test (0) and a wait without limit.
+// On the wall clock, which condition waits measure by default.
+struct timespec DeadlineAfter(unsigned ms) {
+    auto deadline = std::chrono::system_clock::now() + std::chrono::milliseconds(ms);
+    auto seconds = std::chrono::time_point_cast<std::chrono::seconds>(deadline);
+    struct timespec result;
+    result.tv_sec = static_cast<time_t>(seconds.time_since_epoch().count());
+    result.tv_nsec = static_cast<long>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - seconds).count());
+    return result;
+}
+
 unsigned WaitEvent(HANDLE_CONTENT* event, unsigned ms) {
-    assert(ms == 0 || ms == INFINITE);
     pthread_mutex_lock(&event->m_Mutex);
-    if (ms == INFINITE) {
-        while (!event->m_bSignaled)
-            pthread_cond_wait(&event->m_Cond, &event->m_Mutex);
+    unsigned result = WAIT_OBJECT_0;
+    if (!event->m_bSignaled) {
+        if (ms == 0) {
+            result = WAIT_TIMEOUT;
+        } else if (ms == INFINITE) {
+            while (!event->m_bSignaled)
+                pthread_cond_wait(&event->m_Cond, &event->m_Mutex);
+        } else {
+            struct timespec deadline = DeadlineAfter(ms);
+            while (!event->m_bSignaled) {
+                if (pthread_cond_timedwait(&event->m_Cond, &event->m_Mutex, &deadline) != 0 &&
+                    !event->m_bSignaled) {
+                    result = WAIT_TIMEOUT;
+                    break;
+                }
+            }
+        }
     }
-    unsigned result = event->m_bSignaled ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
-    if (event->m_bSignaled && !event->m_bManualReset)
-        event->m_bSignaled = false;
+    if (result == WAIT_OBJECT_0 && !event->m_bManualReset)
+        event->m_bSignaled = 0;
     pthread_mutex_unlock(&event->m_Mutex);
     return result;
+}
+
+unsigned WaitMutex(HANDLE_CONTENT* mutex, unsigned ms) {
+    if (ms == 0)
+        return pthread_mutex_trylock(&mutex->m_Mutex) == 0 ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    if (ms == INFINITE) {
+        pthread_mutex_lock(&mutex->m_Mutex);
+        return WAIT_OBJECT_0;
+    }
+    return WAIT_TIMEOUT; // no timed wait on a mutex
 }
 
 // Threads are only ever waited for until they end, so every wait joins.
@@ -99,7 +132,7 @@ unsigned WaitThread(HANDLE_CONTENT* thread) {
     pthread_mutex_lock(&thread->m_Mutex);
     if (!thread->m_bJoined) {
         pthread_join(thread->m_Thread, nullptr);
-        thread->m_bJoined = true;
+        thread->m_bJoined = 1;
     }
     pthread_mutex_unlock(&thread->m_Mutex);
     return WAIT_OBJECT_0;
@@ -171,7 +204,7 @@ void SetEvent(HANDLE_CONTENT* handle) {
     if (handle == nullptr || !(handle->m_nKind & HANDLE_KIND_COND))
         return;
     pthread_mutex_lock(&handle->m_Mutex);
-    handle->m_bSignaled = true;
+    handle->m_bSignaled = 1;
     if (handle->m_bManualReset)
         pthread_cond_broadcast(&handle->m_Cond);
     else
@@ -182,7 +215,7 @@ void SetEvent(HANDLE_CONTENT* handle) {
 void ResetEvent(HANDLE_CONTENT* handle) {
     assert(handle != nullptr && (handle->m_nKind & HANDLE_KIND_COND));
     pthread_mutex_lock(&handle->m_Mutex);
-    handle->m_bSignaled = false;
+    handle->m_bSignaled = 0;
     pthread_mutex_unlock(&handle->m_Mutex);
 }
 
@@ -191,11 +224,8 @@ unsigned int WaitForSingleObject(HANDLE_CONTENT* handle, unsigned int ms) {
         return WAIT_OBJECT_0;
     if (handle->m_nKind & HANDLE_KIND_COND)
         return WaitEvent(handle, ms);
-    if (handle->m_nKind & HANDLE_KIND_MUTEX) {
-        assert(ms == INFINITE);
-        pthread_mutex_lock(&handle->m_Mutex);
-        return WAIT_OBJECT_0;
-    }
+    if (handle->m_nKind & HANDLE_KIND_MUTEX)
+        return WaitMutex(handle, ms);
     return WaitThread(handle);
 }
 

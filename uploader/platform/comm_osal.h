@@ -1,5 +1,5 @@
 // Windows-style kernel objects over POSIX threads for the AT engine and the serial port:
-// recursive locks, events, mutex and thread handles, the one-shot timer with
+// recursive locks, events with timed waits, mutex and thread handles, the one-shot timer with
 // its own thread, the engine's number reader and the console print.
 // Every function may be called from any thread unless its comment says otherwise.
 #pragma once
@@ -23,13 +23,13 @@ enum {
 
 // The record behind every event, mutex and thread handle; freed by CloseHandle.
 struct HANDLE_CONTENT {
-    unsigned char m_nKind;   // HANDLE_KIND_* bits
-    pthread_t m_Thread;      // thread handles only
-    pthread_mutex_t m_Mutex; // default for events, recursive for mutex and thread handles
-    pthread_cond_t m_Cond;   // events only
-    bool m_bSignaled;        // events only
-    bool m_bManualReset;     // events only
-    bool m_bJoined;          // thread handles: joined already (a second join would be undefined)
+    unsigned char m_nKind;        // HANDLE_KIND_* bits
+    pthread_t m_Thread;           // thread handles only
+    pthread_mutex_t m_Mutex;      // default for events, recursive for mutex and thread handles
+    pthread_cond_t m_Cond;        // events only
+    unsigned char m_bSignaled;    // events only
+    unsigned char m_bManualReset; // events only
+    unsigned char m_bJoined; // thread handles: joined already (a second join would be undefined)
     int m_nRefs; // thread handles: the handle and the running thread each hold one reference
 };
 
@@ -72,14 +72,14 @@ HANDLE_CONTENT* CreateEvent(void* attributes, signed char manualReset, signed ch
 // ignored. ResetEvent clears the flag of an event.
 void SetEvent(HANDLE_CONTENT* handle);
 void ResetEvent(HANDLE_CONTENT* handle);
-// 0 when signalled (an auto-reset event is consumed) or the thread has ended, 258 when a test
-// finds the event not set. ms is 0 (an event only: test without waiting) or INFINITE (wait
-// without limit); there are no timed waits. A null handle returns 0.
+// 0 when signalled (an auto-reset event is consumed) or the thread has ended, 258 on timeout.
+// ms 0 tests without waiting, INFINITE waits without limit; a wait on a thread handle always
+// lasts until the thread ended. A null handle returns 0.
 unsigned int WaitForSingleObject(HANDLE_CONTENT* handle, unsigned int ms);
 // Destroys what the record owns and frees it; never joins or stops a thread. Null is ignored.
 void CloseHandle(HANDLE_CONTENT* handle);
 
-// Mutex handles (kind 2, recursive): taken by WaitForSingleObject (INFINITE),
+// Mutex handles (kind 2, recursive): taken by WaitForSingleObject (0 tries, INFINITE blocks),
 // released by ReleaseMutexHandle, destroyed by CloseHandle.
 HANDLE_CONTENT* CreateMutexHandle();
 void ReleaseMutexHandle(HANDLE_CONTENT* handle);

@@ -1,5 +1,5 @@
 // The one-shot timer, with real threads. Events and mutex handles are checked through their
-// users: the serial port, the command engine and the connection in their own tests.
+// users: the timer here, the serial port and the connection in their own tests.
 #include "comm_osal.h"
 
 #include <gtest/gtest.h>
@@ -12,27 +12,22 @@ namespace {
 
 const unsigned LONG_WAIT_MS = 20000; // generous deadline for what must happen "soon"
 
-// Each timer callback counts a firing; while block is set, the callback waits for it.
+// Each timer callback sets the fired event; while block is set, the callback waits for it.
 struct Fired {
-    std::atomic<int> firings{0}; // not yet waited for
+    HANDLE_CONTENT* event = CreateEvent(nullptr, 0, 0, nullptr);
     std::atomic<bool> block{false};
     std::atomic<bool> finished{false};
+    ~Fired() { CloseHandle(event); }
 
     static void Callback(void* self) {
         Fired* fired = static_cast<Fired*>(self);
-        ++fired->firings;
+        SetEvent(fired->event);
         while (fired->block)
             std::this_thread::yield();
         fired->finished = true;
     }
     bool Wait(unsigned ms = LONG_WAIT_MS) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (firings == 0 && std::chrono::steady_clock::now() < end)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (firings == 0)
-            return false;
-        --firings;
-        return true;
+        return WaitForSingleObject(event, ms) == WAIT_OBJECT_0;
     }
 };
 
