@@ -37,7 +37,7 @@ TEST_P(Decode, GivesCharactersOrTheRawText) {
 INSTANTIATE_TEST_SUITE_P(Cases, Decode, ::testing::Values(
     DecodeCase{"LowerCaseDigitsStayRaw", "0041002e", L"0041002e"},
     DecodeCase{"NoWholeGroup", "004", L""},
-    DecodeCase{"BeyondLatin1", "00E90416", L"\u00e9\u0416"}),
+    DecodeCase{"BeyondLatin1", "00E94E2D", L"\u00e9\u4e2d"}),
     test_table::ByName());
 // clang-format on
 
