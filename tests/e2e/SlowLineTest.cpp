@@ -33,13 +33,14 @@ protected:
     DeviceRig rig;
 };
 
-// SIGTERM takes the same path here; the handlers' own test ends with it.
+// A closed terminal's SIGHUP, signal 1; SIGINT and SIGTERM take the same path (the handlers'
+// own test ends with SIGTERM).
 TEST_F(PacedUpload, InterruptionClosesAndDeletesThePartialFile) {
     std::unique_ptr<ChildProcess> run = uploadUnderway();
-    run->signal(SIGINT);
+    run->signal(SIGHUP);
     ProcessResult result = run->finish(kDeadlineMs);
-    EXPECT_EQ(result.status, 130) << result.out << result.err;
-    EXPECT_NE(result.err.find("Interrupted by signal 2."), std::string::npos);
+    EXPECT_EQ(result.status, 129) << result.out << result.err;
+    EXPECT_NE(result.err.find("Interrupted by signal 1."), std::string::npos);
     EXPECT_FALSE(fs::exists(rig.drive('C') / "ZOV" / "app.vxp"));
     // Closed, then deleted, and nothing more: no chunk follows the one in flight.
     std::vector<std::string> commands = rig.commands();
