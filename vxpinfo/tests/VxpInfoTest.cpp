@@ -167,6 +167,7 @@ INSTANTIATE_TEST_SUITE_P(Tags, TagValue, ::testing::Values(
     ValueCase{"UnknownTag", 999, Bytes{0xAB, 0xCD}, "999 unknown                    hex abcd"},
     ValueCase{"NoDate", 7, Words(4, {2027, 13, 1, 0, 0, 0}), "not a date [2027,13,1,0,0,0]"},
     ValueCase{"HourTwentyFour", 7, Words(4, {2027, 12, 1, 24, 0, 0}), "not a date [2027,12,1,24,0,0]"},
+    ValueCase{"MinuteSixty", 7, Words(4, {2027, 12, 1, 23, 60, 0}), "not a date [2027,12,1,23,60,0]"},
     ValueCase{"YearOne", 7, Words(4, {1, 1, 5, 0, 0, 0}), "0001-01-05T00:00"},
     ValueCase{"YearPastTheLast", 7, Words(4, {9999, 1, 5, 0, 0, 0}), "not a date [9999,1,5,0,0,0]"},
     ValueCase{"ShortDate", 7, Words(4, {2027}), "malformed, hex eb070000"},
