@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
     ScriptCase{"CommandTable", {}, {
     {"at", "OK"}, {"AT+CMEE=1", "OK"}, {"AT+ESWM=1,-2", "OK"}, {"AT+ESWM=1,2,3", "ERROR"},
     {"AT+CEER", "+CEER: 0,\"No error\"|OK"}, {"AT+ESUO=7", "OK"}, {"AT+ESUO=2", "ERROR"},
-    {"AT+ESUO=8", "ERROR"}, {"AT+EFSF=3", "OK"}, {"AT+EFSF=3,\"0043003a\"", "ERROR"},
+    {"AT+ESUO=8", "ERROR"}, {"AT+ESUO=3,4", "ERROR"}, {"AT+EFSF=3", "OK"}, {"AT+EFSF=3,\"0043003a\"", "ERROR"},
     {"AT+EFSF=2", "ERROR"}, {"AT+EFSF=2,\"0043003a005c0078\"", "ERROR"},
     {"AT+EFSF=9,\"0078\"", "ERROR"}, {"AT+EFSC=?", "OK"}, {"AT+EFSF=2,\"\" ", "OK"},
     {"AT+EFSF=1,\"\"", "ERROR"}, {"AT+EFSF=1,\"0043003a\"", "ERROR"},

@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(Tables, TagKeywords, ::testing::Values(
     KeywordCase{"AdapterHidesResolution", "Adapter=true\nResolution=240\n", 16, 0},
     KeywordCase{"SysMemOff", "SysMemAble=false\nSysMemSize=9\n", 37, 0},
     KeywordCase{"SysMemOnDefaultSize", "SysMemAble=true\n", 37, 0},
-    KeywordCase{"VersionLetterFirst", "Version=x1.2.3\n", 5, 0x02010000},
+    KeywordCase{"VersionLetterFirstAnd255", "Version=x1.255.3\n", 5, 0xFF010000},
     KeywordCase{"VersionOver255", "Version=1.2550.0\n", 5, 0}),
     test_table::ByName());
 // clang-format on

@@ -21,9 +21,9 @@ namespace {
 TEST(ResponseAnalysis, PrefixDecidesWhichLinesReachTheParser) {
     TestContext t;
     t.begin(ME_Get_DT_status_CB, "+ESUO");
-    t.feed("\r\n+ESUOX: 1\r\n\r\n+ESU: 5\r\n\r\nRING\r\n\r\n+ESUO: 3,7\r\n");
+    t.feed("\r\n+ESUOX: 1\r\n\r\n+ESU: 5\r\n\r\nRING\r\n\r\n+ESUO: ,7\r\n");
     ASSERT_EQ(t.result.vParamLst.size(), 2u);
-    EXPECT_EQ(t.result.get_integer(1, 1), 3);
+    EXPECT_EQ(t.result.get_integer(1, 1), 0); // an empty number field
     EXPECT_EQ(t.result.get_integer(1, 2), 7);
     EXPECT_EQ(t.wakes, 0); // information lines leave the command running
     std::string text;
