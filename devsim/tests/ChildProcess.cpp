@@ -89,23 +89,19 @@ bool ChildProcess::firstLine(std::string& line, int milliseconds) {
     return line.size() < text.size();
 }
 
-int WaitChild(pid_t pid, std::chrono::milliseconds deadline) {
-    int status = -1;
-    if (Eventually([&] { return waitpid(pid, &status, WNOHANG) == pid; }, deadline))
-        return status;
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return -1;
-}
-
 ProcessResult ChildProcess::finish(int milliseconds) {
     ProcessResult result;
     if (m_pid > 0) {
-        int status = WaitChild(m_pid, std::chrono::milliseconds(milliseconds));
-        m_pid = -1;
-        result.timedOut = status == -1;
-        if (!result.timedOut)
+        int status = -1;
+        auto ended = [&] { return waitpid(m_pid, &status, WNOHANG) == m_pid; };
+        result.timedOut = !Eventually(ended, std::chrono::milliseconds(milliseconds));
+        if (result.timedOut) {
+            signal(SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        } else {
             result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        m_pid = -1;
     }
     result.out = contents(m_out);
     result.err = contents(m_err);

@@ -17,10 +17,6 @@ struct ProcessResult {
     std::string err;
 };
 
-// Waits for the child `pid` (this process's own, forked or spawned) to end; its wait status,
-// or -1 (the child then killed and reaped) when it is still running after `deadline`.
-int WaitChild(pid_t pid, std::chrono::milliseconds deadline);
-
 // Asks `condition` every few milliseconds until it holds; false when the deadline passes first.
 // For what gives no signal to wait on: a file another process writes, a reaction to a close.
 bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds deadline);

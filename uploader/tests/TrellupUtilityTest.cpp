@@ -95,13 +95,13 @@ TEST(CommandLine, LogsItsReasonsInTheLogFolder) {
         }
     }
     EXPECT_EQ(log.compare(0, 28, "Command argument incorrect.\n"), 0) << log;
-    EXPECT_NE(log.find("Command parameter number = 2\nParameter 0 = Trellup\nParameter 1 = -x\n"),
-              std::string::npos);
-    EXPECT_NE(log.find("Error: ParseArguments(): invalid argument flag (?)\n"), std::string::npos);
-    EXPECT_NE(log.find("option -p makes a path longer than 255 characters.\n"), std::string::npos);
-    EXPECT_NE(log.find("device path /dev/pts/9\nvxp file path \nError: ParseArguments() "
-                       "parameter is defect. please make sure you have setup -i, -e, -c option.\n"),
-              std::string::npos);
+    for (const char* lines :
+         {"Command parameter number = 2\nParameter 0 = Trellup\nParameter 1 = -x\n",
+          "Error: ParseArguments(): invalid argument flag (?)\n",
+          "option -p makes a path longer than 255 characters.\n",
+          "device path /dev/pts/9\nvxp file path \nError: ParseArguments() parameter is defect. "
+          "please make sure you have setup -i, -e, -c option.\n"})
+        EXPECT_NE(log.find(lines), std::string::npos) << lines;
 }
 
 // The text Trellup writes, and its reading of what the device held before, the end-to-end

@@ -1,7 +1,7 @@
 // Connection: decoding the "+EFSR" reply lines of a device file read into a real PC file, which
 // a malformed line must not leave behind; and over the real serial port on a pseudo-terminal,
-// answered by a strict scripted peer, the folder walk of long names, the directory cache, the DT
-// mode and the upload's refusals, with the exact command lines each one sends.
+// answered by a strict scripted peer, the folder walk of long names, the DT mode
+// and the upload's refusals, with the exact command lines each one sends.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -36,14 +36,6 @@ const char kRoot[] = "AT+EFSF=3\r";
 
 std::string inQuotes(const std::string& text) {
     return "\"" + text + "\"";
-}
-
-std::string listing(const std::string& name) {
-    return "AT+EFSL=" + inQuotes(Ucs2(name)) + "\r";
-}
-
-std::string entry(const std::string& upperHexName, int size) {
-    return "+EFSL: " + inQuotes(upperHexName) + "," + std::to_string(size) + ",0";
 }
 
 class ConnectionPeer : public ::testing::Test {
@@ -81,28 +73,6 @@ TEST_F(ConnectionPeer, NamesOf62CharactersFitACommandNot63) {
     EXPECT_TRUE(conn.TFSCreateDir(CString(("x\\" + name).c_str()))); // a folder of one character
     EXPECT_TRUE(conn.HandleTargetFile(CString(name.c_str()), 1));
     EXPECT_FALSE(conn.HandleTargetFile(CString((name + "n").c_str()), 1));
-}
-
-// Removing the others deletes every other entry by its full path, a name outside ASCII (e with
-// acute accent) included; an empty listing clears the cache.
-TEST_F(ConnectionPeer, ListingFillsTheCacheWhichRemovingOthersWalksAndAnEmptyOneClears) {
-    ::testing::internal::CaptureStdout();
-    EXPECT_TRUE(conn.Conn_Init(peer.slavePath().c_str())); // a second open closes the first
-    EXPECT_NE(::testing::internal::GetCapturedStdout().find("Exit timer"), std::string::npos);
-    peer.script({{kRoot, kPeerOk},
-                 {listing("C:\\ZOV"),
-                  PeerReply({"+EFSL: \"006300E9\",2", entry("006B", 3), "+EFSL: \"006B\",3,"})},
-                 {kRoot, kPeerOk},
-                 {"AT+EFSD=" + inQuotes(Ucs2("C:\\ZOV\\c") + "00e9") + "\r", kPeerOk},
-                 {kRoot, kPeerOk},
-                 {listing("C:\\ZOV"), kPeerOk}});
-    ASSERT_TRUE(conn.TFSGetDirFileListInfo(CString("C:\\ZOV")));
-    EXPECT_TRUE(conn.IsExistInTheDir(CString("k")));
-    EXPECT_EQ(conn.ListedKinds(), (std::vector<int>{-1, 0, -1})); // no kind: nothing after ","
-    EXPECT_TRUE(conn.TFSRemoveOtherTargetVxpFile(CString("k")));
-    EXPECT_FALSE(conn.TFSGetDirFileListInfo(CString("C:\\ZOV")));
-    EXPECT_TRUE(conn.ListedValues().empty() && conn.ListedKinds().empty());
-    EXPECT_FALSE(conn.TFSRemoveOtherTargetVxpFile(CString("x")));
 }
 
 // What the lists held before is gone, whatever the outcome.
