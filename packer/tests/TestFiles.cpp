@@ -1,12 +1,14 @@
 // Test helpers over real files and real processes.
 #include "TestFiles.h"
 
-#include <sys/wait.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
+
+namespace {
+
+const int kRunDeadlineMs = 120000; // a killed run fails its test instead of hanging the suite
+
+} // namespace
 
 Bytes ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -34,21 +36,13 @@ Bytes Words(int width, std::initializer_list<uint32_t> values) {
 }
 
 void TempFolder::SetUp() {
-    char dir[] = "/tmp/packer_test_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    m_dir = dir;
+    ASSERT_FALSE(m_dir.empty());
     ASSERT_EQ(Run("cp '" VARNEL_BIN "' '" + Path("Varnel") + "'"), 0);
 }
 
-void TempFolder::TearDown() {
-    Run("rm -rf '" + m_dir + "'");
-}
-
 int TempFolder::Run(const std::string& command) {
-    const std::string out = m_dir + "/.output";
-    const int raw = std::system((command + " > '" + out + "' 2>&1").c_str());
-    const Bytes text = ReadAll(out);
-    m_output.assign(text.begin(), text.end());
-    std::remove(out.c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    ProcessResult result =
+        ChildProcess({"/bin/sh", "-c", "exec 2>&1; " + command}).finish(kRunDeadlineMs);
+    m_output = result.out;
+    return result.status;
 }

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "DevsimProcess.h"
+
 using Bytes = std::vector<uint8_t>;
 
 Bytes ReadAll(const std::string& path);
@@ -22,16 +24,16 @@ Bytes Words(int width, std::initializer_list<uint32_t> values);
 class TempFolder : public ::testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override;
 
     std::string Path(const std::string& name) const { return m_dir + "/" + name; }
     void Param(const std::string& text) const { std::ofstream(Path("param.ini")) << text; }
-    // Runs a shell command; answers its exit status (-1 when killed by a signal) and keeps
-    // its standard output and error in m_output.
+    // Runs a shell command; answers its exit status as the shell's (128 + a signal's number)
+    // and keeps its standard output and error in m_output.
     int Run(const std::string& command);
     // Runs the copy of Varnel in the folder, which reads the folder's param.ini.
     int RunVarnel(const std::string& args) { return Run("'" + Path("Varnel") + "' " + args); }
 
-    std::string m_dir;
+    devsim_test::TempFolder m_folder;
+    std::string m_dir = m_folder.Path();
     std::string m_output;
 };
