@@ -25,5 +25,5 @@ if [ "${1:-}" = "--sanitizers" ]; then
   CONFIGURE=(-DSANITIZE=asan)
   run_suite build-asan
   CONFIGURE=(-DSANITIZE=tsan) TARGETS=(--target thread_tests)
-  run_suite build-tsan -L threads
+  run_suite build-tsan -L threads -E DeathTest # a forked child of a threaded program
 fi

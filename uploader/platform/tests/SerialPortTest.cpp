@@ -1,4 +1,8 @@
-// CommModule over a real pseudo-terminal: the test holds the master side as the device.
+// CommModule over a real pseudo-terminal: the test holds the master side as the device. The
+// second interruption ends the program at once with the status of that second signal and gives
+// the open line back as it was found; what the first one does (commands refused outside the
+// cleanup window, the status of that signal) the interrupted uploads of the end-to-end tests show.
+#include "Interruption.h"
 #include "SerialPort.h"
 
 #include <gtest/gtest.h>
@@ -265,6 +269,25 @@ TEST(SerialPortOpen, SettingsTakenOnlyInPartAreRefused) {
     termios after = LineOf(pty.slave);
     EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&found));
     EXPECT_EQ(after.c_lflag, found.c_lflag);
+}
+
+// Run first, as gtest runs death tests, while this process has no other thread.
+TEST(InterruptionDeathTest, SecondSignalGivesTheLineBackAndLeavesWithItsStatus) {
+    Pty pty;
+    termios found = LineOf(pty.slave);
+    cfsetspeed(&found, B9600);
+    ASSERT_EQ(tcsetattr(pty.slave, TCSANOW, &found), 0);
+    EXPECT_EXIT(
+        {
+            InstallInterruptionHandlers();
+            CommModule port;
+            if (port.Init_Port(pty.path.c_str()) >= 0 && SpeedOf(pty.slave) == B115200) {
+                raise(SIGINT); // only recorded
+                raise(SIGTERM);
+            }
+        },
+        ::testing::ExitedWithCode(128 + SIGTERM), "");
+    EXPECT_EQ(SpeedOf(pty.slave), B9600);
 }
 
 } // namespace
