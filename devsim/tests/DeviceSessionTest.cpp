@@ -1,11 +1,12 @@
 // The command table as a client meets it: reply shapes, the syntax it refuses, and scripts of
 // commands under devsim's options (folders, chunks, faults, reboot) with what they leave in
-// the drive folders.
+// the drive folders; and the codec of the names on the line.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 #include "DeviceSession.h"
+#include "Ucs2Hex.h"
 #include "DevsimProcess.h"
 #include "TableRow.h"
 
@@ -151,3 +152,43 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
                {{"AT+ESUO?", "+ESUO: 4,0|+EIND: 1|OK"}, {"AT", "+EIND: 1|OK"}}, {}}),
     test_table::ByName());
 // clang-format on
+
+// The device's reading of the names that arrive on the line: the command table sends them in
+// lower-case digits; upper-case digits and every plane round-trip here.
+struct NameCase : test_table::Row {
+    const char* hex;
+    const char* utf8; // nullptr: refused
+};
+
+class Ucs2Decoding : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(Ucs2Decoding, AcceptsOnlyWholeGroupsAndPairedSurrogates) {
+    std::string name;
+    ASSERT_EQ(DecodeUcs2Hex(GetParam().hex, name), GetParam().utf8 != nullptr);
+    if (GetParam().utf8 != nullptr) {
+        EXPECT_EQ(name, GetParam().utf8);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, Ucs2Decoding,
+    ::testing::Values(NameCase{"LastCodePoint", "DBFFDFFF", "\xF4\x8F\xBF\xBF"},
+                      NameCase{"OddDigits", "00410", nullptr},
+                      NameCase{"NotADigit", "00G1", nullptr},
+                      NameCase{"NulCharacter", "00410000", nullptr},
+                      NameCase{"LoneLowSurrogate", "DC00", nullptr},
+                      NameCase{"LastLowSurrogate", "DFFF", nullptr},
+                      NameCase{"FirstAfterTheSurrogates", "E000", "\xEE\x80\x80"},
+                      NameCase{"HighSurrogateThenLetter", "D83D0041", nullptr}),
+    test_table::ByName());
+
+TEST(Ucs2Encoding, RoundTripsEveryPlaneAndReplacesMalformedUtf8) {
+    for (const char* name : {"\xC2\x80", "\xDF\xBFt\xC3\xA9", "\xE0\xA0\x80\xEF\xBF\xBF",
+                             "\xF0\x90\x80\x80\xF0\x9F\x98\x80"}) {
+        std::string back;
+        ASSERT_TRUE(DecodeUcs2Hex(EncodeUcs2Hex(name), back));
+        EXPECT_EQ(back, name);
+    }
+    for (const char* malformed : {"\xFF", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80"})
+        EXPECT_EQ(EncodeUcs2Hex(malformed), "FFFD") << "lone byte, overlong or surrogate";
+}

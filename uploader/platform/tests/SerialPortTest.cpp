@@ -41,10 +41,13 @@ int NoteLineLost(int type, const char*, unsigned long length, void*) {
     return 0;
 }
 
+// A pseudo-terminal as the system makes it, or at a given speed with every other setting cleared.
 struct Pty {
-    Pty() {
+    explicit Pty(speed_t speed = B0) {
         char name[128];
-        EXPECT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+        termios line{};
+        cfsetspeed(&line, speed);
+        EXPECT_EQ(openpty(&master, &slave, name, speed == B0 ? nullptr : &line, nullptr), 0);
         path = name;
     }
     ~Pty() {
@@ -169,10 +172,7 @@ TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
 // neither raised (error 25) nor dropped, nor the handshake lines set or read. Nor does it keep
 // parity, and a library that reads the settings back calls that a failure: the open goes on.
 TEST(SerialPortOpen, SetsTheLineAndGivesItBackWhole) {
-    Pty pty;
-    termios found = LineOf(pty.slave);
-    cfsetspeed(&found, B9600);
-    ASSERT_EQ(tcsetattr(pty.slave, TCSANOW, &found), 0);
+    Pty pty(B9600);
     CommModule port;
     g_settingsFault = [](int, termios& applied) { applied.c_cflag &= ~PARENB; };
     ::testing::internal::CaptureStdout();
@@ -273,10 +273,7 @@ TEST(SerialPortOpen, SettingsTakenOnlyInPartAreRefused) {
 
 // Run first, as gtest runs death tests, while this process has no other thread.
 TEST(InterruptionDeathTest, SecondSignalGivesTheLineBackAndLeavesWithItsStatus) {
-    Pty pty;
-    termios found = LineOf(pty.slave);
-    cfsetspeed(&found, B9600);
-    ASSERT_EQ(tcsetattr(pty.slave, TCSANOW, &found), 0);
+    Pty pty(B9600);
     EXPECT_EXIT(
         {
             InstallInterruptionHandlers();
