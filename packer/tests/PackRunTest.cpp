@@ -82,8 +82,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, VarnelRun, ::testing::Values(
     RunCase{"Version", "", "", "--version", 0, "Varnel " PROJECT_VERSION_STRING "\n"},
     RunCase{"LongPath", "", "", "-i app.axf -o " + std::string(260, 'p'), 1, "longer than 259 bytes"},
     RunCase{"OutputPathOf259", "", "", "-i app.axf -o " + std::string(259, 'p'), 2, "p.dbg is longer than 259 bytes.\n"},
-    RunCase{"MissingTarget", "", "", "-i nothing.axf -c none.ini", 2, "none.ini: No such file or directory; every parameter takes its default\nCreate file  nothing.axf failed No such file or directory\n"},
-    RunCase{"MissingTargetWithOutput", "", "", "-i nothing.axf -o out.vxp", 2, "Create file  nothing.axf failed No such file or directory\n"},
+    // Values named like options are still the values of -i, -c and -o.
+    RunCase{"MissingTarget", "", "", "-i --version -c --help", 2, "--help: No such file or directory; every parameter takes its default\nCreate file  --version failed No such file or directory\n"},
+    RunCase{"MissingTargetWithOutput", "", "", "-i nothing.axf -o --help", 2, "Create file  nothing.axf failed No such file or directory\n"},
     RunCase{"DeviceTarget", "[Param]\n", "", "-i /dev/null", 2, "/dev/null is not a regular file; nothing was packed.\n"},
     // The checker's own table has the other problems; each takes this path.
     RunCase{"StrictParamProblem", "[Other]\nAppName=x\n", "", "-i app.axf --strict", 2, "Error: ./param.ini has no [Param] section; every parameter takes its default\nNothing was packed: --strict makes every warning an error.\n"},

@@ -114,6 +114,7 @@ INSTANTIATE_TEST_SUITE_P(Files, Damage, ::testing::Values(
     DamageCase{"TagByte", long(kContent) + 20, 1, 0, 0, 3, kBadSignature},
     DamageCase{"TrailerWord", -80, 2, 0, 0, 4, "status         malformed: signature trailer does not start with 1"},
     DamageCase{"NoRoomForARecord", 0, 0, 0, 7, 4, "status         malformed: content length points past the tag block"},
+    DamageCase{"EndRecordAlone", 0, 0, 0, 8, 3, kBadSignature},
     DamageCase{"TagBlockOf4096", 0, 0, 0, 4096, 4, "status         malformed: tag block does not end with exactly one end record"},
     DamageCase{"TagBlockOver4096", 0, 0, 0, 4097, 4, "status         malformed: tag block longer than 4096 bytes"},
     DamageCase{"ReservedByte", -1, 0x5A, 0, 0, 0, "reserved       000000000000005a (not zero; no digest covers these bytes)"}),
