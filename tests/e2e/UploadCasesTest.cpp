@@ -70,7 +70,7 @@ TEST_P(Upload, LeavesTheApplicationAndItsStartFileInPlace) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, Upload, ::testing::Values(
     UploadCase{"FreshDevice", {}, {}, {}, "C/ZOV/app.vxp", {"app.vxp"},
-               {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 6, 1},
+               {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 6, 1, "Open file app.vxp done.\n"},
     // The running application can be written only once all applications have stopped.
     UploadCase{"RunningApplicationReplacedAtItsPath",
                {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"}, {"C/ZOV/junk.txt", "j"}},

@@ -118,6 +118,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, PathRefusal, ::testing::Values(
     PathCase{"RemoveOver259", std::string(260, 'r'), {}, "", noRemoval},
     PathCase{"RemoveAfterRootRefused", "r", {{kRoot, kError}}, "Go to root directory error: [100]", noRemoval},
     PathCase{"FolderOver247", std::string(248, 'f'), {}, "", noFolder},
+    PathCase{"Folder247NameOver62", std::string(247, 'f'), {{kRoot, kPeerOk}}, "is longer than 62 characters.\n", noFolder},
     PathCase{"UploadOver259", std::string(260, 'u'), {}, "", upload},
     PathCase{"Upload259NameOver62", std::string(259, 'u'), {{kRoot, kPeerOk}}, "is longer than 62 characters.\n", upload},
     PathCase{"FolderEnterRefused", std::string(40, 'a') + "\\" + std::string(40, 'b'), {{kRoot, kPeerOk}, {kEnterA40, kError}}, "", noFolder},
