@@ -74,7 +74,9 @@ TEST(ResponseAnalysis, SilentDeviceCostsTwoTimeoutsThenCommandsEndUnsent) {
     }
     silentCommand();
     std::string printed = ::testing::internal::GetCapturedStdout();
-    EXPECT_NE(printed.find("[medrv]: Time out call back\n"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("Time out call back\n[medrv]: Kill timer, event is AT_TIMEOUT\n"),
+              std::string::npos)
+        << printed;
     EXPECT_FALSE(lockHeld(&fsm->m_CmdLock));
     port.Deinit_Port();
     EXPECT_TRUE(ME_DeInit(context));
