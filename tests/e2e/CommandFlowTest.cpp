@@ -78,10 +78,6 @@ const char kFinalLine[] = "Uploaded [^ ]+/app\\.vxp to C:\\\\ZOV\\\\app\\.vxp: 1
                           "[0-9.]+ s \\([0-9.]+ KiB/s\\)\n";
 const char kAppFailed[] = "Write target vxp file C:\\\\ZOV\\\\app\\.vxp failed\\.\n";
 const std::string kNamesGame = startFileText("C:\\ZOV", "game.vxp");
-const char kReadFailed[] = "Read target start file C:\\\\autostart\\.txt failed\\.\n";
-const char kStartFailed[] = "Write target file C:\\\\autostart\\.txt failed\\.\n";
-
-const char kUsage[] = "Usage: Trellup [\\s\\S]*";
 
 struct OutcomeCase : test_table::Row {
     std::string startFile; // when not empty, autostart.txt, and C:\ZOV\game.vxp is there
@@ -142,12 +138,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, Outcome, ::testing::Values(
     OutcomeCase{"FolderCannotBeCreated", "", {"--fail", "AT+EFSF=0,"}, 700,
                 "Create folder C:\\\\ZOV failed\\.\n"},
     OutcomeCase{"FolderChangeBeforeStartFileRefused", "", {"--fail", "AT+EFSF=3@7"}, 300,
-                kStartFailed},
+                "Write target file C:\\\\autostart\\.txt failed\\.\n"},
     OutcomeCase{"ApplicationOpenRefused", "", {"--fail", "AT+EFSW=0,@2"}, 300, kAppFailed},
     OutcomeCase{"SecondChunkRefused", "", {"--packet-size", "64", "--fail", "AT+EFSW=2,0,64,@2"},
                 300, kAppFailed},
     OutcomeCase{"FolderChangeBeforeReadRefused", kNamesGame, {"--fail", "AT+EFSF=3@5"}, 400,
-                kReadFailed},
+                "Read target start file C:\\\\autostart\\.txt failed\\.\n"},
     OutcomeCase{"DriveListRefused", "", {"--fail", "^AT+EFSL$"}, 400,
                 "Get target driver information failed\\.\n"},
     OutcomeCase{"StaleStartFileDeleteRefused", "[autostart]\r\n", {"--fail", "AT+EFSD"}, 500,
@@ -169,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Outcome, ::testing::Values(
                 ".*a path outside ASCII\\.\n"},
     // Refused before the line is opened: an unusable application file too. The name holds a
     // lone byte 0x80, the first outside ASCII.
-    OutcomeCase{"Help", "", {}, 0, kUsage, {"--help"}},
+    OutcomeCase{"Help", "", {}, 0, "Usage: Trellup [\\s\\S]*", {"--help"}},
     OutcomeCase{"Version", "", {}, 0, "Trellup " PROJECT_VERSION_STRING "\n", {"--version"}},
     OutcomeCase{"NoLine", "", {}, 1, "no serial device given \\(-b\\)\nUsage: [\\s\\S]*",
                 {"-p", "app.vxp"}},
