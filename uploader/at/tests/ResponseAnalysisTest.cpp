@@ -80,6 +80,8 @@ TEST(ResponseAnalysis, SilentDeviceCostsTwoTimeoutsThenCommandsEndUnsent) {
     EXPECT_FALSE(lockHeld(&fsm->m_CmdLock));
     port.Deinit_Port();
     EXPECT_TRUE(ME_DeInit(context));
+    for (int i = 0; i < 1000 && device.failures() != sent; ++i) // the device reads in its time
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(device.failures(), sent); // and no third command
 }
 
