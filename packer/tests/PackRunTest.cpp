@@ -66,12 +66,13 @@ class VarnelRun : public TempFolder, public ::testing::WithParamInterface<RunCas
 TEST_P(VarnelRun, EndsWithItsStatusAndLeavesTheFileAsItWas) {
     Param(GetParam().ini);
     WriteAll(Path("app.axf"), SampleContent(7000));
-    EXPECT_EQ(Run("cd '" + m_dir + "' && " + GetParam().shell + " ./Varnel " + GetParam().args),
-              GetParam().status);
+    EXPECT_EQ(
+        Run("cd '" + m_folder.Path() + "' && " + GetParam().shell + " ./Varnel " + GetParam().args),
+        GetParam().status);
     EXPECT_PRED2(Contains, m_output, GetParam().message);
     EXPECT_EQ(m_output.find(" failed "), m_output.rfind(" failed ")) << "one failure reported";
     EXPECT_EQ(ReadAll(Path("app.axf")), SampleContent(7000));
-    EXPECT_EQ(Run("ls -p '" + m_dir + "' | grep -v /"), 0); // folders are the shell's
+    EXPECT_EQ(Run("ls -p '" + m_folder.Path() + "' | grep -v /"), 0); // folders are the shell's
     EXPECT_EQ(m_output, "Varnel\napp.axf\nparam.ini\n");
 }
 

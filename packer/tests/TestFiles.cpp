@@ -36,7 +36,7 @@ Bytes Words(int width, std::initializer_list<uint32_t> values) {
 }
 
 void TempFolder::SetUp() {
-    ASSERT_FALSE(m_dir.empty());
+    ASSERT_FALSE(m_folder.Path().empty());
     ASSERT_EQ(Run("cp '" VARNEL_BIN "' '" + Path("Varnel") + "'"), 0);
 }
 

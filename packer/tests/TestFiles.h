@@ -25,7 +25,7 @@ class TempFolder : public ::testing::Test {
 protected:
     void SetUp() override;
 
-    std::string Path(const std::string& name) const { return m_dir + "/" + name; }
+    std::string Path(const std::string& name) const { return m_folder.Sub(name); }
     void Param(const std::string& text) const { std::ofstream(Path("param.ini")) << text; }
     // Runs a shell command; answers its exit status as the shell's (128 + a signal's number)
     // and keeps its standard output and error in m_output.
@@ -34,6 +34,5 @@ protected:
     int RunVarnel(const std::string& args) { return Run("'" + Path("Varnel") + "' " + args); }
 
     devsim_test::TempFolder m_folder;
-    std::string m_dir = m_folder.Path();
     std::string m_output;
 };

@@ -134,7 +134,7 @@ TEST_F(VxpInfo, ShortFilesAndCommandLines) {
         {"", 1, kUsage}, {"a.vxp b.vxp", 1, kUsage}, {"-x", 1, kUsage}, {"--help", 0, kUsage},
         {"-h", 0, kUsage}, {"--version", 0, "vxpinfo " PROJECT_VERSION_STRING "\n"},
         {Path("missing.vxp"), 2, kCannot + Path("missing.vxp") + ": No such file or directory\n"},
-        {m_dir, 2, kCannot + m_dir + ": not a regular file\n"}};
+        {m_folder.Path(), 2, kCannot + m_folder.Path() + ": not a regular file\n"}};
     // clang-format on
     for (const auto& [args, status, start] : lines) {
         EXPECT_EQ(Run("'" VXPINFO_BIN "' " + args), status) << args;

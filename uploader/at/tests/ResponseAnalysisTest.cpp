@@ -5,6 +5,7 @@
 
 #include <thread>
 
+#include "ChildProcess.h"
 #include "ContextFixture.h"
 #include "PtyPeer.h"
 #include "SerialPort.h"
@@ -47,6 +48,8 @@ bool responseLockHeld(void* context) {
 
 bool lockWasHeld = false;
 
+const auto kReadDeadline = std::chrono::seconds(10);
+
 // A silent device on a real line: a command waits for the command before it and for the analysis
 // of a line in progress; each command ends by its timeout, and after two timeouts the next one
 // ends at once, unsent, leaving the command lock free for the next caller.
@@ -80,9 +83,9 @@ TEST(ResponseAnalysis, SilentDeviceCostsTwoTimeoutsThenCommandsEndUnsent) {
     EXPECT_FALSE(lockHeld(&fsm->m_CmdLock));
     port.Deinit_Port();
     EXPECT_TRUE(ME_DeInit(context));
-    for (int i = 0; i < 1000 && device.failures() != sent; ++i) // the device reads in its time
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(device.failures(), sent); // and no third command
+    // The device reads what was sent in its own time; and no third command.
+    Eventually([&] { return device.failures() == sent; }, kReadDeadline);
+    EXPECT_EQ(device.failures(), sent);
 }
 
 // Timeouts, failed writes and information lines are analysed under the response lock, so that

@@ -7,12 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include "ChildProcess.h"
+
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
-#include <functional>
 #include <malloc.h>
 #include <poll.h>
 #include <pty.h>
@@ -25,14 +26,6 @@
 namespace {
 
 const auto DEADLINE = std::chrono::seconds(20);
-
-// Whether done() comes to hold within the deadline.
-bool Soon(const std::function<bool()>& done) {
-    for (auto start = std::chrono::steady_clock::now(); !done(); std::this_thread::yield())
-        if (std::chrono::steady_clock::now() - start > DEADLINE)
-            return false;
-    return true;
-}
 
 // The reader thread's report of a lost line, announced without bytes.
 std::atomic<bool> g_lineLost{false};
@@ -140,7 +133,7 @@ TEST_F(SerialPort, StoppingWaitsForTheCallbackInProgress) {
         },
         nullptr);
     ASSERT_EQ(write(pty.master, "x", 1), 1);
-    ASSERT_TRUE(Soon([] { return calls > 0; }));
+    ASSERT_TRUE(Eventually([] { return calls > 0; }, DEADLINE));
     port.Deinit_Port();
     EXPECT_EQ(ended, 1);
     ::testing::internal::CaptureStdout();
@@ -154,7 +147,7 @@ TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
     pty.master = -1;
     // The reader reports the lost line and ends by itself; stopping then joins a finished
     // thread instead of hanging.
-    EXPECT_TRUE(Soon([] { return g_lineLost.load(); }));
+    EXPECT_TRUE(Eventually([] { return g_lineLost.load(); }, DEADLINE));
     EXPECT_EQ(port.WriteData("AT\r", 3), 0); // after one retry
     port.Deinit_Port();
     std::string printed = ::testing::internal::GetCapturedStdout();
