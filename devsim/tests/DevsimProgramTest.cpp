@@ -1,8 +1,14 @@
-// The devsim program's command line as a user meets it: help, version, and each refusal with
-// its exit status and message. What it does on its line the end-to-end runs show.
+// The devsim program as a user meets it: help, version, and each refusal of its command line with
+// its exit status and message; the line it offers, as clients find it and leave it. What it
+// answers on its line the end-to-end runs show.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include "DevsimProcess.h"
 #include "ProjectVersion.h"
@@ -55,3 +61,38 @@ INSTANTIATE_TEST_SUITE_P(Args, DevsimRefused, ::testing::Values(
                  2, "cannot open log file "}),
     test_table::ByName());
 // clang-format on
+
+// Whether a client finds the line as devsim offers it: raw at 115200, free for exclusive use.
+bool OfferedAfresh(int fd) {
+    termios line{};
+    int exclusive = 1;
+    return tcgetattr(fd, &line) == 0 && cfgetospeed(&line) == B115200 &&
+           (line.c_lflag & ECHO) == 0 && ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive == 0;
+}
+
+// What a client leaves on the line (its settings, its exclusive use) is undone once it has
+// closed it.
+TEST(DevsimLine, IsOfferedAfreshOnceItsClientLeaves) {
+    TempFolder tmp;
+    DevsimProcess device;
+    ASSERT_TRUE(device.Start({"--root", tmp.Path()}));
+    auto openLine = [&] { return ::open(device.FirstLine().c_str(), O_RDWR | O_NOCTTY); };
+    int client = openLine();
+    EXPECT_TRUE(OfferedAfresh(client));
+    termios changed{};
+    tcgetattr(client, &changed);
+    changed.c_lflag |= ECHO;
+    cfsetspeed(&changed, B9600);
+    tcsetattr(client, TCSANOW, &changed);
+    ioctl(client, TIOCEXCL);
+    close(client);
+    EXPECT_TRUE(Eventually(
+        [&] {
+            int fd = openLine();
+            bool afresh = OfferedAfresh(fd);
+            close(fd);
+            return afresh;
+        },
+        std::chrono::milliseconds(kExitDeadlineMs)));
+    EXPECT_EQ(device.Stop(SIGTERM).status, 0);
+}

@@ -27,9 +27,11 @@ namespace {
 
 const auto DEADLINE = std::chrono::seconds(20);
 
-// The reader thread's report of a lost line, announced without bytes.
+// What the reader thread hands over: bytes, or the report of a lost line, announced without bytes.
 std::atomic<bool> g_lineLost{false};
-int NoteLineLost(int type, const char*, unsigned long length, void*) {
+std::atomic<unsigned long> g_received{0};
+int NoteLine(int type, const char*, unsigned long length, void*) {
+    g_received += type == COMM_DATA_RECEIVED ? length : 0;
     g_lineLost = g_lineLost || (type == COMM_LINE_LOST && length == 0);
     return 0;
 }
@@ -79,6 +81,23 @@ extern "C" int __wrap_tcsetattr(int fd, int when, const termios* wanted) {
     return -1;
 }
 
+// The reader's waits as the system may end them: when armed, the reader's next wait reports data
+// that is not there, and the one after is interrupted by a signal.
+std::atomic<int> g_fakeWaits{0};
+
+extern "C" int __real_poll(pollfd* entries, nfds_t count, int timeout);
+extern "C" int __wrap_poll(pollfd* entries, nfds_t count, int timeout) {
+    if (count != 2 || g_fakeWaits == 0) // the reader alone waits on two descriptors
+        return __real_poll(entries, count, timeout);
+    bool spurious = g_fakeWaits-- == 2;
+    entries[0].revents = spurious ? POLLIN : 0;
+    entries[1].revents = 0;
+    if (spurious)
+        return 1;
+    errno = EINTR;
+    return -1;
+}
+
 long OpenDescriptors() {
     return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
 }
@@ -88,7 +107,8 @@ protected:
     void SetUp() override {
         ASSERT_GE(port.Init_Port(pty.path.c_str()), 0);
         g_lineLost = false;
-        port.SetCallBack(NoteLineLost, nullptr);
+        g_received = 0;
+        port.SetCallBack(NoteLine, nullptr);
     }
     void TearDown() override { port.Deinit_Port(); }
     Pty pty;
@@ -139,6 +159,24 @@ TEST_F(SerialPort, StoppingWaitsForTheCallbackInProgress) {
     ::testing::internal::CaptureStdout();
     port.Deinit_Port(); // a second stop finds nothing left to do
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+}
+
+// A wake-up with nothing to read, or a wait a signal interrupted, is no hang-up: the reader
+// goes on.
+TEST_F(SerialPort, ReaderGoesOnAfterAnEmptyOrInterruptedWait) {
+    ::testing::internal::CaptureStdout();
+    auto send = [&](unsigned long total) {
+        EXPECT_EQ(write(pty.master, "x", 1), 1);
+        EXPECT_TRUE(Eventually([total] { return g_received == total; }, DEADLINE));
+    };
+    send(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the reader waits again
+    g_fakeWaits = 2;
+    send(2); // after this byte, the fakes
+    EXPECT_TRUE(Eventually([] { return g_fakeWaits == 0; }, DEADLINE));
+    send(3);
+    EXPECT_FALSE(g_lineLost);
+    ::testing::internal::GetCapturedStdout();
 }
 
 TEST_F(SerialPort, ReaderEndsWhenTheDeviceHangsUp) {
