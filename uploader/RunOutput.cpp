@@ -1,5 +1,5 @@
-// RunOutput and ProgressLine: the upload tool's quiet mode, failure and result lines, and the
-// progress line. Main thread only (the progress callback runs inside the upload call).
+// RunOutput: the upload tool's quiet mode, its failure and result lines, and whether a progress
+// line may be drawn. Main thread only.
 #include "RunOutput.h"
 
 #include <fcntl.h>
@@ -14,8 +14,6 @@
 namespace {
 
 const char kNullDevice[] = "/dev/null";
-const char kProgressFormat[] = "\r%llu of %llu bytes, %.1f KiB/s, %.0f s left   ";
-const double kBytesPerKiB = 1024;
 
 // Whether a leads to the terminal b: only that terminal's device has its device number.
 bool sameTerminal(int a, int b) {
@@ -72,19 +70,4 @@ void RunOutput::result(const char* format, ...) {
 
 bool RunOutput::showsProgress() const {
     return isatty(STDERR_FILENO) && (quiet() || !sameTerminal(STDOUT_FILENO, STDERR_FILENO));
-}
-
-void ProgressLine::update(unsigned long long sent, unsigned long long total, void* user) {
-    auto* line = static_cast<ProgressLine*>(user);
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - line->m_start).count();
-    double rate = seconds > 0 ? static_cast<double>(sent) / seconds : 0;
-    double left = rate > 0 ? static_cast<double>(total - sent) / rate : 0;
-    std::fprintf(stderr, kProgressFormat, sent, total, rate / kBytesPerKiB, left);
-    line->m_shown = true;
-}
-
-void ProgressLine::finish() const {
-    if (m_shown)
-        std::fputc('\n', stderr);
 }

@@ -4,7 +4,6 @@
 // Main thread only.
 #pragma once
 
-#include <chrono>
 #include <cstdio>
 
 class RunOutput {
@@ -31,17 +30,4 @@ public:
 
 private:
     FILE* m_result = nullptr; // the original standard output under -q
-};
-
-// One updating line on standard error while the application travels.
-class ProgressLine {
-public:
-    // Matches the progress callback of Connection; user is the ProgressLine.
-    static void update(unsigned long long sent, unsigned long long total, void* user);
-    // Ends the line once it has been drawn.
-    void finish() const;
-
-private:
-    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
-    bool m_shown = false;
 };

@@ -15,6 +15,7 @@
 
 #include "Interruption.h"
 #include "PortList.h"
+#include "ProgressLine.h"
 #include "UCS2Text.h"
 
 namespace {

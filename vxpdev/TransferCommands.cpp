@@ -2,7 +2,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 
 #include "Commands.h"
@@ -12,6 +11,7 @@
 #include "ExitStatus.h"
 #include "Interruption.h"
 #include "PcFile.h"
+#include "ProgressLine.h"
 #include "TrellupUtility.h"
 
 namespace {
@@ -36,7 +36,6 @@ const char kMsgDeviceExists[] = "%s: exists on the device (-f replaces it)\n";
 const char kMsgWriteFailed[] = "%s: writing to the device failed; nothing was left there\n";
 const char kMsgReadNotAscii[] = "%s: names outside ASCII cannot be read from the device\n";
 const char kMsgStdoutFailed[] = "standard output cannot be written\n";
-const char kTextProgress[] = "\r%llu of %llu bytes, %.1f KiB/s ";
 const char kTextSame[] = "same: %s and %s, %zu bytes\n";
 const char kTextSizes[] = "sizes differ: %s has %zu bytes, %s has %lu\n";
 const char kTextByte[] = "differ at offset %zu: %s and %s\n";
@@ -115,20 +114,6 @@ int get(DeviceLink& link, const TransferArgs& args) {
     return status;
 }
 
-// One updating line on standard error while a file goes up, on a terminal only.
-struct Progress {
-    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
-    bool shown = false;
-
-    static void update(unsigned long long sent, unsigned long long total, void* user) {
-        auto* self = static_cast<Progress*>(user);
-        std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - self->start;
-        double rate = seconds.count() > 0 ? static_cast<double>(sent) / seconds.count() : 0;
-        std::fprintf(stderr, kTextProgress, sent, total, rate / 1024);
-        self->shown = true;
-    }
-};
-
 // Where put writes: into a folder the path names, under the PC file's name. 0 with target set,
 // 1 when a file is there without -f, 3 when the folder is missing, 2 when the device failed.
 int putTarget(DeviceLink& link, const TransferArgs& args, CString& target) {
@@ -163,13 +148,12 @@ int put(DeviceLink& link, const TransferArgs& args) {
     int status = putTarget(link, args, target);
     if (status != kExitDone)
         return status;
-    Progress progress;
+    ProgressLine progress;
     if (isatty(STDERR_FILENO))
-        link.Conn().SetProgressCallback(&Progress::update, &progress);
+        link.Conn().SetProgressCallback(&ProgressLine::update, &progress);
     int written = link.Conn().TFSWriteTargetFile(target, CString(args.pc.c_str()));
     link.Conn().SetProgressCallback(nullptr, nullptr);
-    if (progress.shown)
-        std::fputc('\n', stderr);
+    progress.finish();
     // After a signal the partial file is the driver's to delete, and the message its to give.
     if (written == 0 || PendingSignal() != 0)
         return written == 0 ? kExitDone : kExitDevice;
