@@ -349,8 +349,6 @@ bool generateNewTxt(const char* path, const char* folder, const char* name) {
 
 void pruneLogFolder(const char* folder, size_t keep) {
     std::vector<std::pair<time_t, std::string>> files = LogFilesOf(folder);
-    if (files.size() <= keep)
-        return;
     // Newest first; names break ties so that equal times still give one order.
     std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
         return a.first != b.first ? a.first > b.first : a.second > b.second;

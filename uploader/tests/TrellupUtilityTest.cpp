@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -102,6 +104,28 @@ TEST(CommandLine, LogsItsReasonsInTheLogFolder) {
           "device path /dev/pts/9\nvxp file path \nError: ParseArguments() parameter is defect. "
           "please make sure you have setup -i, -e, -c option.\n"})
         EXPECT_NE(log.find(lines), std::string::npos) << lines;
+}
+
+// Beyond the number kept, the oldest logs go (of two as old, the name that sorts first); other
+// files and folders stay.
+TEST(LogFolder, KeepsTheNewestLogsOnly) {
+    TempFolder temp;
+    const std::pair<const char*, time_t> logs[] = {{"0", 100}, {"1", 300}, {"2", 200}, {"3", 200}};
+    for (auto [name, time] : logs) {
+        std::string path = temp.Sub(std::string("Trellup_Dump_") + name);
+        WriteHostFile(path, "");
+        const timespec times[2] = {{time, 0}, {time, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    }
+    WriteHostFile(temp.Sub("Trellup_other"), "");
+    ASSERT_EQ(mkdir(temp.Sub("Trellup_Dump_folder").c_str(), 0700), 0);
+    pruneLogFolder(temp.Path().c_str(), 2);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(temp.Path()))
+        left.push_back(entry.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"Trellup_Dump_1", "Trellup_Dump_3",
+                                              "Trellup_Dump_folder", "Trellup_other"}));
 }
 
 // The text Trellup writes, and its reading of what the device held before, the end-to-end
