@@ -353,7 +353,7 @@ int UploadRun::upload() {
         return kExitDeviceFiles;
     if (!holds(kStartFile))
         return uploadFresh();
-    if (!m_conn.TFSReadTargetFile(CString(m_targetTxtPath), CString(m_localTxtPath), 0)) {
+    if (!m_conn.TFSReadTargetFile(CString(m_targetTxtPath), CString(m_localTxtPath))) {
         m_out.failure(false, kMsgReadStartFailed, m_targetTxtPath);
         return kExitDeviceFiles;
     }

@@ -58,7 +58,7 @@ int ls(DeviceLink& link, const std::string& typed, bool longForm, bool json) {
 }
 
 bool removeFile(Connection& conn, const CString& path) {
-    return conn.TFSRemoveTargetFile(path, 0);
+    return conn.TFSRemoveTargetFile(path);
 }
 bool createFolder(Connection& conn, const CString& path) {
     return conn.TFSCreateDir(path);

@@ -47,9 +47,8 @@ int readStartFile(DeviceLink& link, const std::string& drive, std::string& app) 
     close(fd);
     std::string devicePath = drive + kDeviceSeparator + kStartFile;
     char value[TRELLUP_PATH_SIZE] = {};
-    bool read =
-        link.Conn().TFSReadTargetFile(CString(devicePath.c_str()), CString(temp.c_str()), 0) &&
-        getCurrentVXPNameFromTxt(temp.c_str(), value);
+    bool read = link.Conn().TFSReadTargetFile(CString(devicePath.c_str()), CString(temp.c_str())) &&
+                getCurrentVXPNameFromTxt(temp.c_str(), value);
     std::remove(temp.c_str());
     if (!read) {
         Message(kMsgStartFileUnread, devicePath.c_str());

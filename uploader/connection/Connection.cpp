@@ -372,7 +372,7 @@ bool Connection::TFSRemoveOtherTargetVxpFile(const CString& keepName) {
         CString path = m_strCurDir;
         path += kDeviceSeparator;
         path += name;
-        TFSRemoveTargetFile(path, 0);
+        TFSRemoveTargetFile(path);
     }
     return true;
 }
@@ -480,7 +480,7 @@ int Connection::TFSWriteTargetFile(const CString& targetFilePath, const CString&
     int written = WriteTargetFile(pcFilePath);
     if (HandleTargetFile(rest, kFileClose) && written == 0)
         m_strOpenFile.Empty();
-    if (written != 0 && TFSRemoveTargetFile(targetFilePath, 0))
+    if (written != 0 && TFSRemoveTargetFile(targetFilePath))
         m_strOpenFile.Empty(); // nothing half-written stays on the device
     return written;
 }
@@ -492,7 +492,7 @@ bool Connection::AbandonOpenFile() {
     CString rest = m_strOpenFile;
     // The close goes first: the device deletes no file it holds open.
     bool closed = TFSChangeDir(rest) && HandleTargetFile(rest, kFileClose);
-    bool removed = TFSRemoveTargetFile(m_strOpenFile, 0);
+    bool removed = TFSRemoveTargetFile(m_strOpenFile);
     m_strOpenFile.Empty();
     return closed && removed;
 }

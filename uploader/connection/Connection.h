@@ -77,14 +77,16 @@ public:
     // False for a path longer than 247 characters or a failed command.
     bool TFSCreateDir(const CString& path);
     bool TFSRemoveDir(const CString& path);
-    // Deletes the device file; size only lengthens the timeout. False for a path longer than
-    // 259 characters or a failed command.
-    bool TFSRemoveTargetFile(const CString& path, unsigned long size);
+    // Deletes the device file; size only lengthens the timeout (none for a size not given).
+    // False for a path longer than 259 characters or a failed command.
+    bool TFSRemoveTargetFile(const CString& path, unsigned long size = 0);
     // Deletes every entry of the last listed folder except keepName. False only when the cache
     // is empty.
     bool TFSRemoveOtherTargetVxpFile(const CString& keepName);
-    // Copies the device file to the PC file. False when the read or the PC write failed.
-    bool TFSReadTargetFile(const CString& targetPath, const CString& pcPath, unsigned long size);
+    // Copies the device file to the PC file; size only lengthens the timeout, as for the
+    // removal. False when the read or the PC write failed.
+    bool TFSReadTargetFile(const CString& targetPath, const CString& pcPath,
+                           unsigned long size = 0);
     // Reads the device file into result, one "+EFSR" line per result line.
     bool ReadTargetFile(const CString& path, ATResult& result, unsigned int size);
     // Reads the device file of the given size (from its listing) into bytes, with a timeout

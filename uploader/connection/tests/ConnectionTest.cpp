@@ -29,6 +29,26 @@ TEST(PcFile, MalformedLineRemovesThePartlyWrittenFileAndAMissingFolderFails) {
     EXPECT_FALSE(conn.WritePcFile(CString(temp.Sub("gone/autostart.txt").c_str()), lines));
 }
 
+// A line fails without a byte count, or with data that its count or the upper-case hexadecimal
+// digits do not match; a count of 0 carries nothing, with or without a data field.
+TEST(PcFile, ALineCarriesExactlyItsCountOfBytes) {
+    Connection conn;
+    std::string bytes;
+    ATParamLst noData = readLine(0, "");
+    noData.pop_back();
+    EXPECT_TRUE(conn.GetInputFileLine(noData, bytes));
+    noData.back() = ATParamElem::Integer(1);
+    EXPECT_FALSE(conn.GetInputFileLine(noData, bytes));
+    noData.pop_back();
+    EXPECT_FALSE(conn.GetInputFileLine(noData, bytes));
+    EXPECT_TRUE(conn.GetInputFileLine(readLine(0, "41"), bytes));
+    for (const char* hex : {"4G", "G4", "4f"})
+        EXPECT_FALSE(conn.GetInputFileLine(readLine(1, hex), bytes)) << hex;
+    EXPECT_FALSE(conn.GetInputFileLine(readLine(-1, ""), bytes));
+    EXPECT_TRUE(conn.GetInputFileLine(readLine(2, "0AF9"), bytes));
+    EXPECT_EQ(bytes, "\x0A\xF9");
+}
+
 using devsim_test::Ucs2;
 
 const char kError[] = "\r\nERROR\r\n";
@@ -85,7 +105,7 @@ bool driveListFails(Connection& c, const CString&) {
 
 // How the other refusals show.
 const auto noFolder = [](Connection& c, const CString& p) { return !c.TFSCreateDir(p); };
-const auto noRemoval = [](Connection& c, const CString& p) { return !c.TFSRemoveTargetFile(p, 0); };
+const auto noRemoval = [](Connection& c, const CString& p) { return !c.TFSRemoveTargetFile(p); };
 const auto upload = [](Connection& c, const CString& p) { return c.TFSWriteTargetFile(p, p) == 2; };
 
 // A path over a limit, or a name the command cannot carry, is refused before the device hears
