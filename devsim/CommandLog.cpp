@@ -15,10 +15,11 @@ std::string TimeStamp() {
     ::clock_gettime(CLOCK_REALTIME, &now);
     struct tm parts;
     ::gmtime_r(&now.tv_sec, &parts);
-    char text[40];
-    size_t len = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &parts);
-    std::snprintf(text + len, sizeof text - len, ".%03ldZ", now.tv_nsec / 1000000L);
-    return text;
+    char seconds[32];
+    std::strftime(seconds, sizeof seconds, "%Y-%m-%dT%H:%M:%S", &parts);
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%s.%03ldZ", seconds, now.tv_nsec / 1000000L);
+    return stamp;
 }
 
 } // namespace

@@ -3,8 +3,10 @@
 // answers on its line the end-to-end runs show.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -70,15 +72,35 @@ bool OfferedAfresh(int fd) {
            (line.c_lflag & ECHO) == 0 && ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive == 0;
 }
 
-// What a client leaves on the line (its settings, its exclusive use) is undone once it has
-// closed it.
-TEST(DevsimLine, IsOfferedAfreshOnceItsClientLeaves) {
+// What the client reads back within the deadline after sending `sent`, up to `length` bytes.
+std::string Exchange(int fd, const std::string& sent, size_t length) {
+    EXPECT_EQ(write(fd, sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
+    std::string reply;
+    Eventually(
+        [&] {
+            char buffer[256];
+            pollfd entry = {fd, POLLIN, 0};
+            ssize_t got = poll(&entry, 1, 100) > 0 ? read(fd, buffer, sizeof buffer) : 0;
+            reply.append(buffer, static_cast<size_t>(std::max<ssize_t>(got, 0)));
+            return reply.size() >= length;
+        },
+        std::chrono::milliseconds(kExitDeadlineMs));
+    return reply;
+}
+
+// The longest line is a chunk of 64 KiB in hex with 256 characters to spare: 131328; one more
+// is answered ERROR. What a client leaves on the line (its settings, its exclusive use) is undone
+// once it has closed it.
+TEST(DevsimLine, TakesItsLongestLineAndIsOfferedAfreshOnceItsClientLeaves) {
     TempFolder tmp;
     DevsimProcess device;
     ASSERT_TRUE(device.Start({"--root", tmp.Path()}));
     auto openLine = [&] { return ::open(device.FirstLine().c_str(), O_RDWR | O_NOCTTY); };
     int client = openLine();
     EXPECT_TRUE(OfferedAfresh(client));
+    const std::string longest = "AT+ESUO=" + std::string(131319, ' ') + "3\r";
+    EXPECT_EQ(Exchange(client, longest + "AT+ESUO= " + longest.substr(8), 15),
+              "\r\nOK\r\n\r\nERROR\r\n");
     termios changed{};
     tcgetattr(client, &changed);
     changed.c_lflag |= ECHO;

@@ -129,8 +129,7 @@ std::string::size_type IniParser::GetStringLineEqualSignPos(const std::string& l
 bool IniParser::IsValueLineEffective(const std::string& line, std::string::size_type equal_pos) {
     if (equal_pos == std::string::npos)
         return false;
-    const auto colon_pos = line.find(':');
-    if (colon_pos != std::string::npos && colon_pos < equal_pos)
+    if (line.find(':') < equal_pos) // a line without ':' finds npos, past every '='
         return false;
     if (AllOf(line, 0, equal_pos + 1, " ="))
         return false;

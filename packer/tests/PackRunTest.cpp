@@ -79,6 +79,7 @@ TEST_P(VarnelRun, EndsWithItsStatusAndLeavesTheFileAsItWas) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, VarnelRun, ::testing::Values(
     RunCase{"NoArguments", "", "", "", 1, "Invalid command arguments.\n"},
+    RunCase{"NoTarget", "", "", "app.axf", 1, "please specify pack target file path.\n"},
     RunCase{"Help", "", "", "-i x --help", 0, "usage: Varnel -i FILE"},
     RunCase{"Version", "", "", "--version", 0, "Varnel " PROJECT_VERSION_STRING "\n"},
     RunCase{"LongPath", "", "", "-i app.axf -o " + std::string(260, 'p'), 1, "longer than 259 bytes"},
