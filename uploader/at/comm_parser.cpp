@@ -24,7 +24,7 @@ struct FieldSpan {
 // leading spaces skipped; never outside the string, never reversed.
 FieldSpan fieldSpan(const char* s, int start, int end) {
     int length = static_cast<int>(std::strlen(s));
-    int first = start < 0 ? 0 : start + 1;
+    int first = start + 1;
     if (first > length)
         first = length;
     while (s[first] == kSpace) // the terminator ends the run
@@ -115,7 +115,7 @@ int GetInteger(const char* s, int start, int end) {
         count = ME_INTEGER_FIELD_MAX;
     std::memcpy(digits, s + span.first, static_cast<size_t>(count));
     digits[count] = '\0';
-    return count == 0 ? 0 : me_atoi(digits);
+    return me_atoi(digits); // 0 for an empty field
 }
 
 int GetString(const char* s, char* dst, int start, int end, size_t dstSize) {

@@ -20,13 +20,14 @@ enum {
 // Position of the n-th occurrence (from 1) of c in s; -1 when n is 0 or there are fewer.
 int GetSignIdx(const char* s, char c, int n);
 
-// The integer field after the separator at start (-1: the field begins at 0) up to but not
-// including end: leading spaces skipped, at most 15 characters converted; 0 when empty.
+// The integer field after the separator at start (a position GetSignIdx gave, so -1 when there
+// is none: the field begins at 0) up to but not including end: leading spaces skipped, at most 15
+// characters converted; 0 when empty.
 int GetInteger(const char* s, int start, int end);
 
-// The text field after the separator at start up to but not including end, copied to dst and
-// terminated. The field is cut to dstSize - 1 characters; an end before the field's first
-// character gives an empty text. Returns the length copied; dstSize is at least 1.
+// The text field after the separator at start (as for GetInteger) up to but not including end,
+// copied to dst and terminated. The field is cut to dstSize - 1 characters; an end before the
+// field's first character gives an empty text. Returns the length copied; dstSize is at least 1.
 int GetString(const char* s, char* dst, int start, int end, size_t dstSize);
 
 // Appends to list a text element holding the context's expected prefix.

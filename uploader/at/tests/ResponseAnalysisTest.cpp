@@ -9,6 +9,7 @@
 #include "ContextFixture.h"
 #include "PtyPeer.h"
 #include "SerialPort.h"
+#include "comm_func.h"
 #include "comm_func_cb.h"
 #include "comm_parser.h"
 #include "TableRow.h"
@@ -86,6 +87,25 @@ TEST(ResponseAnalysis, SilentDeviceCostsTwoTimeoutsThenCommandsEndUnsent) {
     // The device reads what was sent in its own time; and no third command.
     Eventually([&] { return device.failures() == sent; }, kReadDeadline);
     EXPECT_EQ(device.failures(), sent);
+}
+
+// A removal waits one millisecond more per 4 MiB of the file; a free-space query its seconds.
+TEST(CommandTimeouts, GrowWithTheFileAndFollowTheirSeconds) {
+    PtyPeer device;
+    device.script({{"AT+EFSD=\"x\"\r", kPeerOk}, {"AT+EFS=67\r", PeerReply({"+EFS: 5"})}});
+    CommModule port;
+    ASSERT_GE(port.Init_Port(device.slavePath().c_str()), 0);
+    void* context = ME_Init(&port);
+    port.SetCallBack(DataCallBack, context);
+    ::testing::internal::CaptureStdout();
+    ATResult result;
+    EXPECT_EQ(ME_RemoveTargetFile(context, "x", 8ul << 20, nullptr, &result), ME_RESULT_OK);
+    EXPECT_EQ(static_cast<tagMEFSM*>(context)->m_nTimeout, ME_TIMEOUT_REMOVE_FILE + 2);
+    EXPECT_EQ(ME_GetAvailableSize(context, 'C', 30, nullptr, &result), ME_RESULT_OK);
+    EXPECT_EQ(static_cast<tagMEFSM*>(context)->m_nTimeout, 30000);
+    ::testing::internal::GetCapturedStdout();
+    port.Deinit_Port();
+    ME_DeInit(context);
 }
 
 // Timeouts, failed writes and information lines are analysed under the response lock, so that

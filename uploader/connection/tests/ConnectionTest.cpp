@@ -135,6 +135,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, PathRefusal, ::testing::Values(
                  return !c.TFSReadTargetBytes(p, 1, bytes) && bytes.empty(); }},
     PathCase{"Read259NameOver62", std::string(259, 'r'), {{kRoot, kPeerOk}}, "is longer than 62 characters.\n", [](Connection& c, const CString& p) { return !c.TFSReadTargetFile(p, p, 1); }},
     PathCase{"RemoveOver259", std::string(260, 'r'), {}, "", noRemoval},
+    PathCase{"Remove259NameOver62", std::string(259, 'r'), {{kRoot, kPeerOk}}, "is longer than 62 characters.\n", noRemoval},
     PathCase{"RemoveAfterRootRefused", "r", {{kRoot, kError}}, "Go to root directory error: [100]", noRemoval},
     PathCase{"FolderOver247", std::string(248, 'f'), {}, "", noFolder},
     PathCase{"Folder247NameOver62", std::string(247, 'f'), {{kRoot, kPeerOk}}, "is longer than 62 characters.\n", noFolder},
