@@ -40,7 +40,7 @@ int readStartFile(DeviceLink& link, const std::string& drive, std::string& app) 
     folder = folder != nullptr ? folder : kDefaultTempFolder;
     std::string temp = folder + std::string(kTempPattern);
     int fd = mkstemp(&temp[0]);
-    if (fd < 0) {
+    if (fd == -1) {
         Message(kMsgNoTempFile, folder, std::strerror(errno));
         return kExitDevice;
     }
