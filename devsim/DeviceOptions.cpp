@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <getopt.h>
+#include <limits>
 
 namespace devsim {
 
@@ -63,6 +64,8 @@ enum OptionId {
 
 const int kDefaultUnsolicitedEvery = 3;
 const long long kMaxBaud = 100000000;
+// The device's numbers are ints: as large as one, and as far below zero.
+const long long kIntLimit = std::numeric_limits<int>::max();
 
 const struct option kLongOptions[] = {{"root", required_argument, nullptr, kRoot},
                                       {"packet-size", required_argument, nullptr, kPacketSize},
@@ -108,12 +111,12 @@ bool ApplyOption(int id, const char* arg, DeviceOptions& options, std::string& e
             options.answerPacketSize = false;
             return true;
         }
-        if (!ReadInteger(arg, -2147483647LL, 2147483647LL, options.packetSize))
+        if (!ReadInteger(arg, -kIntLimit, kIntLimit, options.packetSize))
             return BadNumber("--packet-size", arg, error);
         options.answerPacketSize = true;
         return true;
     case kDtStatus:
-        if (!ReadInteger(arg, -2147483647LL, 2147483647LL, options.dtStatus))
+        if (!ReadInteger(arg, -kIntLimit, kIntLimit, options.dtStatus))
             return BadNumber("--dt-status", arg, error);
         return true;
     case kEcho: options.echo = true; return true;

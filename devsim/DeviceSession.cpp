@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <sstream>
 #include <unistd.h>
 
@@ -19,7 +20,7 @@ const char kCmeError[] = "+CME ERROR: ";
 const char kUnsolicitedLine[] = "+EIND: 1";
 const char kStartFile[] = "autostart.txt";
 const char kAppKey[] = "App";
-const long long kMaxReportedNumber = 2147483647LL;
+const long long kMaxReportedNumber = std::numeric_limits<int>::max();
 
 enum FolderMode { kCreateFolder = 0, kRemoveFolder = 1, kEnterFolder = 2, kRootFolder = 3 };
 enum FileMode { kOpenFile = 0, kCloseFile = 1, kWriteData = 2 };
@@ -64,11 +65,11 @@ std::string Trim(const std::string& s) {
 
 // The value of the first "App=" line of a start file, or "".
 std::string StartFileApp(const std::string& text) {
+    const std::string key = std::string(kAppKey) + '=';
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
-        size_t eq = line.find('=');
-        if (eq != std::string::npos && line.substr(0, eq) == kAppKey)
-            return Trim(line.substr(eq + 1));
+        if (line.compare(0, key.size(), key) == 0)
+            return Trim(line.substr(key.size()));
     }
     return std::string();
 }
