@@ -93,11 +93,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, VarnelRun, ::testing::Values(
     RunCase{"BadNumber", "[Param]\nAppType=vxp\nMemorySize=abc\n", "", "-i app.axf", 2, "Invalid converstion for: abc\n"},
     RunCase{"LongText", "[Param]\nAppType=vxp\nDescText=" + std::string(600, 'd'), "", "-i app.axf", 2, "Parameter DescText is too long: at most 511 characters.\n"},
     // The shell counts the limit in 512-byte blocks: 14 let the append start and then fail, and
-    // the part written is cut back.
+    // the part written is cut back; 7 stop the copy of the content itself.
     RunCase{"FileSizeLimit", "[Param]\nAppType=vxp\n", "ulimit -f 14;", "-i app.axf", 2, "Write file app.axf failed File too large"},
     RunCase{"OutputFolderMissing", "[Param]\n", "", "-i app.axf -o nowhere/app.vxp", 2, "Create file  nowhere/app.vxp failed No such file or directory\n"},
     RunCase{"RenameOntoAFolder", "[Param]\nAppType=vxp\n", "mkdir -p app.vxp/x;", "-i app.axf", 2, "Rename app.axf to app.vxp failed Is a directory\n"},
     RunCase{"OutputOverFileSizeLimit", "[Param]\n", "ulimit -f 14;", "-i app.axf -o out.vxp", 2, "Write file out.vxp failed File too large"},
+    RunCase{"OutputContentOverFileSizeLimit", "[Param]\n", "ulimit -f 7;", "-i app.axf -o out.vxp", 2, "Write file out.vxp failed File too large"},
     RunCase{"OutputIsAFolder", "[Param]\n", "mkdir .o;", "-i app.axf -o .o", 2, "to .o failed Is a directory\n"}),
     test_table::ByName());
 // clang-format on

@@ -83,6 +83,8 @@ TEST_F(TagBlock, GoldenBytesOfFullAndEmptyParameters) {
     EXPECT_EQ(BlockMd5(), "287cf1d1a384761de9096c852ef3b563");
     ASSERT_EQ(Compose("", kDecember15 - 30 * 86400), 1); // 15 November: valid until 15 January
     EXPECT_EQ(Value(TAG_VALID_UNTIL), Words(4, {2027, 1, 15, 0, 0, 0}));
+    ASSERT_EQ(Compose("", kDecember15 - 61 * 86400), 1); // 15 October: until 15 December
+    EXPECT_EQ(Value(TAG_VALID_UNTIL), Words(4, {2026, 12, 15, 0, 0, 0}));
 }
 
 struct KeywordCase : test_table::Row {

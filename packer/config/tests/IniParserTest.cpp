@@ -38,6 +38,7 @@ INSTANTIATE_TEST_SUITE_P(Files, IniString, ::testing::Values(
     StringCase{"BeforeFirstHeader", "entries_before_first_header.ini", "Param", "AppName", "Early"},
     StringCase{"NoHeaderIsLost", "no_header.ini", "", "AppName", "-"},
     StringCase{"FirstBlockKept", "section_repeated_later.ini", "Param", "AppName", "First"},
+    StringCase{"EachSectionItsOwn", "section_repeated_later.ini", "Other", "AppName", "Other"},
     StringCase{"HeadersInARow", "section_repeated_in_a_row.ini", "Param", "Developer", "Two"},
     StringCase{"BlanksInBrackets", "header_with_blanks.ini", " Param ", "Developer", "Indented"},
     StringCase{"TabInKey", "key_value_rules.ini", "Param", "\tTabKey", "1"},
@@ -98,7 +99,8 @@ INSTANTIATE_TEST_SUITE_P(Files, ParamProblems, ::testing::Values(
         ":5: unknown key Z (nearest known key: IMSI)",
         ":6: unknown key ApplicationName (nearest known key: AppName)",
         ":7: unknown key VIPType (nearest known key: VPIType)",
-        ":8: unknown key Pusi (nearest known key: Push)"}},
+        ":8: unknown key Pusi (nearest known key: Push)",
+        ":9: unknown key CthName (nearest known key: ChtName)"}}, // a transposition is one edit
     ProblemCase{"ValueShapes", "value_shapes.ini", {
         ":2: AppID=x1 is not a decimal number",
         ":3: MemorySize=12k has characters after its digits, which are ignored",
