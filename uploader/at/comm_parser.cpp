@@ -37,13 +37,13 @@ FieldSpan fieldSpan(const char* s, int start, int end) {
 
 // A separator that is missing as the end of a field lets the field run to the end of the line.
 int endOrLength(int idx, int length) {
-    return idx < 0 ? length : idx;
+    return idx == -1 ? length : idx;
 }
 
 // End of a field that starts after separator startSep: a field whose opening separator is
 // missing is empty (start -1, end 0), otherwise it runs to endSep or the end of the line.
 int fieldEnd(int startSep, int endSep, int length) {
-    return startSep < 0 ? 0 : endOrLength(endSep, length);
+    return startSep == -1 ? 0 : endOrLength(endSep, length);
 }
 
 tagMEFSM* contextOf(void* context) {

@@ -30,6 +30,9 @@ TEST(ResponseAnalysis, PrefixDecidesWhichLinesReachTheParser) {
     t.feed("\r\n+EFSL: \"" + std::string(ME_LIST_NAME_MAX + 1, 'a') + "\",1,0\r\n");
     EXPECT_TRUE(t.result.get_string(text, 2, 1));
     EXPECT_EQ(text, std::string(ME_LIST_NAME_MAX, 'a'));
+    t.feed("\r\n+EFSL: ,5\r\n"); // no opening quote: no name
+    EXPECT_TRUE(t.result.get_string(text, 3, 1));
+    EXPECT_EQ(text, "");
 }
 
 // Whether another thread finds the lock taken.
