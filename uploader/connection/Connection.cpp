@@ -4,6 +4,7 @@
 #include "Connection.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cassert>
 #include <cerrno>
 #include <cstdarg>
@@ -100,9 +101,10 @@ bool commandName(const CString& name, std::string& out) {
 // A PC path as the C library wants it: every character below 256 stands for one byte, so a
 // path the tool widened byte by byte comes back unchanged.
 std::string pcPathText(const CString& path) {
+    const wchar_t* chars = path.GetData();
     std::string out;
-    for (int i = 0; i < path.GetDataLength(); ++i)
-        out += static_cast<char>(path[i] & 0xFF);
+    std::transform(chars, chars + path.GetDataLength(), std::back_inserter(out),
+                   [](wchar_t c) { return static_cast<char>(c & 0xFF); });
     return out;
 }
 
