@@ -4,11 +4,11 @@
 #include "Connection.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cassert>
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
+#include <iterator>
 #include <type_traits>
 
 #include "SerialPort.h"
