@@ -1,4 +1,4 @@
-// The one-shot timer, with real threads. Events and mutex handles are checked through their
+// The one-shot timer and the mutex handle, with real threads. Events are checked through their
 // users: the timer here, the serial port and the connection in their own tests.
 #include "comm_osal.h"
 
@@ -72,6 +72,26 @@ TEST_F(Timer, KillWaitsForACallbackAlreadyRunning) {
     fired.block = false;
     killer.join();
     EXPECT_TRUE(fired.finished); // the kill came back only after the callback ended
+}
+
+// A mutex handle taken without limit is taken for every other thread until its release; then
+// another thread's try takes it.
+TEST(MutexHandle, TakenUntilReleased) {
+    HANDLE_CONTENT* mutex = CreateMutexHandle();
+    auto tryElsewhere = [mutex] {
+        unsigned result = WAIT_TIMEOUT;
+        std::thread([&] {
+            result = WaitForSingleObject(mutex, 0);
+            if (result == WAIT_OBJECT_0)
+                ReleaseMutexHandle(mutex);
+        }).join();
+        return result;
+    };
+    ASSERT_EQ(WaitForSingleObject(mutex, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(tryElsewhere(), WAIT_TIMEOUT);
+    ReleaseMutexHandle(mutex);
+    EXPECT_EQ(tryElsewhere(), WAIT_OBJECT_0);
+    CloseHandle(mutex);
 }
 
 } // namespace
