@@ -107,7 +107,6 @@ const char kMsgNothingRemoved[] = "Nothing to remove on %s\n";
 const char kMsgNoPrivateFolder[] = "Cannot create a private temporary folder: %s\n";
 const char kListJoint[] = " and ";
 const char kMsgInterrupted[] = "Interrupted by signal %d.\n";
-const double kBytesPerKiB = 1024;
 
 // Same-name rule: no position differs (ASCII letters folded) before the end of either name.
 bool sameName(const char* a, const char* b) {
@@ -507,8 +506,7 @@ int UploadRun::finish() {
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
     unsigned long long size = fileSize(m_vxpPath);
-    m_out.result(kMsgUploaded, m_vxpPath, m_uploadedTo, size, seconds,
-                 seconds > 0 ? static_cast<double>(size) / kBytesPerKiB / seconds : 0.0);
+    m_out.result(kMsgUploaded, m_vxpPath, m_uploadedTo, size, seconds, KiBPerSecond(size, seconds));
     closeLogFile();
     return kExitUploaded;
 }

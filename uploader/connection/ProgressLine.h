@@ -4,6 +4,9 @@
 
 #include <chrono>
 
+// The rate of bytes over seconds in KiB/s; 0 before any time has passed.
+double KiBPerSecond(unsigned long long bytes, double seconds);
+
 class ProgressLine {
 public:
     // Matches the progress callback of Connection; user is the ProgressLine.
