@@ -74,7 +74,7 @@ bool AppendBounded(char* dest, const char* text) {
     size_t extra = strlen(text);
     if (used + extra > MAX_PATH_TEXT)
         return false;
-    memcpy(dest + used, text, extra + 1);
+    strcpy(dest + used, text);
     return true;
 }
 

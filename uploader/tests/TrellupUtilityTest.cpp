@@ -98,8 +98,8 @@ TEST(CommandLine, LogsItsReasonsInTheLogFolder) {
     }
     EXPECT_EQ(log.compare(0, 28, "Command argument incorrect.\n"), 0) << log;
     for (const char* lines :
-         {"Command parameter number = 2\nParameter 0 = Trellup\nParameter 1 = -x\n",
-          "Error: ParseArguments(): invalid argument flag (?)\n",
+         {"Command parameter number = 2\nParameter 0 = Trellup\nParameter 1 = -x\nError: "
+          "ParseArguments(): invalid argument flag (?)\n",
           "option -p makes a path longer than 255 characters.\n",
           "device path /dev/pts/9\nvxp file path \nError: ParseArguments() parameter is defect. "
           "please make sure you have setup -i, -e, -c option.\n"})
