@@ -131,7 +131,7 @@ bool IniParser::IsValueLineEffective(const std::string& line, std::string::size_
         return false;
     if (line.find(':') < equal_pos) // a line without ':' finds npos, past every '='
         return false;
-    if (AllOf(line, 0, equal_pos + 1, " ="))
+    if (AllOf(line, 0, equal_pos, " ")) // no key before the '='
         return false;
     return !AllOf(line, equal_pos, line.size(), " =:");
 }

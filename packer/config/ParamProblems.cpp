@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "ParamOption.h"
@@ -102,10 +103,8 @@ std::string EntryProblem(const std::string& path, const IniEntry& entry) {
 
 std::vector<std::string> ParamOption::Problems() const {
     if (!m_parser->IsIniReady()) {
-        FILE* probe = std::fopen(m_path.c_str(), "r");
+        std::unique_ptr<FILE, int (*)(FILE*)> probe(std::fopen(m_path.c_str(), "r"), std::fclose);
         const std::string reason = probe ? "not readable as text" : std::strerror(errno);
-        if (probe)
-            std::fclose(probe);
         return {Format(kUnreadable, m_path.c_str(), reason.c_str())};
     }
     const std::vector<IniEntry>* entries = m_parser->SectionEntries(PARAM_SECTION);
