@@ -23,6 +23,7 @@ TEST(ResponseAnalysis, PrefixDecidesWhichLinesReachTheParser) {
     ASSERT_EQ(t.result.vParamLst.size(), 2u);
     EXPECT_EQ(t.result.get_integer(1, 1), 0); // an empty number field
     EXPECT_EQ(t.result.get_integer(1, 2), 7);
+    EXPECT_EQ(t.result.get_integer(1, 3), -1); // past the line's last field
     EXPECT_EQ(t.wakes, 0); // information lines leave the command running
     std::string text;
     EXPECT_FALSE(t.result.get_string(text, 1, 1)); // a number is no text
