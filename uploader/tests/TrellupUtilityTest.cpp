@@ -128,6 +128,19 @@ TEST(LogFolder, KeepsTheNewestLogsOnly) {
                                               "Trellup_Dump_folder", "Trellup_other"}));
 }
 
+// A path splits at its last '/', or without one its last backslash, the extension at the last
+// '.'; without a separator only the extension is found.
+TEST(SplitPath, FolderNameAndExtension) {
+    for (auto [path, parts] :
+         {std::pair<const char*, const char*>{"a\\b/c.d.vxp", "a\\b/|c.d.vxp|vxp"},
+          {"C:\\ZOV\\app", "C:\\ZOV\\|app|"},
+          {"app.vxp", "||vxp"}}) {
+        char dir[TRELLUP_PATH_SIZE] = {}, name[TRELLUP_PATH_SIZE] = {}, ext[TRELLUP_PATH_SIZE] = {};
+        ASSERT_TRUE(splitfilepath(path, dir, name, ext));
+        EXPECT_EQ(std::string(dir) + "|" + name + "|" + ext, parts) << path;
+    }
+}
+
 // The text Trellup writes, and its reading of what the device held before, the end-to-end
 // uploads check byte for byte; here the lines a device's own start file may hold.
 TEST(StartFile, FindsTheFirstLineKeyedAppAndRefusesTooLongAText) {
