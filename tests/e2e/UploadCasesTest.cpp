@@ -95,8 +95,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, Upload, ::testing::Values(
     UploadCase{"WearableUsesItsFolderOnDriveZWithoutAskingForDrives", {{"Z/@BTZov/n.txt", "n"}},
                {}, {"-d", "wearable"}, "Z/@BTZov/app.vxp", {"app.vxp", "n.txt"},
                {"Z/autostart.txt", startFileText("Z:\\\\@BTZov", "app.vxp")}, 5, 1},
-    // Status 4 is outside the DT mode already: the reset needs no switch first.
-    UploadCase{"ResetFirst", {{kStartC, "[autostart]\r\n"}}, {"--dt-status", "4"}, {"-r", "1"},
+    // Status 4 is outside the DT mode already: the reset needs no switch first. A start file that
+    // names no application leaves only the new one in the folder.
+    UploadCase{"ResetFirst", {{kStartC, "[autostart]\r\n"}, {"C/ZOV/junk.txt", "j"}},
+               {"--dt-status", "4"}, {"-r", "1"},
                "C/ZOV/app.vxp", {"app.vxp"}, {kStartC, startFileText("C:\\ZOV", "app.vxp")}, 6, 1},
     // -c empties the folder, the running application's file included, so autostart.txt names a
     // file of an empty folder: the application goes to the named path.
