@@ -76,9 +76,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, Upload, ::testing::Values(
                {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"}, {"C/ZOV/junk.txt", "j"}},
                {"--lock-running"}, {}, "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}, 6, 0,
                "", "Set current folder C:\\ZOV\n"},
+    // Names are the same when they agree, letter case aside, up to the end of the shorter one.
     UploadCase{"UndeletableOfTheSameNameGivesTheBName",
-               {{kStartC, startFileText("C:\\ZOV", "APP.VXP")}, {"C/ZOV/APP.VXP", "run"}},
-               {"--undeletable", "APP.VXP"}, {}, "C/ZOV/b_app.vxp", {"APP.VXP", "b_app.vxp"},
+               {{kStartC, startFileText("C:\\ZOV", "APP.V")}, {"C/ZOV/APP.V", "run"}},
+               {"--undeletable", "APP.V"}, {}, "C/ZOV/b_app.vxp", {"APP.V", "b_app.vxp"},
                {kStartC, startFileText("C:\\ZOV", "b_app.vxp")}, 7, 0,
                "remove old autostart file and other invalid files.\n",
                "Need to modify txt file C:\\autostart.txt\n"},
