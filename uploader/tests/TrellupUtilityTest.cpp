@@ -129,7 +129,7 @@ TEST(LogFolder, KeepsTheNewestLogsOnly) {
 }
 
 // A path splits at its last '/', or without one its last backslash, the extension at the last
-// '.'; without a separator only the extension is found.
+// '.'; without a separator only the extension is found. An empty or over-long path is refused.
 TEST(SplitPath, FolderNameAndExtension) {
     for (auto [path, parts] :
          {std::pair<const char*, const char*>{"a\\b/c.d.vxp", "a\\b/|c.d.vxp|vxp"},
@@ -139,6 +139,9 @@ TEST(SplitPath, FolderNameAndExtension) {
         ASSERT_TRUE(splitfilepath(path, dir, name, ext));
         EXPECT_EQ(std::string(dir) + "|" + name + "|" + ext, parts) << path;
     }
+    char part[TRELLUP_PATH_SIZE] = {};
+    EXPECT_FALSE(splitfilepath("", part, part, part));
+    EXPECT_FALSE(splitfilepath(std::string(4097, '/').c_str(), part, part, part)); // over 4096
 }
 
 // The text Trellup writes, and its reading of what the device held before, the end-to-end
