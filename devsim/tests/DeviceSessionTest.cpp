@@ -117,6 +117,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
                 {"AT+EFSW=2,1,4,\"9aBcDfA0\"", "OK"}, {"AT+EFSW=1," + Q("C:\\other"), "ERROR"},
                 {kCloseW, "OK"}, {kCloseW, "ERROR"}, {"AT+EFSW=2,1,1,\"01\"", "ERROR"}},
                {{"C/w", "\x9A\xBC\xDF\xA0"}}},
+    // Without a packet size to answer, a chunk may be as long as the device takes any.
+    ScriptCase{"NoPacketSizeNoChunkLimit", {"--packet-size", "none"},
+               {{"AT+EFSW?", "OK"}, {kOpenW, "OK"},
+                {"AT+EFSW=2,1,1025,\"" + std::string(2050, '0') + "\"", "OK"}, {kCloseW, "OK"}},
+               {{"C/w", std::string(1025, '\0')}}},
     // Anchored at the start, the end or neither; nine digits after '=' are an error code, ten
     // belong to the pattern; a pattern longer than the line never matches it.
     ScriptCase{"FaultPatternsAnchoredOrAnywhere",
