@@ -51,7 +51,7 @@ UniqueFd WalkOpen(int dirFd, const std::vector<std::string>& parts, int flags, m
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
     if (this != &other) {
-        if (m_fd >= 0)
+        if (Valid())
             ::close(m_fd);
         m_fd = other.Release();
     }
@@ -59,7 +59,7 @@ UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
 }
 
 UniqueFd::~UniqueFd() {
-    if (m_fd >= 0)
+    if (Valid())
         ::close(m_fd);
 }
 

@@ -196,6 +196,6 @@ TEST(Ucs2Encoding, RoundTripsEveryPlaneAndReplacesMalformedUtf8) {
         ASSERT_TRUE(DecodeUcs2Hex(EncodeUcs2Hex(name), back));
         EXPECT_EQ(back, name);
     }
-    for (const char* malformed : {"\xFF", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80"})
-        EXPECT_EQ(EncodeUcs2Hex(malformed), "FFFD") << "lone byte, overlong or surrogate";
+    for (const char* malformed : {"\xFFt", "\xC0\x80t", "\xE0\x80\x80t", "\xED\xA0\x80t"})
+        EXPECT_EQ(EncodeUcs2Hex(malformed), "FFFD0074") << "lone byte, overlong or surrogate";
 }
