@@ -139,7 +139,7 @@ TEST_F(Device, JsonDocumentsTraceAndInfoWithoutTemporaryFolderOrStartFile) {
     EXPECT_EQ(info["application"], "C:\\ZOV\\app.vxp");
     EXPECT_EQ(info["packetSize"], 1024);
     EXPECT_EQ(info["drives"][0]["name"], "C:");
-    EXPECT_LE(info["drives"][0]["free"], 2147483647); // as the device gave it: an int
+    EXPECT_LE(info["drives"][0]["free"].get<uint64_t>(), 2147483647u); // as the device gave it
     nlohmann::json df = json({"--json", "df"});
     EXPECT_EQ(df["drives"], info["drives"]);
     ProcessResult traced = run({"--trace", "ls"}); // the serial trace on standard error
