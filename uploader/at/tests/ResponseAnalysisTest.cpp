@@ -24,7 +24,7 @@ TEST(ResponseAnalysis, PrefixDecidesWhichLinesReachTheParser) {
     EXPECT_EQ(t.result.get_integer(1, 1), 0); // an empty number field
     EXPECT_EQ(t.result.get_integer(1, 2), 7);
     EXPECT_EQ(t.result.get_integer(1, 3), -1); // past the line's last field
-    EXPECT_EQ(t.wakes, 0); // information lines leave the command running
+    EXPECT_EQ(t.wakes, 0);                     // information lines leave the command running
     std::string text;
     EXPECT_FALSE(t.result.get_string(text, 1, 1)); // a number is no text
     t.begin(ME_Get_DirFileListInfo_CB, "+EFSL");   // a text field longer than its buffer is cut
