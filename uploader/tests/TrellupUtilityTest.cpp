@@ -128,22 +128,6 @@ TEST(LogFolder, KeepsTheNewestLogsOnly) {
                                               "Trellup_Dump_folder", "Trellup_other"}));
 }
 
-// A path splits at its last '/', or without one its last backslash, the extension at the last
-// '.'; without a separator only the extension is found. An empty or over-long path is refused.
-TEST(SplitPath, FolderNameAndExtension) {
-    for (auto [path, parts] :
-         {std::pair<const char*, const char*>{"a\\b/c.d.vxp", "a\\b/|c.d.vxp|vxp"},
-          {"C:\\ZOV\\app", "C:\\ZOV\\|app|"},
-          {"app.vxp", "||vxp"}}) {
-        char dir[TRELLUP_PATH_SIZE] = {}, name[TRELLUP_PATH_SIZE] = {}, ext[TRELLUP_PATH_SIZE] = {};
-        ASSERT_TRUE(splitfilepath(path, dir, name, ext));
-        EXPECT_EQ(std::string(dir) + "|" + name + "|" + ext, parts) << path;
-    }
-    char part[TRELLUP_PATH_SIZE] = {};
-    EXPECT_FALSE(splitfilepath("", part, part, part));
-    EXPECT_FALSE(splitfilepath(std::string(4097, '/').c_str(), part, part, part)); // over 4096
-}
-
 // The text Trellup writes, and its reading of what the device held before, the end-to-end
 // uploads check byte for byte; here the lines a device's own start file may hold.
 TEST(StartFile, FindsTheFirstLineKeyedAppAndRefusesTooLongAText) {
