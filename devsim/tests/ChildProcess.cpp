@@ -31,14 +31,19 @@ std::string contents(int fd) {
 
 } // namespace
 
+std::vector<char*> ArgvOf(std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(&arg[0]);
+    argv.push_back(nullptr);
+    return argv;
+}
+
 ChildProcess::ChildProcess(const std::vector<std::string>& args, const std::string& cwd,
                            int stderrFd)
     : m_out(tempFile()), m_err(tempFile()) {
     std::vector<std::string> argText = args;
-    std::vector<char*> argv;
-    for (std::string& arg : argText)
-        argv.push_back(&arg[0]);
-    argv.push_back(nullptr);
+    std::vector<char*> argv = ArgvOf(argText);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, m_out, STDOUT_FILENO);

@@ -17,6 +17,10 @@ struct ProcessResult {
     std::string err;
 };
 
+// Pointers to the texts of `args`, then a null pointer: an argv for an entry point or a spawn,
+// valid while `args` lives unchanged.
+std::vector<char*> ArgvOf(std::vector<std::string>& args);
+
 // Asks `condition` every few milliseconds until it holds; false when the deadline passes first.
 // For what gives no signal to wait on: a file another process writes, a reaction to a close.
 bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds deadline);

@@ -45,13 +45,11 @@ TEST_P(Script, EachCommandGetsItsResultAndTheDrivesEndAsExpected) {
     WriteHostFile(tmp.Sub("C/ZOV/a.vxp"), "abc");
     std::vector<std::string> args = GetParam().options;
     args.insert(args.begin(), {"devsim", "--root", tmp.Path()});
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(&arg[0]);
+    std::vector<char*> argv = ArgvOf(args);
     DeviceOptions options;
     DeviceFileSystem fs;
     std::string error;
-    ASSERT_TRUE(ParseDeviceOptions(static_cast<int>(argv.size()), argv.data(), options, error) &&
+    ASSERT_TRUE(ParseDeviceOptions(static_cast<int>(args.size()), argv.data(), options, error) &&
                 fs.Open(tmp.Path(), error))
         << error;
     CommandLog log;

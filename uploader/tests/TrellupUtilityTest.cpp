@@ -27,10 +27,7 @@ struct Parsed {
 
 Parsed Parse(std::vector<std::string> args) {
     args.insert(args.begin(), "Trellup");
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(&arg[0]);
-    argv.push_back(nullptr);
+    std::vector<char*> argv = ArgvOf(args);
     char vxp[TRELLUP_PATH_SIZE] = "stale", device[TRELLUP_PATH_SIZE] = "stale";
     Parsed parsed;
     parsed.result =

@@ -55,16 +55,30 @@ bool lockWasHeld = false;
 
 const auto kReadDeadline = std::chrono::seconds(10);
 
-// A silent device on a real line: a command waits for the command before it and for the analysis
-// of a line in progress; each command ends by its timeout, and after two timeouts the next one
-// ends at once, unsent, leaving the command lock free for the next caller.
-TEST(ResponseAnalysis, SilentDeviceCostsTwoTimeoutsThenCommandsEndUnsent) {
+// A command context on a real line to a device played by a PtyPeer; what the commands print is
+// kept from the test output and handed back by stop().
+class OnALine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_GE(port.Init_Port(device.slavePath().c_str()), 0);
+        context = ME_Init(&port);
+        port.SetCallBack(DataCallBack, context);
+        ::testing::internal::CaptureStdout();
+    }
+    std::string stop() {
+        port.Deinit_Port();
+        EXPECT_TRUE(ME_DeInit(context));
+        return ::testing::internal::GetCapturedStdout();
+    }
     PtyPeer device; // without a script it answers nothing and notes every line it reads
     CommModule port;
-    ASSERT_GE(port.Init_Port(device.slavePath().c_str()), 0);
-    void* context = ME_Init(&port);
-    port.SetCallBack(DataCallBack, context);
-    ::testing::internal::CaptureStdout();
+    void* context = nullptr;
+};
+
+// A silent device: a command waits for the command before it and for the analysis of a line in
+// progress; each command ends by its timeout, and after two timeouts the next one ends at once,
+// unsent, leaving the command lock free for the next caller.
+TEST_F(OnALine, SilentDeviceCostsTwoTimeoutsThenCommandsEndUnsent) {
     auto silentCommand = [&] {
         EXPECT_EQ(ME_Fill_FSM(context, nullptr, nullptr, ME_Set_ModemFunc_CB, "AT\r", nullptr, 1),
                   ME_RESULT_TIMEOUT);
@@ -81,35 +95,25 @@ TEST(ResponseAnalysis, SilentDeviceCostsTwoTimeoutsThenCommandsEndUnsent) {
         sent += "unexpected line: AT\r\n";
     }
     silentCommand();
-    std::string printed = ::testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(lockHeld(&fsm->m_CmdLock));
+    std::string printed = stop();
     EXPECT_NE(printed.find("Time out call back\n[medrv]: Kill timer, event is AT_TIMEOUT\n"),
               std::string::npos)
         << printed;
-    EXPECT_FALSE(lockHeld(&fsm->m_CmdLock));
-    port.Deinit_Port();
-    EXPECT_TRUE(ME_DeInit(context));
     // The device reads what was sent in its own time; and no third command.
     Eventually([&] { return device.failures() == sent; }, kReadDeadline);
     EXPECT_EQ(device.failures(), sent);
 }
 
 // A removal waits one millisecond more per 4 MiB of the file; a free-space query its seconds.
-TEST(CommandTimeouts, GrowWithTheFileAndFollowTheirSeconds) {
-    PtyPeer device;
+TEST_F(OnALine, TimeoutsGrowWithTheFileAndFollowTheirSeconds) {
     device.script({{"AT+EFSD=\"x\"\r", kPeerOk}, {"AT+EFS=67\r", PeerReply({"+EFS: 5"})}});
-    CommModule port;
-    ASSERT_GE(port.Init_Port(device.slavePath().c_str()), 0);
-    void* context = ME_Init(&port);
-    port.SetCallBack(DataCallBack, context);
-    ::testing::internal::CaptureStdout();
     ATResult result;
     EXPECT_EQ(ME_RemoveTargetFile(context, "x", 8ul << 20, nullptr, &result), ME_RESULT_OK);
     EXPECT_EQ(static_cast<tagMEFSM*>(context)->m_nTimeout, ME_TIMEOUT_REMOVE_FILE + 2);
     EXPECT_EQ(ME_GetAvailableSize(context, 'C', 30, nullptr, &result), ME_RESULT_OK);
     EXPECT_EQ(static_cast<tagMEFSM*>(context)->m_nTimeout, 30000);
-    ::testing::internal::GetCapturedStdout();
-    port.Deinit_Port();
-    ME_DeInit(context);
+    stop();
 }
 
 // Timeouts, failed writes and information lines are analysed under the response lock, so that
