@@ -1,6 +1,5 @@
 // Response analysis: prefix filtering, the response lock around the start of a command and its
-// end events, timeouts, and the single hand-over of the caller's wake-up between the end of a
-// command and its write.
+// end events, and timeouts.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -149,22 +148,6 @@ INSTANTIATE_TEST_SUITE_P(Events, EndEvent, ::testing::Values(
     EventCase{"InformationLine", informationLine, 0}),
     test_table::ByName());
 // clang-format on
-
-TEST(ResponseAnalysis, AnswerBeforeWriteCompletionWakesOnceAfterTheWrite) {
-    TestContext t;
-    t.begin(ME_Set_ModemFunc_CB, nullptr, false);
-    EXPECT_FALSE(ME_DeInit(t.ctx.get())); // not while a command runs
-    t.feed("\r\nERROR\r\n");
-    EXPECT_EQ(t.wakes, 0);
-    TX_Callback(1, 3, t.ctx.get());
-    EXPECT_EQ(t.wakes, 1);
-    // Nothing afterwards can wake the caller a second time.
-    TX_Callback(1, 3, t.ctx.get());
-    t.feed("\r\nOK\r\n");
-    TimeoutProc(t.ctx.get());
-    EXPECT_EQ(t.wakes, 1);
-    EXPECT_EQ(t.result.resultcode, 100);
-}
 
 TEST(ResponseAnalysis, TimerFiringLongBeforeTheDeadlineIsTheLastCommandsAndIgnored) {
     TestContext t;

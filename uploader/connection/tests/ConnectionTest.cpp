@@ -175,20 +175,6 @@ TEST_F(ConnectionPeer, RefusedStatusAndSwitchAreTriedAgainThenEnteringAndLeaving
     conn.InternalGetPacketSize();
 }
 
-// From a status the switch needs not or cannot change, nothing is sent (the strict peer would
-// note it).
-TEST_F(ConnectionPeer, SwitchSendsNothingWhereTheStatusNeedsOrAllowsNoChange) {
-    for (auto [status, enter, result] : {std::tuple{5, false, true},
-                                         {7, false, true},
-                                         {3, true, true},
-                                         {0, true, false},
-                                         {8, false, false}}) {
-        queryDt(status);
-        peer.script({});
-        EXPECT_EQ(conn.SwitchDT(enter), result) << status;
-    }
-}
-
 // How an upload of "app.vxp" that the device opens ends, by the packet size it reports and the
 // PC file; the refused open and the refused chunk are end-to-end outcome rows. A failed upload
 // closes and deletes the device file, so nothing is left to abandon afterwards.
