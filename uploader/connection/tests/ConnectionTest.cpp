@@ -1,7 +1,7 @@
 // Connection: the UCS-2 encoding of names; decoding the "+EFSR" reply lines of a device file
-// read into a real PC file, which a malformed line must not leave behind; and over the real serial port on a pseudo-terminal,
-// answered by a strict scripted peer, the folder walk of long names, the DT mode and the upload's
-// refusals, with the exact command lines each one sends.
+// read into a real PC file, which a malformed line must not leave behind; and over the real
+// serial port on a pseudo-terminal, answered by a strict scripted peer, the folder walk of long
+// names, the DT mode and the upload's refusals, with the exact command lines each one sends.
 #include <gtest/gtest.h>
 
 #include <thread>
