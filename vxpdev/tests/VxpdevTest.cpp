@@ -169,8 +169,8 @@ TEST_F(Device, PutVerifyGetGiveTheSameBytes) {
     EXPECT_EQ(ReadHostFile(rig.work() / "out.bin"), bytes);
 }
 
-// Ports listed; -b auto needs a listing (here made to fail, or to hold one adapter) with
-// exactly one USB port.
+// Ports listed, sorted by path, as text and JSON; -b auto needs a listing (here made to fail, or
+// to hold one adapter) with exactly one USB port.
 TEST(Ports, ListedAndAutoNeedsOneUsbPort) {
     std::string port;
     ::testing::internal::CaptureStderr();
@@ -184,6 +184,8 @@ TEST(Ports, ListedAndAutoNeedsOneUsbPort) {
     std::vector<SerialPortInfo> listed; // the adapter, then a port whose ids and texts are unknown
     ListUsbAdapterNext();
     ASSERT_TRUE(ListPorts(listed));
+    EXPECT_EQ(DescribePorts(listed),
+              "  /dev/ptmx 1a86:0000 Maker Adapter A1\n  /dev/tty (not USB)\n");
     const nlohmann::json shown = PortsDocument(listed)["ports"];
     EXPECT_EQ(shown[0]["productId"], 0); // only -1 means unknown
     EXPECT_EQ(shown[1]["vendorId"], nullptr);

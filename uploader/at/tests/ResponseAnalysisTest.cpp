@@ -149,16 +149,4 @@ INSTANTIATE_TEST_SUITE_P(Events, EndEvent, ::testing::Values(
     test_table::ByName());
 // clang-format on
 
-TEST(ResponseAnalysis, TimerFiringLongBeforeTheDeadlineIsTheLastCommandsAndIgnored) {
-    TestContext t;
-    t.begin(ME_Set_ModemFunc_CB, nullptr);
-    t.ctx->m_StartTime = std::chrono::steady_clock::now();
-    t.ctx->m_nTimeout = 60000;
-    TimeoutProc(t.ctx.get());
-    EXPECT_EQ(t.wakes, 0);
-    t.ctx->m_StartTime -= std::chrono::milliseconds(60000);
-    TimeoutProc(t.ctx.get());
-    EXPECT_EQ(t.result.resultcode, ME_RESULT_TIMEOUT);
-}
-
 } // namespace

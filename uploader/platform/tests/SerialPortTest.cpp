@@ -141,26 +141,6 @@ TEST_F(SerialPort, WriteWaitsForRoomOnAFullLineThroughInterruptions) {
     EXPECT_EQ(seen, text.size());
 }
 
-// Whoever stops the port may then free what the callback uses: stopping waits for a callback
-// in progress to end.
-TEST_F(SerialPort, StoppingWaitsForTheCallbackInProgress) {
-    static std::atomic<int> calls{0}, ended{0};
-    port.SetCallBack(
-        [](int, const char*, unsigned long, void*) {
-            ++calls;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            return ++ended;
-        },
-        nullptr);
-    ASSERT_EQ(write(pty.master, "x", 1), 1);
-    ASSERT_TRUE(Eventually([] { return calls > 0; }, DEADLINE));
-    port.Deinit_Port();
-    EXPECT_EQ(ended, 1);
-    ::testing::internal::CaptureStdout();
-    port.Deinit_Port(); // a second stop finds nothing left to do
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-}
-
 // A wake-up with nothing to read, or a wait a signal interrupted, is no hang-up: the reader
 // goes on.
 TEST_F(SerialPort, ReaderGoesOnAfterAnEmptyOrInterruptedWait) {
@@ -278,28 +258,6 @@ TEST(SerialPortOpen, RefusalSaysWhyAndLeavesNothingBehind) {
         EXPECT_FALSE(port.IsBusy());
     }
     EXPECT_EQ(SpeedOf(pty.slave), found);
-}
-
-// A line that took only part of the settings is refused and given back as found.
-TEST(SerialPortOpen, SettingsTakenOnlyInPartAreRefused) {
-    Pty pty;
-    termios found = LineOf(pty.slave);
-    g_settingsFault = [](int fd, termios& applied) {
-        speed_t wanted = cfgetospeed(&applied);
-        applied = LineOf(fd);
-        cfsetspeed(&applied, wanted);
-    };
-    CommModule port;
-    ::testing::internal::CaptureStdout();
-    EXPECT_EQ(port.Init_Port(pty.path.c_str()), -1);
-    std::string printed = ::testing::internal::GetCapturedStdout();
-    EXPECT_NE(printed.find("[error] setting tty attributes " + pty.path + " - Invalid argument"),
-              std::string::npos)
-        << printed;
-    port.Deinit_Port();
-    termios after = LineOf(pty.slave);
-    EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&found));
-    EXPECT_EQ(after.c_lflag, found.c_lflag);
 }
 
 // Run first, as gtest runs death tests, while this process has no other thread.
