@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -11,12 +12,20 @@ namespace {
 
 const unsigned LONG_WAIT_MS = 20000; // generous deadline for what must happen "soon"
 
-// Each timer callback sets the fired event.
+// Each timer callback sets the fired event; while block is set, the callback waits for it.
 struct Fired {
     HANDLE_CONTENT* event = CreateEvent(nullptr, 0, 0, nullptr);
+    std::atomic<bool> block{false};
+    std::atomic<bool> finished{false};
     ~Fired() { CloseHandle(event); }
 
-    static void Callback(void* self) { SetEvent(static_cast<Fired*>(self)->event); }
+    static void Callback(void* self) {
+        Fired* fired = static_cast<Fired*>(self);
+        SetEvent(fired->event);
+        while (fired->block)
+            std::this_thread::yield();
+        fired->finished = true;
+    }
     bool Wait(unsigned ms = LONG_WAIT_MS) {
         return WaitForSingleObject(event, ms) == WAIT_OBJECT_0;
     }
@@ -47,6 +56,22 @@ TEST_F(Timer, FiresOnceAfterItsTimeoutCountingFromTheLastSet) {
     // never early
     EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(40));
     EXPECT_FALSE(fired.Wait(100)); // one-shot
+}
+
+TEST_F(Timer, KillWaitsForACallbackAlreadyRunning) {
+    fired.block = true;
+    me_settimer(&timer, 1);
+    ASSERT_TRUE(fired.Wait());
+    std::atomic<bool> killed{false};
+    std::thread killer([&] {
+        me_killtimer(&timer, 0);
+        killed = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // time to come back too early
+    EXPECT_FALSE(killed);
+    fired.block = false;
+    killer.join();
+    EXPECT_TRUE(fired.finished); // the kill came back only after the callback ended
 }
 
 // A mutex handle taken without limit is taken for every other thread until its release; then
