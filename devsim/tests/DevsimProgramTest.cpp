@@ -51,7 +51,6 @@ INSTANTIATE_TEST_SUITE_P(Args, DevsimRefused, ::testing::Values(
     RefusedStart{"Version", {"--version"}, 0, "devsim " PROJECT_VERSION_STRING},
     RefusedStart{"NoRoot", {}, 1, "--root DIR is required"},
     RefusedStart{"BaudZero", {"--root", "ROOT", "--baud", "0"}, 1, "bad number for --baud: '0'"},
-    RefusedStart{"PacketSizeText", {"--root", "ROOT", "--packet-size", "12x"}, 1, "bad number"},
     RefusedStart{"OccurrenceZero", {"--root", "ROOT", "--fail", "x@0"}, 1, "occurrence"},
     RefusedStart{"PatternOnlyAnchor", {"--root", "ROOT", "--fail", "^"}, 1, "empty pattern in '^'"},
     RefusedStart{"UnknownOption", {"--root", "ROOT", "--bogus"},
