@@ -149,6 +149,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, PathRefusal, ::testing::Values(
     PathCase{"FolderEnterRefused", std::string(40, 'a') + "\\" + std::string(40, 'b'), {{kRoot, kPeerOk}, {kEnterA40, kError}}, "", noFolder},
     PathCase{"NoDriveLine", "", {{"AT+EFSL\r", kPeerOk}}, "", driveListFails},
     PathCase{"DriveLetterOutsideCToI", "", {{"AT+EFSL\r", PeerReply({"+EFSL: \"0063003A\""})}}, "", driveListFails},
+    PathCase{"DriveLetterBelowC", "", {{"AT+EFSL\r", PeerReply({"+EFSL: \"0042003A\""})}}, "", driveListFails},
     PathCase{"NoFreeSpaceLineNameUnclosed", "", {{"AT+EFSL\r", PeerReply({"+EFSL: \"0043003A0"})}, {"AT+EFS=67\r", kPeerOk}}, "Get driver C: available size.", driveListFails},
     PathCase{"ListingOutsideAscii", "C:\\caf\x80s", {{kRoot, kPeerOk}}, "The device path C:\\caf?s holds characters outside ASCII.\n", [](Connection& c, const CString& p) { return !c.TFSGetDirFileListInfo(p); }}),
     test_table::ByName());
