@@ -166,7 +166,7 @@ struct NameCase : test_table::Row {
 
 class Ucs2Decoding : public ::testing::TestWithParam<NameCase> {};
 
-TEST_P(Ucs2Decoding, AcceptsOnlyWholeGroupsAndPairedSurrogates) {
+TEST_P(Ucs2Decoding, DecodesEveryPlaneAndRefusesNulAndUnpairedSurrogates) {
     std::string name;
     ASSERT_EQ(DecodeUcs2Hex(GetParam().hex, name), GetParam().utf8 != nullptr);
     if (GetParam().utf8 != nullptr) {

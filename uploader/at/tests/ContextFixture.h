@@ -28,11 +28,11 @@ struct TestContext {
     }
 
     // Makes a command busy as ME_Fill_FSM does, without sending anything.
-    void begin(void (*callback)(void*), const char* prefix, bool written = true) {
+    void begin(void (*callback)(void*), const char* prefix) {
         ctx->m_pResult = &result;
         std::strcpy(ctx->m_ExpectedPrefix, prefix ? prefix : "");
         ctx->m_nEndReason = AT_NORMAL;
-        ctx->m_bTxDone = written ? 1 : 0;
+        ctx->m_bTxDone = 1;
         ctx->m_pRespCallback = callback;
         ctx->m_nCmdState = ME_STATE_BUSY;
     }

@@ -64,6 +64,7 @@ protected:
         port.SetCallBack(DataCallBack, context);
         ::testing::internal::CaptureStdout();
     }
+    tagMEFSM& fsm() { return *static_cast<tagMEFSM*>(context); }
     std::string stop() {
         port.Deinit_Port();
         EXPECT_TRUE(ME_DeInit(context));
@@ -82,9 +83,8 @@ TEST_F(OnALine, SilentDeviceCostsTwoTimeoutsThenCommandsEndUnsent) {
         EXPECT_EQ(ME_Fill_FSM(context, nullptr, nullptr, ME_Set_ModemFunc_CB, "AT\r", nullptr, 1),
                   ME_RESULT_TIMEOUT);
     };
-    tagMEFSM* fsm = static_cast<tagMEFSM*>(context);
     std::string sent;
-    for (tagOSALLOCK* lock : {&fsm->m_CmdLock, &fsm->m_RespLock}) {
+    for (tagOSALLOCK* lock : {&fsm().m_CmdLock, &fsm().m_RespLock}) {
         me_lock(lock);
         std::thread command(silentCommand);
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -94,7 +94,7 @@ TEST_F(OnALine, SilentDeviceCostsTwoTimeoutsThenCommandsEndUnsent) {
         sent += "unexpected line: AT\r\n";
     }
     silentCommand();
-    EXPECT_FALSE(lockHeld(&fsm->m_CmdLock));
+    EXPECT_FALSE(lockHeld(&fsm().m_CmdLock));
     std::string printed = stop();
     EXPECT_NE(printed.find("Time out call back\n[medrv]: Kill timer, event is AT_TIMEOUT\n"),
               std::string::npos)
@@ -109,9 +109,9 @@ TEST_F(OnALine, TimeoutsGrowWithTheFileAndFollowTheirSeconds) {
     device.script({{"AT+EFSD=\"x\"\r", kPeerOk}, {"AT+EFS=67\r", PeerReply({"+EFS: 5"})}});
     ATResult result;
     EXPECT_EQ(ME_RemoveTargetFile(context, "x", 8ul << 20, nullptr, &result), ME_RESULT_OK);
-    EXPECT_EQ(static_cast<tagMEFSM*>(context)->m_nTimeout, ME_TIMEOUT_REMOVE_FILE + 2);
+    EXPECT_EQ(fsm().m_nTimeout, ME_TIMEOUT_REMOVE_FILE + 2);
     EXPECT_EQ(ME_GetAvailableSize(context, 'C', 30, nullptr, &result), ME_RESULT_OK);
-    EXPECT_EQ(static_cast<tagMEFSM*>(context)->m_nTimeout, 30000);
+    EXPECT_EQ(fsm().m_nTimeout, 30000);
     stop();
 }
 
