@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Script, ::testing::Values(
     {"AT+EFSD=\"0043003a005c0078\"", "ERROR"}, {"AT+EFSD=\"0043003a005c005a004f0056\"", "ERROR"},
     {"AT+NOPE=0,\"0078\"", "ERROR"}, {"AT+EFSL=\"004\"", "ERROR"}, {"AT+ESUO", "ERROR"},
     {"HI+CEER", "ERROR"}, {"A", "ERROR"}, {"ATX", "ERROR"}, {"AT+", "ERROR"}, {"AT+[]X", "ERROR"},
-    {"AT+[6a]REBOOT", "ERROR"}, {"AT+ESUO=", "ERROR"}, {"AT+ESUO?x", "ERROR"},
+    {"AT+[6a]REBOOT", "ERROR"}, {"AT+CEER=", "ERROR"}, {"AT+CEER?x", "ERROR"},
     {"AT+ESWM=\"1", "ERROR"}, {"AT+EFSL=\"0043003a\"x", "ERROR"}, {"AT+EFSF=2,,\"00\"", "ERROR"},
     {"AT+CMEE=1234567890123456789", "ERROR"}, {"AT+CMEE=-123456789012345678", "OK"},
     {"AT+CMEE=1x", "ERROR"}, {"AT+EFSF=3,x", "ERROR"}, {"AT+ESWM=\"1\" ,2", "OK"},

@@ -35,7 +35,7 @@ void startCommand(tagMEFSM* context, ATResult* result, ME_RESPONSE_CB callback, 
     context->m_nEndReason.store(AT_NORMAL);
     context->m_pResult = result;
     setPrefix(context, prefix);
-    context->m_bTxDone.store(0);
+    context->m_bTxDone.store(false);
     context->m_pRespCallback.store(callback);
     context->m_nCmdState.store(ME_STATE_BUSY);
     me_unlock(&context->m_RespLock);
@@ -143,7 +143,7 @@ int ME_Fill_FSM(void* arg, void (*)(void*), void* result, void (*callback)(void*
 int TX_Callback(int ok, int, void* arg) {
     tagMEFSM* context = contextOf(arg);
     me_lock(&context->m_RespLock);
-    context->m_bTxDone.store(1);
+    context->m_bTxDone.store(true);
     ME_RESPONSE_CB callback = context->m_pRespCallback.load();
     if (ok != 1) {
         context->m_nEndReason.store(AT_WRITE_FAIL);

@@ -56,7 +56,7 @@ struct tagMEFSM {
 
     // Command side: shared by the caller, the reader and the timer thread. Written under the
     // response lock; read without it only where noted.
-    std::atomic<unsigned char> m_bTxDone{0};
+    std::atomic<bool> m_bTxDone{false};
     char m_ExpectedPrefix[ME_PREFIX_SIZE] = {};
     std::atomic<int> m_nCmdState{ME_STATE_IDLE};
     std::atomic<int> m_nEndReason{AT_NORMAL};

@@ -44,7 +44,7 @@ int codeOfEndReason(int reason) {
 // Hands the caller its wake-up if the write is done too (else TX_Callback does so later).
 // Called under the response lock; clearing the callback makes the hand-over happen once.
 bool takeHandOver(tagMEFSM* context) {
-    if (context->m_bTxDone.load() == 0 || context->m_pRespCallback.load() == nullptr)
+    if (!context->m_bTxDone.load() || context->m_pRespCallback.load() == nullptr)
         return false;
     context->m_pRespCallback.store(nullptr);
     return true;

@@ -176,12 +176,15 @@ TEST(Ports, ListedAndAutoNeedsOneUsbPort) {
     ::testing::internal::CaptureStderr();
     FailNextPortListing();
     EXPECT_EQ(ResolvePortOption("auto", port), 2);
+    std::vector<SerialPortInfo> listed; // the adapter, then a port whose ids and texts are unknown
+    FailNextPortListing();
+    EXPECT_FALSE(ListPorts(listed));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "vxpdev: the serial ports cannot be listed\n"
               "vxpdev: the serial ports cannot be listed\n");
     ListUsbAdapterNext();
     EXPECT_EQ(ResolvePortOption("auto", port), 0);
     EXPECT_EQ(port, "/dev/ptmx");
-    std::vector<SerialPortInfo> listed; // the adapter, then a port whose ids and texts are unknown
     ListUsbAdapterNext();
     ASSERT_TRUE(ListPorts(listed));
     EXPECT_EQ(DescribePorts(listed),

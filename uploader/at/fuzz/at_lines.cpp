@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ctx->m_pResult = &result;
     std::strcpy(ctx->m_ExpectedPrefix, kPrefixes[pick]);
     ctx->m_nEndReason = AT_NORMAL;
-    ctx->m_bTxDone = 1;
+    ctx->m_bTxDone = true;
     ctx->m_pRespCallback = kCallbacks[pick];
     ctx->m_nCmdState = ME_STATE_BUSY;
     // Chunks of up to 64 bytes, as the serial reader would deliver them.

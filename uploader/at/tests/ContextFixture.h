@@ -32,7 +32,7 @@ struct TestContext {
         ctx->m_pResult = &result;
         std::strcpy(ctx->m_ExpectedPrefix, prefix ? prefix : "");
         ctx->m_nEndReason = AT_NORMAL;
-        ctx->m_bTxDone = 1;
+        ctx->m_bTxDone = true;
         ctx->m_pRespCallback = callback;
         ctx->m_nCmdState = ME_STATE_BUSY;
     }
