@@ -262,7 +262,7 @@ bool DeviceFileSystem::FolderSize(const DevicePath& folder, uint64_t& bytes,
 bool DeviceFileSystem::FreeSpace(char drive, uint64_t& bytes) const {
     UniqueFd fd = OpenPath(DevicePath{drive, {}}, kFolderFlags);
     struct statvfs vfs;
-    if (!fd.Valid() || ::fstatvfs(fd.Get(), &vfs) != 0)
+    if (::fstatvfs(fd.Get(), &vfs) != 0) // also for no descriptor
         return false;
     bytes = static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
     return true;

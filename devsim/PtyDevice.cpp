@@ -103,7 +103,7 @@ bool PtyDevice::Serve(DeviceSession& session, int stopFd) {
     for (;;) {
         auto now = LinePacer::Clock::now();
         struct pollfd fds[3] = {
-            {stopFd, POLLIN, 0}, {m_watch.Get(), POLLIN, 0}, {m_master.Get(), 0, 0}};
+            {stopFd, POLLIN, {}}, {m_watch.Get(), POLLIN, {}}, {m_master.Get(), 0, {}}};
         struct pollfd& master = fds[2];
         std::chrono::nanoseconds wait = kIdleTick;
         if (m_out.size() - m_outAt >= kMaxPendingOut)

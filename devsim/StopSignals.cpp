@@ -13,7 +13,7 @@ namespace devsim {
 
 namespace {
 
-int g_stopPipe[2] = {-1, -1};
+int g_stopPipe[2]; // made before the handler is installed
 
 void OnStopSignal(int) {
     int saved = errno;
@@ -24,7 +24,7 @@ void OnStopSignal(int) {
 }
 
 void GuardStop(int stopFd, std::chrono::milliseconds grace, int exitStatus) {
-    struct pollfd pfd = {stopFd, POLLIN, 0};
+    struct pollfd pfd = {stopFd, POLLIN, {}};
     while (::poll(&pfd, 1, -1) <= 0) {
     }
     std::this_thread::sleep_for(grace);

@@ -23,7 +23,7 @@ void PtyClient::Close() {
 bool PtyClient::Send(const std::string& text) {
     for (size_t done = 0; done < text.size();) {
         ssize_t put = ::write(m_fd, text.data() + done, text.size() - done);
-        struct pollfd pfd = {m_fd, POLLOUT, 0};
+        struct pollfd pfd = {m_fd, POLLOUT, {}};
         if (put > 0)
             done += static_cast<size_t>(put);
         else if (::poll(&pfd, 1, 5000) <= 0)
@@ -36,7 +36,7 @@ std::string PtyClient::ReadUntil(const std::function<bool(const std::string&)>& 
                                  std::chrono::milliseconds deadline) {
     std::string bytes;
     auto end = std::chrono::steady_clock::now() + deadline;
-    struct pollfd pfd = {m_fd, POLLIN, 0};
+    struct pollfd pfd = {m_fd, POLLIN, {}};
     char buffer[4096];
     while (!stop(bytes)) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(

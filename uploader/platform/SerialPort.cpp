@@ -185,7 +185,7 @@ void ReportBusy(const char* path) {
 }
 
 bool WaitWritable(int fd) {
-    struct pollfd entry = {fd, POLLOUT, 0};
+    struct pollfd entry = {fd, POLLOUT, {}};
     int ready;
     do {
         ready = poll(&entry, 1, WRITE_STALL_MS);
@@ -252,7 +252,7 @@ int CommModule::Init_Port(const char* path) {
 // Waits until the line has data or a hang-up, or the stop event is set. False when stopping;
 // m_bHungUp tells a hang-up from data.
 bool CommModule::WaitReadable() {
-    struct pollfd entries[2] = {{m_nFd, POLLIN, 0}, {m_WakePipe[0], POLLIN, 0}};
+    struct pollfd entries[2] = {{m_nFd, POLLIN, {}}, {m_WakePipe[0], POLLIN, {}}};
     for (;;) {
         if (WaitForSingleObject(m_hStopEvent, 0) == WAIT_OBJECT_0)
             return false;
