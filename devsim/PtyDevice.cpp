@@ -41,7 +41,7 @@ struct timespec ToTimespec(std::chrono::nanoseconds d) {
 PtyDevice::PtyDevice(long baud, bool echo) : m_echo(echo), m_inPacer(baud), m_outPacer(baud) {}
 
 bool PtyDevice::Open(std::string& error) {
-    char name[256] = {0};
+    char name[256] = {};
     int master, slave;
     if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
         error = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);

@@ -110,7 +110,7 @@ bool IsDigestIdentical(const uint8_t a[SIGN_DIGEST_BYTES], const uint8_t b[SIGN_
 
 bool VerifySignature(const uint8_t digest[SIGN_DIGEST_BYTES],
                      const uint8_t signature[SIGN_KEY_BYTES]) {
-    uint8_t message[SIGN_KEY_BYTES] = {0};
+    uint8_t message[SIGN_KEY_BYTES] = {};
     int length = 0;
     return DecryptSign(signature, message, &length) == 0 && length == SIGN_DIGEST_BYTES &&
            IsDigestIdentical(message, digest);
@@ -121,7 +121,7 @@ int GetSignature(const uint8_t digest[SIGN_DIGEST_BYTES], uint8_t signature[SIGN
     std::memcpy(wanted, digest, SIGN_DIGEST_BYTES);
     for (int attempt = 0; attempt < kSignAttempts; ++attempt) {
         EncryptSign(wanted, signature);
-        uint8_t message[SIGN_KEY_BYTES] = {0};
+        uint8_t message[SIGN_KEY_BYTES] = {};
         DecryptSign(signature, message);
         if (IsDigestIdentical(message, wanted))
             return 1;

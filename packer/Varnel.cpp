@@ -155,7 +155,7 @@ bool Varnel::ComposeTail(FILE* source, uint64_t length, FILE* copy, _composeTagP
     if (!DigestContent(source, length, copy, m_outputPath, m_targetPath, state, file_digest))
         return false;
     tail.assign(TAG_BUFFER_SIZE, 0);
-    uint8_t signature[64] = {0};
+    uint8_t signature[64] = {};
     int tag_length = 0;
     if (FormatTag(&para, state, file_digest, signature, tail.data(), tag_length) != FORMAT_TAG_OK)
         return false;

@@ -114,6 +114,7 @@ INSTANTIATE_TEST_SUITE_P(Device, Commands, ::testing::Values(
     CommandCase{"StopRefused", "--fail EXIT_ALL", "stop", 2, "vxpdev: the device refused to stop its applications\n", nullptr},
     CommandCase{"ResetRefused", "--fail REBOOT", "reset", 2, "vxpdev: the device refused to reboot\n", nullptr},
     CommandCase{"PutFailing", "--fail AT+EFSW=2,0@3", "put big.bin C:/ZOV/big.bin", 2, "nothing was left", "-ZOV/big.bin"},
+    CommandCase{"PutMissingFile", "", "put none.bin C:/ZOV/none.bin", 3, "vxpdev: none.bin: no such readable file on this computer\n", nullptr},
     CommandCase{"PutIntoMissingFolder", "", "put big.bin C:/NOPE/big.bin", 3, "no such file or folder", nullptr},
     CommandCase{"NoAnswerToAt", "--fail ^AT$", "ls", 2, "does not answer AT", nullptr},
     CommandCase{"PutExisting", "", "put hallo.txt C:/ZOV/app.vxp", 1, "vxpdev: C:\\ZOV\\app.vxp: exists on the device (-f replaces it)\n", "+ZOV/app.vxp"},

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <tuple>
 
 #include "Connection.h"
 #include "DevsimProcess.h"
@@ -179,6 +180,19 @@ TEST_F(ConnectionPeer, RefusedStatusAndSwitchAreTriedAgainThenEnteringAndLeaving
     EXPECT_TRUE(driveListFails(conn, CString()));
     EXPECT_TRUE(conn.TargetReset());
     conn.InternalGetPacketSize();
+}
+
+// Statuses 3 to 7 are known: the DT mode, outside it, and outside it for another reason.
+TEST_F(ConnectionPeer, SwitchSendsNothingWhereTheStatusNeedsOrAllowsNoChange) {
+    for (auto [status, enter, result] : {std::tuple{5, false, true},
+                                         {7, false, true},
+                                         {3, true, true},
+                                         {2, true, false},
+                                         {8, false, false}}) {
+        queryDt(status);
+        peer.script({});
+        EXPECT_EQ(conn.SwitchDT(enter), result) << status;
+    }
 }
 
 // How an upload of "app.vxp" that the device opens ends, by the packet size it reports and the
