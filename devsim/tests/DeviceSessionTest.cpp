@@ -179,6 +179,8 @@ INSTANTIATE_TEST_SUITE_P(
     Names, Ucs2Decoding,
     ::testing::Values(NameCase{"LastCodePoint", "DBFFDFFF", "\xF4\x8F\xBF\xBF"},
                       NameCase{"NulCharacter", "00410000", nullptr},
+                      NameCase{"FirstLowSurrogate", "DC00", nullptr},
+                      NameCase{"LastLowSurrogate", "DFFF", nullptr},
                       NameCase{"FirstAfterTheSurrogates", "E000", "\xEE\x80\x80"},
                       NameCase{"HighSurrogateThenLetter", "D83D0041", nullptr}),
     test_table::ByName());

@@ -102,6 +102,13 @@ TEST(LogFolder, KeepsTheNewestLogsOnly) {
                                               "Trellup_Dump_folder", "Trellup_other"}));
 }
 
+// The folder keeps its separator; a backslash separates only where no slash is.
+TEST(SplitFilePath, GivesFolderNameAndExtension) {
+    char dir[TRELLUP_PATH_SIZE], name[TRELLUP_PATH_SIZE], ext[TRELLUP_PATH_SIZE];
+    ASSERT_TRUE(splitfilepath("D:\\apps\\a.vxp", dir, name, ext));
+    EXPECT_EQ(std::string(dir) + "|" + name + "|" + ext, "D:\\apps\\|a.vxp|vxp");
+}
+
 // The text Trellup writes, and its reading of what the device held before, the end-to-end
 // uploads check byte for byte; here the lines a device's own start file may hold.
 TEST(StartFile, FindsTheFirstLineKeyedAppAndRefusesTooLongAText) {

@@ -166,6 +166,7 @@ INSTANTIATE_TEST_SUITE_P(Tags, TagValue, ::testing::Values(
     ValueCase{"OddLength", 4, Bytes{'A', 0, 0}, "malformed, hex 410000"},
     ValueCase{"ShortNumber", 2, Bytes{1, 2}, "malformed, hex 0102"},
     ValueCase{"NoDate", 7, Words(4, {2027, 13, 1, 0, 0, 0}), "not a date [2027,13,1,0,0,0]"},
+    ValueCase{"HourTwentyFour", 7, Words(4, {2027, 12, 1, 24, 0, 0}), "not a date [2027,12,1,24,0,0]"},
     ValueCase{"MinuteSixty", 7, Words(4, {2027, 12, 1, 23, 60, 0}), "not a date [2027,12,1,23,60,0]"},
     ValueCase{"YearPastTheLast", 7, Words(4, {9999, 1, 5, 0, 0, 0}), "not a date [9999,1,5,0,0,0]"}),
     test_table::ByName());

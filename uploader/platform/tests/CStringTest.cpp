@@ -1,0 +1,16 @@
+// The wide string's one range operation its callers feed with computed positions.
+#include "Win2Mac.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A range that starts before the text or runs past its end gives nothing, not a part.
+TEST(CString, MidGivesTheWholeRangeOrNothing) {
+    const CString text("abcde");
+    EXPECT_STREQ(text.Mid(2, 3).GetData(), L"cde");
+    EXPECT_EQ(text.Mid(2, 4).GetDataLength(), 0);
+    EXPECT_EQ(text.Mid(-1, 2).GetDataLength(), 0);
+}
+
+} // namespace
