@@ -105,7 +105,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, Upload, ::testing::Values(
     // file of an empty folder: the application goes to the named path.
     UploadCase{"CleanFolderFirst", {{kStartC, kNamesGame}, {"C/ZOV/game.vxp", "run"},
                {"C/ZOV/notes.txt", "n"}, {"C/ZOV/caf\xc3\xa9.vxp", "c"}}, {}, {"-c", "1"},
-               "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}, 7}),
+               "C/ZOV/game.vxp", {"game.vxp"}, {kStartC, kNamesGame}, 7, 0, "",
+               "stop current vxp C:\\ZOV\\game.vxp and delete it.\n"}),
     test_table::ByName());
 // clang-format on
 

@@ -18,12 +18,12 @@ namespace {
 TEST(ResponseAnalysis, PrefixDecidesWhichLinesReachTheParser) {
     TestContext t;
     t.begin(ME_Get_DT_status_CB, "+ESUO");
-    t.feed("\r\n+ESUOX: 1\r\n\r\n+ESU: 5\r\n\r\nRING\r\n\r\n+ESUO: ,7\r\n");
+    t.feed("\r\n+ESUOX: 1\r\n\r\n+ESU: 5\r\n\r\nRING\r\n\r\n+ESUO: ,1234567890\r\n");
     ASSERT_EQ(t.result.vParamLst.size(), 2u);
-    EXPECT_EQ(t.result.get_integer(1, 1), 0); // an empty number field
-    EXPECT_EQ(t.result.get_integer(1, 2), 7);
-    EXPECT_EQ(t.result.get_integer(1, 3), -1); // past the line's last field
-    EXPECT_EQ(t.wakes, 0);                     // information lines leave the command running
+    EXPECT_EQ(t.result.get_integer(1, 1), 0);          // an empty number field
+    EXPECT_EQ(t.result.get_integer(1, 2), 1234567890); // every digit
+    EXPECT_EQ(t.result.get_integer(1, 3), -1);         // past the line's last field
+    EXPECT_EQ(t.wakes, 0); // information lines leave the command running
     std::string text;
     EXPECT_FALSE(t.result.get_string(text, 1, 1)); // a number is no text
     t.begin(ME_Get_DirFileListInfo_CB, "+EFSL");   // a text field longer than its buffer is cut
